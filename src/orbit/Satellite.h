@@ -1,0 +1,96 @@
+#pragma once
+// TSatellite: one satellite, its element set, and the SGP4/SDP4 propagators' per-satellite state.
+
+#include <string>
+#include <string_view>
+
+#include "ElementSet.h"
+#include "OrbitErrors.h"
+#include "OrbitMath.h"
+#include "PropagatorState.h"
+
+namespace nimbrel::orbit {
+
+struct GeodeticPoint {
+  double latitude = 0.0;   // rad
+  double longitude = 0.0;  // rad east, [0, 2 pi)
+  double altitude = 0.0;   // km
+  double theta = 0.0;      // local sidereal angle, rad
+};
+
+struct LookAngles {
+  double azimuth = 0.0;    // rad
+  double elevation = 0.0;  // rad
+  double range = 0.0;      // km
+  double rangeRate = 0.0;  // km/s
+};
+
+// What TryPropagate reports instead of throwing.
+struct TPropagateResult {
+  bool ok = true;
+  std::string error;  // the failure's message when !ok
+  explicit operator bool() const noexcept { return ok; }
+};
+
+class TSatellite {
+ public:
+  TSatellite() = default;
+
+  // A satellite named `name` with the two element lines; throws EOrbitError when they are rejected.
+  static TSatellite Create(std::string name, std::string_view line1, std::string_view line2);
+
+  // Replaces the elements and forces re-initialisation. Throws EElementError (or EMathError) and
+  // leaves the satellite as it was when the lines cannot describe an orbit.
+  void SetElements(std::string_view line1, std::string_view line2);
+  // The same from values already in the propagators' units.
+  void SetElementSet(const TElementSet& elements);
+
+  // Position (Earth radii) and velocity (Earth radii per minute) at a Julian date, in the model's
+  // inertial frame; magnitudes are not set. Throws EMathError ("Invalid argument in Function Power!")
+  // or EPropagationError (a non-finite result, a time more than a century from epoch, no elements).
+  void Propagate(double jd, Vector4& position, Vector4& velocity);
+  // The same, reporting a failure instead of throwing.
+  TPropagateResult TryPropagate(double jd, Vector4& position, Vector4& velocity) noexcept;
+
+  double PeriodDays() const noexcept;
+
+  const std::string& Name() const noexcept { return name_; }
+  void SetName(std::string name) { name_ = std::move(name); }
+  const TElementSet& Elements() const noexcept { return elements_; }
+  const std::string& CatalogueNumber() const noexcept { return elements_.catalogueNumber; }
+  const std::string& ElementSetNumber() const noexcept { return elements_.elementSetNumber; }
+  bool DeepSpace() const noexcept { return deepSpace_; }
+  double MeanAnomaly() const noexcept { return elements_.meanAnomaly; }
+  double RightAscension() const noexcept { return elements_.rightAscension; }
+  double ArgumentOfPerigee() const noexcept { return elements_.argumentOfPerigee; }
+  double Eccentricity() const noexcept { return elements_.eccentricity; }
+  double Inclination() const noexcept { return elements_.inclination; }
+  double MeanMotion() const noexcept { return elements_.meanMotion; }
+  double MeanMotionDot() const noexcept { return elements_.meanMotionDot; }
+  double MeanMotionDdot() const noexcept { return elements_.meanMotionDdot; }
+  double BStar() const noexcept { return elements_.bStar; }
+  double EpochJD() const noexcept { return elements_.epochJD; }
+  double EpochRaw() const noexcept { return elements_.epochRaw; }
+  double RevolutionAtEpoch() const noexcept { return elements_.revolutionAtEpoch; }
+  double ArgumentOfLatitude() const noexcept { return argumentOfLatitude_; }
+  bool NeedsInit() const noexcept { return needsInit_; }
+  bool HasElements() const noexcept { return hasElements_; }
+
+  // Exposed for tests of the low-perigee rules.
+  const TSgp4State& Sgp4State() const noexcept { return sgp4_; }
+
+ private:
+  void Sgp4Init();
+  void Sgp4(double tsince, Vector4& position, Vector4& velocity);
+  void Sdp4(double tsince, Vector4& position, Vector4& velocity);
+
+  std::string name_;
+  TElementSet elements_;
+  bool deepSpace_ = false;
+  bool needsInit_ = false;
+  bool hasElements_ = false;
+  double argumentOfLatitude_ = 0.0;
+  TSgp4State sgp4_;
+};
+
+}  // namespace nimbrel::orbit

@@ -1,0 +1,136 @@
+// nimbrel-ephem: positions of the satellites of a Kepler file at given times, as CSV.
+// The columns are a contract with users' scripts: status stays last, new columns go before it.
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "EphemFormat.h"
+#include "KeplerText.h"
+#include "orbit/Geometry.h"
+#include "orbit/OrbitConstants.h"
+#include "orbit/OrbitTime.h"
+#include "orbit/Satellite.h"
+
+namespace {
+
+using namespace nimbrel;
+
+constexpr const char* kUsage =
+    "usage: nimbrel-ephem [--tsince MIN[,MIN...]] [--utc YYYY-MM-DDTHH:MM:SS[,...]] FILE\n"
+    "Prints the position and velocity of every satellite in the Kepler file FILE as CSV:\n"
+    "  name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,status\n"
+    "  --tsince  minutes from each satellite's epoch (negative values allowed: --tsince -1440,0,1440)\n"
+    "  --utc     UTC times; without --tsince or --utc the current time is used\n"
+    "  --help    this text\n";
+
+struct TOptions {
+  std::vector<double> tsince;
+  std::vector<double> utc;  // Julian dates
+  std::string file;
+};
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::cerr << "nimbrel-ephem: " << message << "\n";
+  std::exit(2);
+}
+
+TOptions ParseArguments(int argc, char** argv) {
+  TOptions o;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::string value;
+    bool hasValue = false;
+    if (arg.rfind("--", 0) == 0) {
+      const auto eq = arg.find('=');
+      if (eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
+        hasValue = true;
+      }
+    }
+    const auto next = [&]() -> std::string {
+      if (hasValue) return value;
+      if (i + 1 >= argc) Fail("option " + arg + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (arg == "--tsince") {
+      const std::string list = next();
+      const auto values = tools::ParseRealList(list);
+      if (!values) Fail("--tsince: '" + list + "' is not a comma-separated list of minutes");
+      o.tsince.insert(o.tsince.end(), values->begin(), values->end());
+    } else if (arg == "--utc") {
+      for (const std::string& item : tools::SplitList(next())) {
+        const auto jd = tools::ParseUtc(item);
+        if (!jd) Fail("--utc: '" + item + "' is not a UTC time of the form YYYY-MM-DDTHH:MM:SS");
+        o.utc.push_back(*jd);
+      }
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      Fail("unknown option '" + arg + "' (see --help)");
+    } else if (o.file.empty()) {
+      o.file = arg;
+    } else {
+      Fail("only one Kepler file may be given ('" + o.file + "' and '" + arg + "')");
+    }
+  }
+  if (o.file.empty()) Fail("no Kepler file given (see --help)");
+  if (o.tsince.empty() && o.utc.empty()) o.utc.push_back(orbit::DateTimeToJulianDate(orbit::CurrentUtc()));
+  return o;
+}
+
+std::string Number(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
+void PrintRow(orbit::TSatellite& sat, double jd) {
+  const double tsince = (jd - sat.EpochJD()) * orbit::kMinutesPerDay;
+  std::string row = tools::CsvField(sat.Name()) + "," + tools::CsvField(sat.CatalogueNumber()) + "," +
+                    Number(tsince, 6) + "," + tools::FormatUtc(jd) + ",";
+  orbit::Vector4 pos;
+  orbit::Vector4 vel;
+  const orbit::TPropagateResult r = sat.TryPropagate(jd, pos, vel);
+  if (r) {
+    orbit::ConvertSatState(pos, vel);
+    row += Number(pos.x, 6) + "," + Number(pos.y, 6) + "," + Number(pos.z, 6) + "," + Number(vel.x, 9) + "," +
+           Number(vel.y, 9) + "," + Number(vel.z, 9) + ",ok";
+  } else {
+    row += ",,,,,," + tools::CsvField(r.error);
+  }
+  std::cout << row << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const TOptions o = ParseArguments(argc, argv);
+    std::ifstream in(o.file, std::ios::binary);
+    if (!in) Fail("cannot open '" + o.file + "': " + std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) Fail("cannot read '" + o.file + "'");
+
+    std::vector<orbit::TSatellite> satellites = tools::ReadKeplerText(text.str());
+    std::cout << "name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,status\n";
+    for (orbit::TSatellite& sat : satellites) {
+      for (double t : o.tsince) PrintRow(sat, sat.EpochJD() + t / orbit::kMinutesPerDay);
+      for (double jd : o.utc) PrintRow(sat, jd);
+    }
+    std::cout.flush();
+    if (!std::cout) Fail("cannot write the output");
+    return 0;
+  } catch (const std::exception& e) {
+    Fail(e.what());
+  }
+}
