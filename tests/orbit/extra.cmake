@@ -1,0 +1,1 @@
+target_link_libraries(orbit_tests PRIVATE ephem_format)
