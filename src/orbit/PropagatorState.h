@@ -15,4 +15,15 @@ struct TSgp4State {
   double c1sq = 0, d2 = 0, d3 = 0, d4 = 0, t3cof = 0, t4cof = 0, t5cof = 0;
 };
 
+// The atmosphere's density parameter for a perigee height: S4 (Earth radii, from the centre) and
+// QOMS24. Above 156 km the standard values hold; below, s follows the perigee down to 20 km at 98 km.
+struct TDragParameters {
+  double s4 = 0;
+  double qoms24 = 0;
+};
+TDragParameters DragParametersForPerigee(double perigeeKm);
+
+// Perigee below 220 km (strictly) selects the simplified drag model.
+bool UsesSimplifiedDrag(double aodp, double eccentricity) noexcept;
+
 }  // namespace nimbrel::orbit

@@ -8,6 +8,21 @@
 
 namespace nimbrel::orbit {
 
+TDragParameters DragParametersForPerigee(double perigeeKm) {
+  TDragParameters d{kS, Qoms2t};
+  if (perigeeKm < 156.0) {
+    double s4 = perigeeKm - 78.0;
+    if (perigeeKm <= 98.0) s4 = 20.0;
+    d.qoms24 = Power((120.0 - s4) * kAe / kXkmper, 4.0);
+    d.s4 = s4 / kXkmper + kAe;
+  }
+  return d;
+}
+
+bool UsesSimplifiedDrag(double aodp, double eccentricity) noexcept {
+  return (1.0 - eccentricity) * aodp / kAe < kSimplifiedPerigeeLimit;
+}
+
 void TSatellite::Sgp4Init() {
   TSgp4State& s = sgp4_;
   const TElementSet& el = elements_;
@@ -32,19 +47,11 @@ void TSatellite::Sgp4Init() {
   s.xnodp = xno / (1.0 + delo);
   s.aodp = ao / (1.0 - delo);
 
-  // A perigee below 220 km selects the simplified drag model.
-  s.isimp = (1.0 - eo) * s.aodp / kAe < kSimplifiedPerigeeLimit;
-
-  // Below 156 km the atmosphere's s parameter follows the perigee; below 98 km it stays at 20 km.
-  s.s4 = kS;
-  s.qoms24 = Qoms2t;
+  s.isimp = UsesSimplifiedDrag(s.aodp, eo);
   s.perige = ((1.0 - eo) * s.aodp - kAe) * kXkmper;
-  if (s.perige < 156.0) {
-    s.s4 = s.perige - 78.0;
-    if (s.perige <= 98.0) s.s4 = 20.0;
-    s.qoms24 = Power((120.0 - s.s4) * kAe / kXkmper, 4.0);
-    s.s4 = s.s4 / kXkmper + kAe;
-  }
+  const TDragParameters drag = DragParametersForPerigee(s.perige);
+  s.s4 = drag.s4;
+  s.qoms24 = drag.qoms24;
   s.pinvsq = 1.0 / (s.aodp * s.aodp * s.betao2 * s.betao2);
   s.tsi = 1.0 / (s.aodp - s.s4);
   s.eta = s.aodp * eo * s.tsi;
