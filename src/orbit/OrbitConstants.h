@@ -15,15 +15,15 @@ inline constexpr double kThreePiOver2 = 4.71238898038469;
 
 inline constexpr double kMinutesPerDay = 1440.0;
 inline constexpr double kSecondsPerDay = 86400.0;
-inline constexpr double kJ2000 = 2451545.0;            // 2000 January 1.5
-inline constexpr double kJulianCentury = 36525.0;      // days
+inline constexpr double kJ2000 = 2451545.0;        // 2000 January 1.5
+inline constexpr double kJulianCentury = 36525.0;  // days
 inline constexpr double kJulianDate1950Jan0 = 2433281.5;
-inline constexpr int kEpochYearPivot = 57;             // two-digit years 57..99 are 19xx
+inline constexpr int kEpochYearPivot = 57;  // two-digit years 57..99 are 19xx
 
 // WGS-72, the Earth model the element sets are fitted with.
 inline constexpr double kXkmper = 6378.135;  // km per Earth radius
 inline constexpr double kAe = 1.0;
-inline constexpr double kGm = 398600.8;      // km^3/s^2
+inline constexpr double kGm = 398600.8;  // km^3/s^2
 inline constexpr double kFlattening = 1.0 / 298.26;
 
 // This program's J2 is 1.0826158e-3, so CK2 differs from the report's 5.413080e-4 in the last digit.
@@ -31,7 +31,7 @@ inline constexpr double kCk2 = 5.413079e-4;
 inline constexpr double kCk4 = 6.2098875e-7;
 inline constexpr double kXj3 = -2.53881e-6;
 inline constexpr double kA3ovk2 = 0.004690140306468832;  // -XJ3 / CK2
-inline constexpr double kS = 1.0122292801892716;          // 1 + 78 / XKMPER
+inline constexpr double kS = 1.0122292801892716;         // 1 + 78 / XKMPER
 inline constexpr double kE6a = 1.0e-6;
 inline constexpr double kTothrd = 2.0 / 3.0;
 inline constexpr double kSimplifiedPerigeeLimit = 1.0344928415594840811;  // 1 + 220 / XKMPER

@@ -20,9 +20,13 @@ double Power(double base, double exponent) {
   return std::exp(exponent * std::log(base));
 }
 
-double Radians(double degrees) noexcept { return static_cast<double>(degrees * kPi / 180.0L); }
+double Radians(double degrees) noexcept {
+  return static_cast<double>(degrees * kPi / 180.0L);
+}
 
-double Degrees(double radians) noexcept { return static_cast<double>(radians * 180.0L / kPi); }
+double Degrees(double radians) noexcept {
+  return static_cast<double>(radians * 180.0L / kPi);
+}
 
 double ArcSinSafe(double x) noexcept {
   if (std::fabs(x) >= 1.0) return Sign(x) * static_cast<double>(kPi / 2.0L);
@@ -39,12 +43,17 @@ std::int64_t TruncToInt64(double x) noexcept {
 
 double Modulus(double value, double divisor) noexcept {
   const double r = value - std::trunc(value / divisor) * divisor;
-  return r >= 0.0 ? r : r + divisor;
+  if (r >= 0.0) return r;
+  // A tiny negative remainder plus the divisor can round to the divisor itself, outside the range.
+  const double wrapped = r + divisor;
+  return wrapped == divisor ? 0.0 : wrapped;
 }
 
 double Fmod2p(double x) noexcept {
-  const long double r = x - std::trunc(x / kTwoPi) * kTwoPi;
-  return static_cast<double>(r >= 0.0L ? r : r + kTwoPi);
+  long double r = x - std::trunc(x / kTwoPi) * kTwoPi;
+  if (r < 0.0L) r += kTwoPi;
+  const double d = static_cast<double>(r);
+  return d >= static_cast<double>(kTwoPi) ? 0.0 : d;
 }
 
 double AcTan(double sinx, double cosx) noexcept {
@@ -53,6 +62,8 @@ double AcTan(double sinx, double cosx) noexcept {
   return static_cast<double>(std::atan(sinx / cosx) + kPi);
 }
 
-void Magnitude(Vector4& v) noexcept { v.magnitude = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+void Magnitude(Vector4& v) noexcept {
+  v.magnitude = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
 
 }  // namespace nimbrel::orbit

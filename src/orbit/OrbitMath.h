@@ -14,20 +14,28 @@ struct Vector4 {
 };
 
 int Sign(double x) noexcept;
-inline double Cube(double x) noexcept { return x * x * x; }
+inline double Cube(double x) noexcept {
+  return x * x * x;
+}
 
 // exp(exponent * ln(base)); throws EMathError for base <= 0 (and for a NaN base).
 double Power(double base, double exponent);
 
 double Radians(double degrees) noexcept;
 double Degrees(double radians) noexcept;
-inline double Tan(double x) noexcept { return std::sin(x) / std::cos(x); }
+inline double Tan(double x) noexcept {
+  return std::sin(x) / std::cos(x);
+}
 double ArcSinSafe(double x) noexcept;
 
 // Whole part toward zero and the rest, as reals. Defined for every double (NaN stays NaN), unlike a
 // conversion to an integer type.
-inline double Int(double x) noexcept { return std::trunc(x); }
-inline double Frac(double x) noexcept { return x - std::trunc(x); }
+inline double Int(double x) noexcept {
+  return std::trunc(x);
+}
+inline double Frac(double x) noexcept {
+  return x - std::trunc(x);
+}
 
 // Truncation toward zero to a 64-bit integer that saturates at the type's ends and gives 0 for NaN,
 // for the few places that need an integer from an untrusted real.
@@ -43,6 +51,8 @@ double Fmod2p(double x) noexcept;
 double AcTan(double sinx, double cosx) noexcept;
 
 void Magnitude(Vector4& v) noexcept;
-inline double Dot(const Vector4& a, const Vector4& b) noexcept { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline double Dot(const Vector4& a, const Vector4& b) noexcept {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 }  // namespace nimbrel::orbit

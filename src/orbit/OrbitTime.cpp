@@ -130,9 +130,13 @@ double JulianDateFromDateTime(TDateTime dt) {
 // 1899-12-30 00:00 is Julian date 2415018.5.
 constexpr double kJulianDateOfDateTimeZero = 2415018.5;
 
-TDateTime DateTimeFromJulianDate(double jd) noexcept { return jd - kJulianDateOfDateTimeZero; }
+TDateTime DateTimeFromJulianDate(double jd) noexcept {
+  return jd - kJulianDateOfDateTimeZero;
+}
 
-double DateTimeToJulianDate(TDateTime dt) noexcept { return dt + kJulianDateOfDateTimeZero; }
+double DateTimeToJulianDate(TDateTime dt) noexcept {
+  return dt + kJulianDateOfDateTimeZero;
+}
 
 TDateTime CurrentUtc() {
   using namespace std::chrono;

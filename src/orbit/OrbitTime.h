@@ -44,8 +44,8 @@ TDateTime CurrentUtc();
 double SiderealAngle(double jd) noexcept;
 
 struct TEpochSidereal {
-  double theta = 0.0;           // Greenwich mean sidereal angle at the epoch, radians in [0, 2 pi)
-  double daysSince1950 = 0.0;   // the epoch in days since 1950 January 0.0
+  double theta = 0.0;          // Greenwich mean sidereal angle at the epoch, radians in [0, 2 pi)
+  double daysSince1950 = 0.0;  // the epoch in days since 1950 January 0.0
 };
 // Both results, touching no global: for code that may run on several threads.
 TEpochSidereal SiderealAtEpoch(double epoch) noexcept;

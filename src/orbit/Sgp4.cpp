@@ -85,7 +85,8 @@ void TSatellite::Sgp4Init() {
   s.omgdot = -0.5 * temp1 * x1m5th + 0.0625 * temp2 * (7.0 - 114.0 * s.theta2 + 395.0 * s.theta4) +
              temp3 * (3.0 - 36.0 * s.theta2 + 49.0 * s.theta4);
   s.xhdot1 = -temp1 * s.cosio;
-  s.xnodot = s.xhdot1 + (0.5 * temp2 * (4.0 - 19.0 * s.theta2) + 2.0 * temp3 * (3.0 - 7.0 * s.theta2)) * s.cosio;
+  s.xnodot =
+      s.xhdot1 + (0.5 * temp2 * (4.0 - 19.0 * s.theta2) + 2.0 * temp3 * (3.0 - 7.0 * s.theta2)) * s.cosio;
   s.omgcof = bstar * s.c3 * std::cos(omegao);
   s.xmcof = s.eeta != 0.0 ? -kTothrd * s.coef * bstar * kAe / s.eeta : 0.0;
   s.xnodcf = 3.5 * s.betao2 * s.xhdot1 * s.c1;
@@ -103,7 +104,8 @@ void TSatellite::Sgp4Init() {
     s.d4 = 0.5 * temp * s.aodp * s.tsi * (221.0 * s.aodp + 31.0 * s.s4) * s.c1;
     s.t3cof = s.d2 + 2.0 * s.c1sq;
     s.t4cof = 0.25 * (3.0 * s.d3 + s.c1 * (12.0 * s.d2 + 10.0 * s.c1sq));
-    s.t5cof = 0.2 * (3.0 * s.d4 + 12.0 * s.c1 * s.d3 + 6.0 * s.d2 * s.d2 + 15.0 * s.c1sq * (2.0 * s.d2 + s.c1sq));
+    s.t5cof =
+        0.2 * (3.0 * s.d4 + 12.0 * s.c1 * s.d3 + 6.0 * s.d2 * s.d2 + 15.0 * s.c1sq * (2.0 * s.d2 + s.c1sq));
   } else {
     s.c1sq = s.d2 = s.d3 = s.d4 = s.t3cof = s.t4cof = s.t5cof = 0.0;
   }

@@ -67,7 +67,8 @@ TEST(ReportSamples, Sgp4MatchesPublishedRun) {
       ConvertSatState(pos, vel);
       const double got[6] = {pos.x, pos.y, pos.z, vel.x, vel.y, vel.z};
       for (int i = 0; i < 6; ++i) {
-        EXPECT_NEAR(got[i], r.state[i], i < 3 ? 0.1 : 1e-4) << c.name << " tsince " << r.tsince << " component " << i;
+        EXPECT_NEAR(got[i], r.state[i], i < 3 ? 0.1 : 1e-4)
+            << c.name << " tsince " << r.tsince << " component " << i;
       }
     }
   }

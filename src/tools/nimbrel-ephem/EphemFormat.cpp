@@ -44,7 +44,8 @@ std::optional<double> ParseUtc(std::string_view text) {
     return std::nullopt;
   }
   if (!ReadFixed(text, 0, 4, t.year) || !ReadFixed(text, 5, 2, t.month) || !ReadFixed(text, 8, 2, t.day) ||
-      !ReadFixed(text, 11, 2, t.hour) || !ReadFixed(text, 14, 2, t.minute) || !ReadFixed(text, 17, 2, t.second)) {
+      !ReadFixed(text, 11, 2, t.hour) || !ReadFixed(text, 14, 2, t.minute) ||
+      !ReadFixed(text, 17, 2, t.second)) {
     return std::nullopt;
   }
   double fraction = 0.0;
@@ -85,7 +86,8 @@ std::vector<std::string> SplitList(std::string_view text) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = text.find(',', start);
-    items.emplace_back(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+    items.emplace_back(
+        text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
