@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "SettingsTestSupport.h"
+#include "catalogue/Companion.h"
 #include "catalogue/RegistryVariables.h"
 
 namespace nimbrel::catalogue {
@@ -98,6 +99,56 @@ TEST_F(RegistryVariables, RenamingTheExecutableMovesTheSettings) {
   const TRegistryInteger bank("NimbrelBank", 0);
   EXPECT_EQ(bank.Value(), 0);
   EXPECT_EQ(bank.Key(), QString("\\Software\\Corvane\\NimbrelGL-old"));
+}
+
+TEST_F(RegistryVariables, AlternativeBrandingKeepsSettingsPerMachine) {
+  ApplyBranding("/opt/x/ZelVarth.exe");
+  WriteFile(UserRoot() / "Marrowby/Nimbrel.conf", "\"TwoLineDataPath\"=text:\"/srv/kepler\"\n");
+  {
+    TRegistryInteger quality("DisplayQuality", 1);
+    EXPECT_EQ(quality.Key(), QString("\\Software\\Marrowby\\ZelVarth"));
+    quality.SetValue(3);
+    RegisterProgramPath();
+  }
+  EXPECT_EQ(StoredInteger(MachineRoot() / "Marrowby/ZelVarth.conf", "DisplayQuality"), 3);
+  EXPECT_EQ(ReadProgramPath("ZelVarth"), QString("/opt/x/ZelVarth.exe"));
+  EXPECT_TRUE(fs::exists(MachineRoot() / "Marrowby/App Paths.conf"));
+  EXPECT_FALSE(fs::exists(UserRoot() / "Marrowby/ZelVarth.conf"));
+  EXPECT_EQ(ReadCompanionText("TwoLineDataPath"), QString("/srv/kepler")) << "the companion stays per user";
+}
+
+// The child runs as an unprivileged user when the tests run as root, so read-only folders hold.
+TEST_F(RegistryVariables, AlternativeBrandingWithAReadOnlyMachineRootReadsDefaultsAndStoresNothing) {
+  const fs::path company = MachineRoot() / "Marrowby";
+  WriteFile(company / "zelvarth.conf", "\"DisplayQuality\"=int:4\n");
+  WriteFile(company / "App Paths.conf", "\"Nimbrel\"=text:\"/opt/nimbrel/Nimbrel\"\n");
+  WriteFile(UserRoot() / "Marrowby/Nimbrel.conf", "\"TwoLineDataPath\"=text:\"/srv/kepler\"\n");
+  const std::string before = *ReadFile(company / "zelvarth.conf");
+  const std::string appPathsBefore = *ReadFile(company / "App Paths.conf");
+  for (const fs::path& p : {Temp(), MachineRoot(), company, UserRoot(), UserRoot() / "Marrowby"}) {
+    fs::permissions(p, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                           fs::perms::others_read | fs::perms::others_exec);
+  }
+  for (const fs::path& p :
+       {company / "zelvarth.conf", company / "App Paths.conf", UserRoot() / "Marrowby/Nimbrel.conf"}) {
+    fs::permissions(p, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  }
+  fs::permissions(company, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+
+  const testing::TChildResult child = testing::RunHelper({"branding-probe", "/opt/x/zelvarth"}, true);
+  ASSERT_FALSE(child.crashed) << child.err.toStdString();
+  ASSERT_EQ(child.exitCode, 0) << child.err.toStdString();
+  const QStringList lines = child.out.split('\n', Qt::SkipEmptyParts);
+  EXPECT_TRUE(lines.contains("company=Marrowby")) << child.out.toStdString();
+  EXPECT_TRUE(lines.contains("machine=1")) << child.out.toStdString();
+  EXPECT_TRUE(lines.contains("DisplayQuality=1")) << child.out.toStdString();
+  EXPECT_TRUE(lines.contains("Nimbrel="))
+      << "the companion counts as not installed: " << child.out.toStdString();
+  EXPECT_TRUE(lines.contains("TwoLineDataPath=/srv/kepler")) << child.out.toStdString();
+  EXPECT_EQ(*ReadFile(company / "zelvarth.conf"), before);
+  EXPECT_EQ(*ReadFile(company / "App Paths.conf"), appPathsBefore);
+  EXPECT_EQ(std::distance(fs::directory_iterator(company), fs::directory_iterator()), 2);
 }
 
 }  // namespace

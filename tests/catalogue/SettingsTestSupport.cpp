@@ -10,6 +10,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "catalogue/Companion.h"
 #include "catalogue/RegistryVariables.h"
 #include "catalogue/SettingsStore.h"
 
@@ -51,6 +52,22 @@ int StoreWriter(const std::string& prefix, long count) {
       return 1;
     }
   }
+  return 0;
+}
+
+// Reports what a program with the given executable path sees of its settings, then destroys its
+// setting (which saves it) and registers itself.
+int BrandingProbe(const QString& executable) {
+  ApplyBranding(executable);
+  {
+    const TRegistryInteger quality("DisplayQuality", 1);
+    std::cout << "company=" << CompanyKey.toStdString() << "\n"
+              << "machine=" << (SettingsRoot == TSettingsRoot::srLocalMachine) << "\n"
+              << "DisplayQuality=" << quality.Value() << "\n"
+              << "Nimbrel=" << ReadProgramPath("Nimbrel").toStdString() << "\n"
+              << "TwoLineDataPath=" << ReadCompanionText("TwoLineDataPath").toStdString() << "\n";
+  }
+  RegisterProgramPath();
   return 0;
 }
 
@@ -143,6 +160,7 @@ int RunSettingsTestHelper(int argc, char** argv) {
   if (argc < 3 || std::string(argv[1]) != kHelperFlag) return -1;
   const std::string mode = argv[2];
   if (mode == "store-writer" && argc == 5) return StoreWriter(argv[3], std::stol(argv[4]));
+  if (mode == "branding-probe" && argc == 4) return BrandingProbe(QString::fromLocal8Bit(argv[3]));
   std::cerr << "unknown helper mode\n";
   return 64;
 }
