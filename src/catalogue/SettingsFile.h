@@ -1,0 +1,66 @@
+#pragma once
+// The text form of one key of the settings store: one named value per line, typed.
+//
+//   # comment
+//   "DisplayQuality"=int:1
+//   "TwoLineDataPath"=text:"/home/me/kepler"
+//
+// A value keeps its type, so a text stored where an integer is expected reads as missing. Lines that
+// cannot be read are ignored (and dropped at the next save); values of a type this program does not
+// know are kept as they are, so another program's values survive our saves.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nimbrel::catalogue {
+
+// Settings files are small; anything larger is not ours and is treated as missing.
+inline constexpr std::size_t kMaxSettingsFileBytes = 1024 * 1024;
+
+enum class TValueKind { vkInteger, vkText, vkOther };
+
+struct TSettingsValue {
+  std::string name;  // UTF-8; compared without regard to ASCII letter case, as value names are
+  TValueKind kind = TValueKind::vkInteger;
+  std::int32_t integer = 0;  // vkInteger
+  std::string text;          // vkText: the text; vkOther: everything after "=", kept verbatim
+};
+
+class TSettingsValues {
+ public:
+  // nullopt when the value is missing or of another type.
+  std::optional<std::int32_t> Integer(std::string_view name) const;
+  std::optional<std::string> Text(std::string_view name) const;
+  const TSettingsValue* Find(std::string_view name) const;
+
+  // Replace the value of that name (keeping the name's stored spelling) or append a new one.
+  void SetInteger(std::string_view name, std::int32_t value);
+  void SetText(std::string_view name, std::string_view text);
+  // Keeps an unknown type's data verbatim; used by the reader.
+  void SetOther(std::string_view name, std::string_view raw);
+  bool Remove(std::string_view name);
+
+  const std::vector<TSettingsValue>& Entries() const noexcept { return entries_; }
+  bool Empty() const noexcept { return entries_.empty(); }
+  // Lines the reader could not make sense of (not counting blank lines and comments).
+  std::size_t RejectedLines() const noexcept { return rejectedLines_; }
+  void CountRejectedLine() noexcept { ++rejectedLines_; }
+
+ private:
+  TSettingsValue& Slot(std::string_view name);
+  std::vector<TSettingsValue> entries_;
+  std::size_t rejectedLines_ = 0;
+};
+
+// Never throws on bad input (only std::bad_alloc); garbage gives fewer values and a rejected-line count.
+TSettingsValues ParseSettings(std::string_view bytes);
+// The file text; `comment` (one line, may be empty) heads it.
+std::string FormatSettings(const TSettingsValues& values, std::string_view comment = {});
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept;
+
+}  // namespace nimbrel::catalogue

@@ -1,0 +1,382 @@
+// nimbrel-settings: shows and writes the values NimbrelGL reads from its companion program's key
+// (Kepler folder, home locations, primary satellite, active lists), for users without the companion.
+// NimbrelGL never writes that key; this program is the only writer of it on Linux. It writes exactly
+// the forms NimbrelGL reads, and on any error it writes nothing.
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/CommaList.h"
+#include "catalogue/Companion.h"
+#include "catalogue/RegistryVariables.h"
+#include "catalogue/SettingsStore.h"
+
+namespace {
+
+using namespace nimbrel::catalogue;
+
+constexpr const char* kUsage =
+    "usage: nimbrel-settings COMMAND [ARGUMENTS]\n"
+    "Shows and writes the companion program's settings that NimbrelGL reads: the Kepler data folder,\n"
+    "the home locations, the primary satellite and the three active lists (banks).\n"
+    "\n"
+    "commands:\n"
+    "  show                              list the values as NimbrelGL reads them\n"
+    "      nimbrel-settings show\n"
+    "  set-data-folder PATH              the folder that holds the Kepler files (*.2li, *.tle, *.txt)\n"
+    "      nimbrel-settings set-data-folder ~/kepler\n"
+    "  add-location NAME --lat DEG --lon DEG [--alt M]\n"
+    "                                    add a location: latitude -90..90 (north positive), longitude\n"
+    "                                    -180..180 (east positive), height -1000..100000 metres\n"
+    "      nimbrel-settings add-location Edinburgh --lat 55.95 --lon -3.19 --alt 47\n"
+    "  remove-location N                 remove location N, counted from 1 as 'show' lists them\n"
+    "      nimbrel-settings remove-location 2\n"
+    "  select-location N                 make location N the home location\n"
+    "      nimbrel-settings select-location 1\n"
+    "  set-primary CATNUM                the primary satellite's catalogue number, 1 to 5 digits\n"
+    "      nimbrel-settings set-primary 25544\n"
+    "  set-active-list BANK CATNUM...    the active list of bank 1, 2 or 3; no numbers empties it\n"
+    "      nimbrel-settings set-active-list 1 25544 20580\n"
+    "  --help                            this text\n"
+    "\n"
+    "Numbers use '.' as the decimal point. The values live in $XDG_CONFIG_HOME/Corvane/Nimbrel.conf\n"
+    "(~/.config/Corvane/Nimbrel.conf by default).\n";
+
+constexpr double kMinHeightM = -1000.0;
+constexpr double kMaxHeightM = 100000.0;
+constexpr int kCatalogueNumberLength = 5;
+
+// A mistake in the command line: reported as one line, nothing is written.
+struct TUsageError {
+  std::string message;
+};
+
+[[noreturn]] void Refuse(const std::string& message) {
+  throw TUsageError{message};
+}
+
+std::string Quote(std::string_view s) {
+  std::string out(1, '\'');
+  out += s;
+  out += '\'';
+  return out;
+}
+
+std::optional<double> ParseDecimal(std::string_view s) {
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty() || s.front() == '+') return std::nullopt;
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
+  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// Shortest text that reads back as the same number, always with '.'.
+std::string FormatDecimal(double value) {
+  if (value == 0.0) value = 0.0;  // no "-0"
+  char buffer[64];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return ec == std::errc() ? std::string(buffer, end) : std::string("0");
+}
+
+double DecimalArgument(const std::string& what, const std::string& text, double low, double high) {
+  const std::optional<double> value = ParseDecimal(text);
+  if (!value) {
+    Refuse(what + " " + Quote(text) +
+           " is not a number (write it with '.' as the decimal point, e.g. 55.95)");
+  }
+  if (*value < low || *value > high) {
+    Refuse(what + " " + Quote(text) + " is outside " + FormatDecimal(low) + ".." + FormatDecimal(high));
+  }
+  return *value;
+}
+
+int PositionArgument(const std::string& what, const std::string& text) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 1) {
+    Refuse(what + " " + Quote(text) + " is not a location number (1, 2, ... as 'show' lists them)");
+  }
+  return value;
+}
+
+// Stored as the five-character text the catalogue uses, zero-padded.
+QString CatalogueNumberArgument(const std::string& what, const std::string& text) {
+  const bool digits = !text.empty() && text.size() <= kCatalogueNumberLength &&
+                      text.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits) Refuse(what + " " + Quote(text) + " is not a catalogue number (1 to 5 digits, e.g. 25544)");
+  return QString::fromStdString(text).rightJustified(kCatalogueNumberLength, QLatin1Char('0'));
+}
+
+void ExpectArguments(const std::string& command, const std::vector<std::string>& args, std::size_t count,
+                     const std::string& form) {
+  if (args.size() != count) Refuse(command + ": expected " + form + " (see --help)");
+}
+
+TSettingsKey CompanionStore() {
+  return TSettingsKey(TSettingsRoot::srCurrentUser, CompanionKeyPath().toStdString());
+}
+
+std::string Utf8(const QString& s) {
+  return s.toStdString();
+}
+
+QStringList StoredList(const TSettingsValues& values, const char* name) {
+  return SplitCommaList(QString::fromStdString(values.Text(name).value_or(std::string())));
+}
+
+// Locks the key, lets `change` edit the values and saves them. `change` refuses (nothing written)
+// by returning false after setting `refusal`.
+int Save(const std::function<bool(TSettingsValues&, std::string&)>& change,
+         const std::function<std::string()>& done) {
+  std::string refusal;
+  const TSaveResult result =
+      CompanionStore().Update([&](TSettingsValues& values) { return change(values, refusal); });
+  if (result.status == TSaveResult::TStatus::ssAbandoned) Refuse(refusal);
+  if (!result) {
+    std::cerr << "nimbrel-settings: " << result.message << "\n";
+    return 1;
+  }
+  std::cout << done() << "\n";
+  return 0;
+}
+
+std::string OutsideLocations(qsizetype count) {
+  if (count == 0) return "is not a stored location (no locations are stored)";
+  return "is outside 1.." + std::to_string(count) + " (the stored locations)";
+}
+
+std::string DescribeLocation(const QString& item) {
+  const QStringList fields = SplitCommaList(item);
+  if (fields.size() != kLocationFieldCount) {
+    return Utf8(item) + "  (not used by NimbrelGL: " + std::to_string(fields.size()) +
+           " fields instead of 5)";
+  }
+  const std::optional<float> lon = ReadLocationReal(fields[kLocationLongitudeField]);
+  const std::optional<float> lat = ReadLocationReal(fields[kLocationLatitudeField]);
+  std::string text = Utf8(fields[0]) + "  lat " + Utf8(fields[kLocationLatitudeField]) + "  lon " +
+                     Utf8(fields[kLocationLongitudeField]) + "  alt " + Utf8(fields[3]);
+  if (!lon || !lat) text += "  (not used by NimbrelGL: a coordinate is not a number)";
+  return text;
+}
+
+int Show(const std::vector<std::string>& args) {
+  ExpectArguments("show", args, 0, "no arguments");
+  const auto orNone = [](const QString& s) { return s.isEmpty() ? std::string("(none)") : Utf8(s); };
+  std::cout << "settings file: " << CompanionStore().File().string() << "\n";
+  std::cout << "data folder: " << orNone(ReadCompanionText(kTwoLineDataPath)) << "\n";
+  std::cout << "primary satellite: " << orNone(ReadCompanionText(kPrimarySatCatNumber)) << "\n";
+
+  const QStringList locations = SplitCommaList(ReadCompanionText(kLocationList));
+  const int selected = LocationIndex(ReadCompanionInteger(kLocationNum));
+  if (locations.isEmpty()) {
+    std::cout << "locations: (none; NimbrelGL uses 56 N, 3.2 W)\n";
+  } else {
+    std::cout << "locations (* = home):\n";
+    for (qsizetype i = 0; i < locations.size(); ++i) {
+      std::cout << (i == selected ? "  * " : "    ") << i + 1 << ". " << DescribeLocation(locations[i])
+                << "\n";
+    }
+    if (selected >= locations.size()) std::cout << "  (no location selected; NimbrelGL uses 56 N, 3.2 W)\n";
+  }
+  for (int bank = 0; bank < kBankCount; ++bank) {
+    const QStringList list = SplitCommaList(ReadCompanionText(ActiveListValueName(bank)));
+    std::cout << "active list, bank " << bank + 1 << ": "
+              << (list.isEmpty()
+                      ? std::string(bank == 0 ? "(empty)" : "(empty; NimbrelGL uses bank 1's list)")
+                      : Utf8(list.join(QLatin1Char(' '))))
+              << "\n";
+  }
+  return 0;
+}
+
+int SetDataFolder(const std::vector<std::string>& args) {
+  ExpectArguments("set-data-folder", args, 1, "one folder: set-data-folder PATH");
+  const QFileInfo info(QString::fromStdString(args[0]));
+  if (args[0].empty() || !info.isDir())
+    Refuse("set-data-folder: " + Quote(args[0]) + " is not an existing folder");
+  // Stored absolute: NimbrelGL's current folder is not the one this command runs in.
+  const QString folder = QDir::cleanPath(info.absoluteFilePath());
+  return Save(
+      [&](TSettingsValues& values, std::string&) {
+        values.SetText(kTwoLineDataPath, Utf8(folder));
+        return true;
+      },
+      [&] { return "data folder: " + Utf8(folder); });
+}
+
+int AddLocation(const std::vector<std::string>& args) {
+  std::optional<std::string> name;
+  std::optional<double> lat;
+  std::optional<double> lon;
+  double heightM = 0.0;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::optional<std::string> value;
+    if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+      value = arg.substr(arg.find('=') + 1);
+      arg = arg.substr(0, arg.find('='));
+    }
+    const auto next = [&]() -> std::string {
+      if (value) return *value;
+      if (i + 1 >= args.size()) Refuse("add-location: " + arg + " needs a value");
+      return args[++i];
+    };
+    if (arg == "--lat") {
+      lat = DecimalArgument("add-location: --lat", next(), -90.0, 90.0);
+    } else if (arg == "--lon") {
+      lon = DecimalArgument("add-location: --lon", next(), -180.0, 180.0);
+    } else if (arg == "--alt") {
+      heightM = DecimalArgument("add-location: --alt", next(), kMinHeightM, kMaxHeightM);
+    } else if (arg.rfind("--", 0) == 0) {
+      Refuse("add-location: unknown option " + Quote(arg) + " (allowed: --lat, --lon, --alt)");
+    } else if (name) {
+      Refuse("add-location: only one NAME may be given (" + Quote(*name) + " and " + Quote(arg) + ")");
+    } else {
+      name = arg;
+    }
+  }
+  if (!name || name->empty()) Refuse("add-location: a NAME is needed: add-location NAME --lat DEG --lon DEG");
+  for (const char c : *name) {
+    if (static_cast<unsigned char>(c) < 0x20)
+      Refuse("add-location: NAME must not contain control characters");
+  }
+  if (!lat) Refuse("add-location: --lat DEG is needed (-90..90, north positive)");
+  if (!lon) Refuse("add-location: --lon DEG is needed (-180..180, east positive)");
+
+  // Five fields: name, longitude, latitude, height and 0; quoted in the outer list as needed.
+  const QString item =
+      JoinCommaList({QString::fromStdString(*name), QString::fromStdString(FormatDecimal(*lon)),
+                     QString::fromStdString(FormatDecimal(*lat)),
+                     QString::fromStdString(FormatDecimal(heightM)), QStringLiteral("0")});
+  qsizetype number = 0;
+  return Save(
+      [&](TSettingsValues& values, std::string&) {
+        QStringList list = StoredList(values, kLocationList);
+        list.append(item);
+        number = list.size();
+        values.SetText(kLocationList, Utf8(JoinCommaList(list)));
+        return true;
+      },
+      [&] { return "added location " + std::to_string(number) + ": " + *name; });
+}
+
+int RemoveLocation(const std::vector<std::string>& args) {
+  ExpectArguments("remove-location", args, 1, "one location number: remove-location N");
+  const int position = PositionArgument("remove-location: N", args[0]);
+  return Save(
+      [&](TSettingsValues& values, std::string& refusal) {
+        QStringList list = StoredList(values, kLocationList);
+        if (position > list.size()) {
+          refusal = "remove-location: N " + Quote(args[0]) + " " + OutsideLocations(list.size());
+          return false;
+        }
+        const int removed = position - 1;
+        const int selected = LocationIndex(values.Integer(kLocationNum).value_or(0));
+        list.removeAt(removed);
+        values.SetText(kLocationList, Utf8(JoinCommaList(list)));
+        // Keep the same home selected; when the home itself goes, the first location takes over.
+        if (selected <= list.size() && removed <= selected) {
+          values.SetInteger(kLocationNum, removed < selected ? selected - 1 : 0);
+        }
+        return true;
+      },
+      [&] { return "removed location " + args[0]; });
+}
+
+int SelectLocation(const std::vector<std::string>& args) {
+  ExpectArguments("select-location", args, 1, "one location number: select-location N");
+  const int position = PositionArgument("select-location: N", args[0]);
+  return Save(
+      [&](TSettingsValues& values, std::string& refusal) {
+        const qsizetype count = StoredList(values, kLocationList).size();
+        if (position > count) {
+          refusal = "select-location: N " + Quote(args[0]) + " " + OutsideLocations(count);
+          return false;
+        }
+        values.SetInteger(kLocationNum, position - 1);
+        return true;
+      },
+      [&] { return "home location: " + args[0]; });
+}
+
+int SetPrimary(const std::vector<std::string>& args) {
+  ExpectArguments("set-primary", args, 1, "one catalogue number: set-primary CATNUM");
+  const QString number = CatalogueNumberArgument("set-primary: CATNUM", args[0]);
+  return Save(
+      [&](TSettingsValues& values, std::string&) {
+        values.SetText(kPrimarySatCatNumber, Utf8(number));
+        return true;
+      },
+      [&] { return "primary satellite: " + Utf8(number); });
+}
+
+int SetActiveList(const std::vector<std::string>& args) {
+  if (args.empty()) Refuse("set-active-list: expected a bank: set-active-list BANK CATNUM... (see --help)");
+  if (args[0] != "1" && args[0] != "2" && args[0] != "3") {
+    Refuse("set-active-list: BANK " + Quote(args[0]) + " is not a bank (1, 2 or 3)");
+  }
+  const int bank = args[0][0] - '1';
+  QStringList numbers;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    numbers.append(CatalogueNumberArgument("set-active-list: CATNUM", args[i]));
+  }
+  return Save(
+      [&](TSettingsValues& values, std::string&) {
+        values.SetText(Utf8(ActiveListValueName(bank)), Utf8(JoinCommaList(numbers)));
+        return true;
+      },
+      [&] {
+        return "active list, bank " + args[0] + ": " +
+               (numbers.isEmpty() ? std::string("(empty)") : Utf8(numbers.join(QLatin1Char(' '))));
+      });
+}
+
+int Run(const std::vector<std::string>& words) {
+  if (words.empty()) Refuse("no command given (see --help)");
+  for (const std::string& w : words) {
+    if (w == "--help" || w == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+  }
+  const std::string& command = words.front();
+  const std::vector<std::string> args(words.begin() + 1, words.end());
+  if (command == "show") return Show(args);
+  if (command == "set-data-folder") return SetDataFolder(args);
+  if (command == "add-location") return AddLocation(args);
+  if (command == "remove-location") return RemoveLocation(args);
+  if (command == "select-location") return SelectLocation(args);
+  if (command == "set-primary") return SetPrimary(args);
+  if (command == "set-active-list") return SetActiveList(args);
+  Refuse("unknown command " + Quote(command) +
+         " (commands: show, set-data-folder, add-location, remove-location, select-location, set-primary, "
+         "set-active-list; see --help)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    ApplyBranding(QString::fromLocal8Bit(argv[0]));
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const TUsageError& e) {
+    std::cerr << "nimbrel-settings: " << e.message << "\n";
+    return 2;
+  } catch (const std::exception& e) {
+    std::cerr << "nimbrel-settings: " << e.what() << "\n";
+    return 1;
+  }
+}
