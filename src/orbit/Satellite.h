@@ -49,6 +49,8 @@ class TSatellite {
   // inertial frame; magnitudes are not set. Throws EMathError ("Invalid argument in Function Power!")
   // or EPropagationError (a non-finite result, a time more than a century from epoch, no elements).
   void Propagate(double jd, Vector4& position, Vector4& velocity);
+  // The same at a time given in minutes from the epoch (what Propagate computes from the date).
+  void PropagateSinceEpoch(double tsince, Vector4& position, Vector4& velocity);
   // The same, reporting a failure instead of throwing.
   TPropagateResult TryPropagate(double jd, Vector4& position, Vector4& velocity) noexcept;
 
@@ -80,9 +82,14 @@ class TSatellite {
   const TSgp4State& Sgp4State() const noexcept { return sgp4_; }
 
  private:
+  void InitSharedProducts();
   void Sgp4Init();
   void Sgp4(double tsince, Vector4& position, Vector4& velocity);
   void Sdp4(double tsince, Vector4& position, Vector4& velocity);
+  // Long-period and short-period terms, Kepler's equation and the orientation vectors, shared by both
+  // models once they have the secularly (and, in deep space, periodically) updated elements.
+  void FinishPropagation(double a, double e, double omega, double xl, double xnode, double xinc,
+                         Vector4& position, Vector4& velocity);
 
   std::string name_;
   TElementSet elements_;
