@@ -15,6 +15,67 @@ struct TSgp4State {
   double c1sq = 0, d2 = 0, d3 = 0, d4 = 0, t3cof = 0, t4cof = 0, t5cof = 0;
 };
 
+// The Moon's and Sun's orbit at the epoch day. They depend on the day alone, so a re-initialisation
+// for an epoch on the same day keeps them; preep is the day (from 1900 January 0.5) they belong to,
+// 0 when they were never computed.
+struct TLunarSolarStart {
+  double preep = 0;
+  double xnodce = 0, zcosil = 0, zsinil = 0, zsinhl = 0, zcoshl = 0, c = 0, gam = 0, zmol = 0;
+  double zx = 0, zy = 0, zcosgl = 0, zsingl = 0, zmos = 0;
+};
+
+// The deep-space routine's per-satellite state.
+struct TSdp4State {
+  // Epoch values copied at initialisation.
+  double thgr = 0, eq = 0, xqncl = 0, omegaq = 0, xnq = 0, xmao = 0, aqnv = 0, siniq = 0, cosiq = 0;
+  double omgdt = 0;  // the secular rate of perigee, for the 12-hour resonance argument
+  // Power(XKE / XNODP, 2/3): the semi-major axis factor whenever no resonance changes the mean motion.
+  double aFromXnodp = 0;
+
+  // Lunar plus solar secular rates.
+  double sse = 0, ssi = 0, ssl = 0, ssg = 0, ssh = 0;
+  // Periodic coefficients: solar, then lunar.
+  double se2 = 0, se3 = 0, si2 = 0, si3 = 0, sl2 = 0, sl3 = 0, sl4 = 0, sgh2 = 0, sgh3 = 0, sgh4 = 0, sh2 = 0,
+         sh3 = 0;
+  double ee2 = 0, e3 = 0, xi2 = 0, xi3 = 0, xl2 = 0, xl3 = 0, xl4 = 0, xgh2 = 0, xgh3 = 0, xgh4 = 0, xh2 = 0,
+         xh3 = 0;
+
+  TLunarSolarStart lunarSolar;
+
+  // The periodic sums of the last evaluation, at time savtsn (minutes from epoch).
+  double savtsn = 1.0e20;
+  double pe = 0, pinc = 0, pl = 0, pgh = 0, ph = 0;
+
+  // Resonance: iresfl 1 for any resonance, isynfl 1 for the one-day, 0 for the 12-hour kind.
+  int iresfl = 0, isynfl = 0;
+  double del1 = 0, del2 = 0, del3 = 0;
+  double d2201 = 0, d2211 = 0, d3210 = 0, d3222 = 0, d4410 = 0, d4422 = 0, d5220 = 0, d5232 = 0, d5421 = 0,
+         d5433 = 0;
+  double xlamo = 0, xfact = 0;
+  // The integrator: time (minutes from epoch, a multiple of 720), mean longitude and mean motion
+  // there, and the rates last evaluated.
+  double atime = 0, xli = 0, xni = 0, xndot = 0, xnddt = 0, xldot = 0;
+};
+
+// The geopotential resonance a deep-space orbit is integrated for, chosen on its un-Kozai'd mean
+// motion xnq (rad/min) and eccentricity eq: one-day (synchronous) orbits strictly between 0.0034906585
+// and 0.0052359877 rad/min; 12-hour orbits from 0.00826 to 0.00924 rad/min with eq of at least 0.5.
+enum TResonance : int { rsNone, rsOneDay, rsHalfDay };
+TResonance SelectResonance(double xnq, double eq) noexcept;
+
+// DeepSpaceCalc's three entries.
+enum TDeepSpaceEntry : int { dseInit = 1, dseSecular = 2, dsePeriodic = 3 };
+
+// DeepSpaceCalc's arguments, in the report's names. The initialisation entry reads the first group;
+// the secular entry reads and updates xll, omgasm, xnodes, xn and sets em and xinc at time t; the
+// periodic entry updates em, xinc, omgasm, xnodes and xll at time t.
+struct TDeepSpaceArgs {
+  double eqsq = 0, siniq = 0, cosiq = 0, rteqsq = 0, ao = 0, cosq2 = 0, sinomo = 0, cosomo = 0, bsq = 0;
+  double xlldot = 0, omgdt = 0, xnodot = 0, xnodp = 0;
+
+  double xll = 0, omgasm = 0, xnodes = 0, em = 0, xinc = 0, xn = 0, t = 0;
+};
+
 // The atmosphere's density parameter for a perigee height: S4 (Earth radii, from the centre) and
 // QOMS24. Above 156 km the standard values hold; below, s follows the perigee down to 20 km at 98 km.
 struct TDragParameters {

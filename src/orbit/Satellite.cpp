@@ -34,8 +34,11 @@ double TSatellite::PeriodDays() const noexcept {
 }
 
 void TSatellite::Propagate(double jd, Vector4& position, Vector4& velocity) {
+  PropagateSinceEpoch((jd - elements_.epochJD) * kMinutesPerDay, position, velocity);
+}
+
+void TSatellite::PropagateSinceEpoch(double tsince, Vector4& position, Vector4& velocity) {
   if (!hasElements_) throw EPropagationError("TSatellite::Propagate: '" + name_ + "' has no element set");
-  const double tsince = (jd - elements_.epochJD) * kMinutesPerDay;
   if (!(std::fabs(tsince) <= kMaxMinutesFromEpoch)) {
     throw EPropagationError("TSatellite::Propagate: '" + name_ + "' (" + elements_.catalogueNumber +
                             "): time is more than 100 years from the epoch");

@@ -49,6 +49,8 @@ class TSatellite {
   // inertial frame; magnitudes are not set. Throws EMathError ("Invalid argument in Function Power!")
   // or EPropagationError (a non-finite result, a time more than a century from epoch, no elements).
   void Propagate(double jd, Vector4& position, Vector4& velocity);
+  // The same at a time given in minutes from the epoch (what Propagate computes from the date).
+  void PropagateSinceEpoch(double tsince, Vector4& position, Vector4& velocity);
   // The same, reporting a failure instead of throwing.
   TPropagateResult TryPropagate(double jd, Vector4& position, Vector4& velocity) noexcept;
 
@@ -76,13 +78,27 @@ class TSatellite {
   bool NeedsInit() const noexcept { return needsInit_; }
   bool HasElements() const noexcept { return hasElements_; }
 
-  // Exposed for tests of the low-perigee rules.
+  // Exposed for tests of the low-perigee rules and of the deep-space caches.
   const TSgp4State& Sgp4State() const noexcept { return sgp4_; }
+  const TSdp4State& Sdp4State() const noexcept { return sdp4_; }
 
  private:
+  friend struct TSatelliteTestPeer;  // lets tests call DeepSpaceCalc with chosen arguments
+
+  void InitSharedProducts();
   void Sgp4Init();
   void Sgp4(double tsince, Vector4& position, Vector4& velocity);
+  void Sdp4Init();
   void Sdp4(double tsince, Vector4& position, Vector4& velocity);
+  // The lunar-solar and resonance routine with its three entries; see TDeepSpaceArgs.
+  void DeepSpaceCalc(TDeepSpaceEntry entry, TDeepSpaceArgs& args);
+  void DeepSpaceInit(TDeepSpaceArgs& args);
+  void DeepSpaceSecular(TDeepSpaceArgs& args);
+  void DeepSpacePeriodic(TDeepSpaceArgs& args);
+  // Long-period and short-period terms, Kepler's equation and the orientation vectors, shared by both
+  // models once they have the secularly (and, in deep space, periodically) updated elements.
+  void FinishPropagation(double a, double e, double omega, double xl, double xnode, double xinc,
+                         Vector4& position, Vector4& velocity);
 
   std::string name_;
   TElementSet elements_;
@@ -91,6 +107,7 @@ class TSatellite {
   bool hasElements_ = false;
   double argumentOfLatitude_ = 0.0;
   TSgp4State sgp4_;
+  TSdp4State sdp4_;
 };
 
 }  // namespace nimbrel::orbit

@@ -1,5 +1,6 @@
 // SGP4, the near-earth model of Spacetrack Report No. 3, with its variable names and order of
-// evaluation, so that the code can be checked line by line against the report.
+// evaluation, so that the code can be checked line by line against the report. The initialisation's
+// first part and the last part of each propagation are shared with SDP4 (Sdp4.cpp).
 
 #include <cmath>
 
@@ -23,14 +24,17 @@ bool UsesSimplifiedDrag(double aodp, double eccentricity) noexcept {
   return (1.0 - eccentricity) * aodp / kAe < kSimplifiedPerigeeLimit;
 }
 
-void TSatellite::Sgp4Init() {
+// The initialisation products SGP4 and SDP4 share: the recovery of the original mean motion and
+// semi-major axis, the atmosphere's parameters at perigee, the drag coefficients C1, C2, C4 and the
+// secular rates.
+void TSatellite::InitSharedProducts() {
+  sgp4_ = TSgp4State{};  // nothing of an earlier element set may survive
   TSgp4State& s = sgp4_;
   const TElementSet& el = elements_;
   const double xno = el.meanMotion;
   const double eo = el.eccentricity;
   const double xincl = el.inclination;
   const double omegao = el.argumentOfPerigee;
-  const double xmo = el.meanAnomaly;
   const double bstar = el.bStar;
 
   // Recover the original mean motion and semi-major axis from the Kozai mean motion.
@@ -47,7 +51,6 @@ void TSatellite::Sgp4Init() {
   s.xnodp = xno / (1.0 + delo);
   s.aodp = ao / (1.0 - delo);
 
-  s.isimp = UsesSimplifiedDrag(s.aodp, eo);
   s.perige = ((1.0 - eo) * s.aodp - kAe) * kXkmper;
   const TDragParameters drag = DragParametersForPerigee(s.perige);
   s.s4 = drag.s4;
@@ -66,15 +69,12 @@ void TSatellite::Sgp4Init() {
   s.c1 = bstar * s.c2;
   s.sinio = std::sin(xincl);
   const double a3ovk2 = kA3ovk2 * Power(kAe, 3.0);
-  // A circular orbit has no perigee for these two terms to act on; the report divides by e here.
-  s.c3 = eo != 0.0 ? s.coef * s.tsi * a3ovk2 * s.xnodp * kAe * s.sinio / eo : 0.0;
   s.x1mth2 = 1.0 - s.theta2;
   s.c4 = 2.0 * s.xnodp * s.coef1 * s.aodp * s.betao2 *
          (s.eta * (2.0 + 0.5 * s.etasq) + eo * (0.5 + 2.0 * s.etasq) -
           2.0 * kCk2 * s.tsi / (s.aodp * s.psisq) *
               (-3.0 * s.x3thm1 * (1.0 - 2.0 * s.eeta + s.etasq * (1.5 - 0.5 * s.eeta)) +
                0.75 * s.x1mth2 * (2.0 * s.etasq - s.eeta * (1.0 + s.etasq)) * std::cos(2.0 * omegao)));
-  s.c5 = 2.0 * s.coef1 * s.aodp * s.betao2 * (1.0 + 2.75 * (s.etasq + s.eeta) + s.eeta * s.etasq);
   s.theta4 = s.theta2 * s.theta2;
   const double temp1 = 3.0 * kCk2 * s.pinvsq * s.xnodp;
   const double temp2 = temp1 * kCk2 * s.pinvsq;
@@ -87,15 +87,33 @@ void TSatellite::Sgp4Init() {
   s.xhdot1 = -temp1 * s.cosio;
   s.xnodot =
       s.xhdot1 + (0.5 * temp2 * (4.0 - 19.0 * s.theta2) + 2.0 * temp3 * (3.0 - 7.0 * s.theta2)) * s.cosio;
-  s.omgcof = bstar * s.c3 * std::cos(omegao);
-  s.xmcof = s.eeta != 0.0 ? -kTothrd * s.coef * bstar * kAe / s.eeta : 0.0;
   s.xnodcf = 3.5 * s.betao2 * s.xhdot1 * s.c1;
   s.t2cof = 1.5 * s.c1;
   s.xlcof = 0.125 * a3ovk2 * s.sinio * (3.0 + 5.0 * s.cosio) / (1.0 + s.cosio);
   s.aycof = 0.25 * a3ovk2 * s.sinio;
+  s.x7thm1 = 7.0 * s.theta2 - 1.0;
+}
+
+// The near-earth model adds the terms of the simplified and full drag models to the shared products.
+void TSatellite::Sgp4Init() {
+  InitSharedProducts();
+  TSgp4State& s = sgp4_;
+  const TElementSet& el = elements_;
+  const double eo = el.eccentricity;
+  const double xmo = el.meanAnomaly;
+  const double bstar = el.bStar;
+
+  // A perigee below 220 km selects the simplified drag model.
+  s.isimp = UsesSimplifiedDrag(s.aodp, eo);
+
+  const double a3ovk2 = kA3ovk2 * Power(kAe, 3.0);
+  // A circular orbit has no perigee for these two terms to act on; the report divides by e here.
+  s.c3 = eo != 0.0 ? s.coef * s.tsi * a3ovk2 * s.xnodp * kAe * s.sinio / eo : 0.0;
+  s.c5 = 2.0 * s.coef1 * s.aodp * s.betao2 * (1.0 + 2.75 * (s.etasq + s.eeta) + s.eeta * s.etasq);
+  s.omgcof = bstar * s.c3 * std::cos(el.argumentOfPerigee);
+  s.xmcof = s.eeta != 0.0 ? -kTothrd * s.coef * bstar * kAe / s.eeta : 0.0;
   s.delmo = Power(1.0 + s.eta * std::cos(xmo), 3.0);
   s.sinmo = std::sin(xmo);
-  s.x7thm1 = 7.0 * s.theta2 - 1.0;
   if (!s.isimp) {
     s.c1sq = s.c1 * s.c1;
     s.d2 = 4.0 * s.aodp * s.tsi * s.c1sq;
@@ -146,6 +164,12 @@ void TSatellite::Sgp4(double tsince, Vector4& position, Vector4& velocity) {
   const double a = s.aodp * tempa * tempa;
   const double e = el.eccentricity - tempe;
   const double xl = xmp + omega + xnode + s.xnodp * templ;
+  FinishPropagation(a, e, omega, xl, xnode, el.inclination, position, velocity);
+}
+
+void TSatellite::FinishPropagation(double a, double e, double omega, double xl, double xnode, double xinc,
+                                   Vector4& position, Vector4& velocity) {
+  const TSgp4State& s = sgp4_;
   const double beta = std::sqrt(1.0 - e * e);
   const double xn = Xke / Power(a, 1.5);
 
@@ -199,7 +223,7 @@ void TSatellite::Sgp4(double tsince, Vector4& position, Vector4& velocity) {
   const double rk = r * (1.0 - 1.5 * temp2 * betal * s.x3thm1) + 0.5 * temp1 * s.x1mth2 * cos2u;
   const double uk = u - 0.25 * temp2 * s.x7thm1 * sin2u;
   const double xnodek = xnode + 1.5 * temp2 * s.cosio * sin2u;
-  const double xinck = el.inclination + 1.5 * temp2 * s.cosio * s.sinio * cos2u;
+  const double xinck = xinc + 1.5 * temp2 * s.cosio * s.sinio * cos2u;
   const double rdotk = rdot - xn * temp1 * s.x1mth2 * sin2u;
   const double rfdotk = rfdot + xn * temp1 * (s.x1mth2 * cos2u + 1.5 * s.x3thm1);
   argumentOfLatitude_ = uk;
