@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -43,13 +44,30 @@ int MaskOf(std::string_view name) noexcept {
 }  // namespace
 
 bool TNameLess::operator()(std::string_view a, std::string_view b) const noexcept {
+  // Names in one catalogue share long prefixes ("COSMOS 2251 DEB"), so equal bytes are passed over
+  // before any folding.
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
     const auto x = static_cast<unsigned char>(UpperAscii(a[i]));
     const auto y = static_cast<unsigned char>(UpperAscii(b[i]));
     if (x != y) return x < y;
   }
   return a.size() < b.size();
+}
+
+std::size_t TSatelliteList::TNameHash::operator()(std::string_view name) const noexcept {
+  // FNV-1a over the folded bytes.
+  std::uint64_t hash = 14695981039346656037u;
+  for (char c : name) {
+    hash ^= static_cast<unsigned char>(UpperAscii(c));
+    hash *= 1099511628211u;
+  }
+  return static_cast<std::size_t>(hash);
+}
+
+bool TSatelliteList::TNameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+  return EqualsIgnoringCase(a, b);
 }
 
 TSatelliteList TSatelliteList::Create(const std::string& folder) {
@@ -97,6 +115,11 @@ void TSatelliteList::LoadFromFile(const std::filesystem::path& path) {
 }
 
 void TSatelliteList::LoadFromText(std::string_view text) {
+  // A set with its name line takes some 165 bytes; growing the tables once beats rehashing them
+  // over and over while a large file loads.
+  const std::size_t expected = entries_.size() + text.size() / 165;
+  entries_.reserve(expected);
+  byNumber_.reserve(expected);
   ReadKeplerRecords(text, [this](const TKeplerRecord& record) {
     // A record the orbit code rejects is lost on its own; the file reads on.
     try {
@@ -113,59 +136,66 @@ void TSatelliteList::AddRecord(const TKeplerRecord& record) {
 
   // For one catalogue number the newest epoch wins, under the name that came with it; on equal
   // epochs the set read first stays.
-  const auto existing = FindNumber(satellite->CatalogueNumber());
-  if (existing != entries_.end()) {
+  if (TSlot* existing = FindNumber(satellite->CatalogueNumber())) {
     if (!(satellite->EpochJD() > existing->second.satellite->EpochJD())) return;
     Erase(existing);
   }
 
   // A name taken by another catalogue number belongs to another object: public catalogues file
   // thousands of debris pieces under one name. The newcomer gets its number in brackets.
-  const std::string number(TrimKepler(satellite->CatalogueNumber()));
-  const std::string suffix = " [" + number + "]";
   std::string name = record.name;
+  std::string suffix;
   // Each candidate is longer than the one before, so among Count() + 1 of them one is free.
   for (std::size_t tries = 0; tries <= entries_.size(); ++tries) {
-    const auto holder = entries_.find(name);
-    if (holder == entries_.end() ||
-        holder->second.satellite->CatalogueNumber() == satellite->CatalogueNumber()) {
-      // Only a number filed twice through AddObject lands here on a taken name; that entry keeps its
-      // name and takes the newer set.
-      if (holder != entries_.end()) name = holder->first;
+    TSlot* holder = FindName(name);
+    if (!holder) {
       satellite->SetName(name);
-      File(std::move(name), std::move(satellite));
+      Insert(std::move(name), std::move(satellite));
       return;
     }
+    if (holder->second.satellite->CatalogueNumber() == satellite->CatalogueNumber()) {
+      // Only a number filed twice through AddObject lands here; that entry keeps its name and takes
+      // the newer set.
+      satellite->SetName(holder->first);
+      Replace(holder, std::move(satellite));
+      return;
+    }
+    if (suffix.empty()) suffix = " [" + std::string(TrimKepler(satellite->CatalogueNumber())) + "]";
     name += suffix;
   }
 }
 
-TSatelliteList::TEntries::iterator TSatelliteList::File(std::string name,
-                                                        std::unique_ptr<orbit::TSatellite> satellite) {
-  auto entry = entries_.find(name);
-  if (entry != entries_.end()) {
-    Unindex(entry);
-    entry->second.satellite = std::move(satellite);
-  } else {
-    entry = entries_.emplace(std::move(name), TEntry{std::move(satellite), {}}).first;
-    orderStale_ = true;
-  }
+TSatelliteList::TSlot* TSatelliteList::FindName(std::string_view name) {
+  const auto it = entries_.find(name);
+  return it == entries_.end() ? nullptr : &*it;
+}
+
+TSatelliteList::TSlot* TSatelliteList::Insert(std::string name,
+                                              std::unique_ptr<orbit::TSatellite> satellite) {
+  TSlot* entry = &*entries_.emplace(std::move(name), TEntry{std::move(satellite), {}}).first;
   Index(entry);
+  orderStale_ = true;
   return entry;
 }
 
-void TSatelliteList::Erase(TEntries::iterator entry) {
+void TSatelliteList::Replace(TSlot* entry, std::unique_ptr<orbit::TSatellite> satellite) {
   Unindex(entry);
-  entries_.erase(entry);
+  entry->second.satellite = std::move(satellite);
+  Index(entry);
+}
+
+void TSatelliteList::Erase(TSlot* entry) {
+  Unindex(entry);
+  entries_.erase(entries_.find(entry->first));
   orderStale_ = true;
 }
 
-void TSatelliteList::Index(TEntries::iterator entry) {
+void TSatelliteList::Index(TSlot* entry) {
   entry->second.indexedNumber = entry->second.satellite->CatalogueNumber();
   byNumber_.emplace(entry->second.indexedNumber, entry);
 }
 
-void TSatelliteList::Unindex(TEntries::iterator entry) {
+void TSatelliteList::Unindex(TSlot* entry) {
   auto [first, last] = byNumber_.equal_range(entry->second.indexedNumber);
   for (auto it = first; it != last; ++it) {
     if (it->second == entry) {
@@ -175,22 +205,19 @@ void TSatelliteList::Unindex(TEntries::iterator entry) {
   }
 }
 
-TSatelliteList::TEntries::iterator TSatelliteList::FindNumber(std::string_view catalogueNumber) {
-  if (catalogueNumber.size() != 5) return entries_.end();
-  std::string key(catalogueNumber);
-  std::transform(key.begin(), key.end(), key.begin(), UpperAscii);
+TSatelliteList::TSlot* TSatelliteList::FindNumber(std::string_view catalogueNumber) const {
+  if (catalogueNumber.size() != 5) return nullptr;
+  char text[5];
+  std::transform(catalogueNumber.begin(), catalogueNumber.end(), text, UpperAscii);
+  const std::string_view key(text, sizeof text);
   auto [first, last] = byNumber_.equal_range(key);
-  auto found = entries_.end();
+  TSlot* found = nullptr;
   for (auto it = first; it != last; ++it) {
     // A satellite given another number in place since it was filed no longer counts under this one.
     if (it->second->second.satellite->CatalogueNumber() != key) continue;
-    if (found == entries_.end() || entries_.key_comp()(it->second->first, found->first)) found = it->second;
+    if (!found || TNameLess()(it->second->first, found->first)) found = it->second;
   }
   return found;
-}
-
-TSatelliteList::TEntries::const_iterator TSatelliteList::FindNumber(std::string_view catalogueNumber) const {
-  return const_cast<TSatelliteList*>(this)->FindNumber(catalogueNumber);
 }
 
 void TSatelliteList::Clear() noexcept {
@@ -203,38 +230,78 @@ void TSatelliteList::Clear() noexcept {
 
 void TSatelliteList::RefreshOrder() const {
   if (!orderStale_) return;
+  // Most comparisons are settled by the first 16 folded bytes, held beside each entry so that the
+  // sort does not chase a pointer into the table for every comparison.
+  struct TSortKey {
+    std::uint64_t head[2];
+    const TSlot* entry;
+  };
+  std::vector<TSortKey> keys;
+  keys.reserve(entries_.size());
+  for (const TSlot& entry : entries_) {
+    TSortKey key{{0, 0}, &entry};
+    const std::string& name = entry.first;
+    for (std::size_t i = 0; i < 16 && i < name.size(); ++i) {
+      key.head[i / 8] |= std::uint64_t{static_cast<unsigned char>(UpperAscii(name[i]))} << (56 - 8 * (i % 8));
+    }
+    keys.push_back(key);
+  }
+  // Names shorter than 16 bytes read as padded with zero bytes, which keeps a name before the longer
+  // names it begins; a name that holds zero bytes itself ties and is compared in full.
+  std::sort(keys.begin(), keys.end(), [](const TSortKey& a, const TSortKey& b) {
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    return TNameLess()(a.entry->first, b.entry->first);
+  });
   order_.clear();
-  order_.reserve(entries_.size());
-  for (auto it = entries_.cbegin(); it != entries_.cend(); ++it) order_.push_back(it);
+  order_.reserve(keys.size());
+  for (const TSortKey& key : keys) order_.push_back(key.entry);
   orderStale_ = false;
 }
 
-int TSatelliteList::IndexOfEntry(TEntries::const_iterator entry) const {
-  if (entry == entries_.cend()) return -1;
-  RefreshOrder();
-  const auto position = std::lower_bound(
-      order_.begin(), order_.end(), entry->first,
-      [](TEntries::const_iterator e, const std::string& name) { return TNameLess()(e->first, name); });
-  return static_cast<int>(position - order_.begin());
+std::vector<const TSatelliteList::TSlot*>::const_iterator TSatelliteList::OrderPosition(
+    std::string_view name) const {
+  return std::lower_bound(order_.begin(), order_.end(), name, [](const TSlot* entry, std::string_view n) {
+    return TNameLess()(entry->first, n);
+  });
 }
 
-TSatelliteList::TEntries::const_iterator TSatelliteList::At(int index) const {
+int TSatelliteList::IndexOfEntry(const TSlot* entry) const {
+  if (!entry) return -1;
+  RefreshOrder();
+  return static_cast<int>(OrderPosition(entry->first) - order_.cbegin());
+}
+
+const TSatelliteList::TSlot& TSatelliteList::At(int index) const {
   if (index < 0 || index >= Count()) {
     throw std::out_of_range("TSatelliteList: index " + std::to_string(index) + " outside [0, " +
                             std::to_string(Count()) + ")");
   }
   RefreshOrder();
-  return order_[static_cast<std::size_t>(index)];
+  return *order_[static_cast<std::size_t>(index)];
 }
 
 int TSatelliteList::IndexOf(std::string_view name) const {
-  return IndexOfEntry(entries_.find(name));
+  const auto it = entries_.find(name);
+  return it == entries_.end() ? -1 : IndexOfEntry(&*it);
 }
 
 int TSatelliteList::AddObject(std::string name, std::unique_ptr<orbit::TSatellite> satellite) {
   if (!satellite)
     throw std::invalid_argument("TSatelliteList::AddObject: no satellite given for '" + name + "'");
-  return IndexOfEntry(File(std::move(name), std::move(satellite)));
+  if (TSlot* holder = FindName(name)) {
+    Replace(holder, std::move(satellite));
+    return IndexOfEntry(holder);
+  }
+  const bool orderWasCurrent = !orderStale_;
+  const TSlot* entry = Insert(std::move(name), std::move(satellite));
+  // One entry added to a sorted catalogue goes into its place rather than having everything sorted
+  // again.
+  if (orderWasCurrent) {
+    order_.insert(OrderPosition(entry->first), entry);
+    orderStale_ = false;
+  }
+  return IndexOfEntry(entry);
 }
 
 int TSatelliteList::IndexOfCatalogueNumber(std::string_view catalogueNumber) const {
@@ -242,19 +309,19 @@ int TSatelliteList::IndexOfCatalogueNumber(std::string_view catalogueNumber) con
 }
 
 const std::string& TSatelliteList::NameAt(int index) const {
-  return At(index)->first;
+  return At(index).first;
 }
 
 const std::string& TSatelliteList::CatalogueNumberAt(int index) const {
-  return At(index)->second.satellite->CatalogueNumber();
+  return At(index).second.satellite->CatalogueNumber();
 }
 
 orbit::TSatellite& TSatelliteList::SatelliteAt(int index) {
-  return *At(index)->second.satellite;
+  return *At(index).second.satellite;
 }
 
 const orbit::TSatellite& TSatelliteList::SatelliteAt(int index) const {
-  return *At(index)->second.satellite;
+  return *At(index).second.satellite;
 }
 
 }  // namespace nimbrel::catalogue

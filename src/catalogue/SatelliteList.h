@@ -3,7 +3,6 @@
 // name, filled from Kepler files.
 
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -85,27 +84,43 @@ class TSatelliteList {
     std::unique_ptr<orbit::TSatellite> satellite;
     std::string indexedNumber;  // the catalogue number this entry is found under
   };
-  using TEntries = std::map<std::string, TEntry, TNameLess>;
+  // Names hash and compare with ASCII case folded, like TNameLess.
+  struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept;
+  };
+  struct TNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+  };
+  // Loading looks every set up by name and by catalogue number; hash tables keep that from costing
+  // a walk, or a tree descent through thousands of similar names, per set. Entries never move in
+  // memory, so the indexes below point at them.
+  using TEntries = std::unordered_map<std::string, TEntry, TNameHash, TNameEqual>;
+  using TSlot = TEntries::value_type;
 
   void ScanFolder();
   void AddRecord(const TKeplerRecord& record);
-  TEntries::iterator File(std::string name, std::unique_ptr<orbit::TSatellite> satellite);
-  void Erase(TEntries::iterator entry);
-  void Index(TEntries::iterator entry);
-  void Unindex(TEntries::iterator entry);
-  TEntries::const_iterator FindNumber(std::string_view catalogueNumber) const;
-  TEntries::iterator FindNumber(std::string_view catalogueNumber);
+  TSlot* FindName(std::string_view name);
+  // A new entry; the name must be free.
+  TSlot* Insert(std::string name, std::unique_ptr<orbit::TSatellite> satellite);
+  // The entry keeps its name and place and takes the satellite.
+  void Replace(TSlot* entry, std::unique_ptr<orbit::TSatellite> satellite);
+  void Erase(TSlot* entry);
+  void Index(TSlot* entry);
+  void Unindex(TSlot* entry);
+  TSlot* FindNumber(std::string_view catalogueNumber) const;
   void RefreshOrder() const;
-  int IndexOfEntry(TEntries::const_iterator entry) const;
-  TEntries::const_iterator At(int index) const;
+  std::vector<const TSlot*>::const_iterator OrderPosition(std::string_view name) const;
+  int IndexOfEntry(const TSlot* entry) const;
+  const TSlot& At(int index) const;
 
   TEntries entries_;
-  // Loading looks every set up by its catalogue number; a hash index keeps that from costing a walk
-  // over the catalogue per set. Several entries share a number only when AddObject filed them so.
-  std::unordered_multimap<std::string, TEntries::iterator> byNumber_;
-  // Entries in index order, rebuilt on the first index query after a change, so that loading
-  // thousands of sets does not shift an array per insertion.
-  mutable std::vector<TEntries::const_iterator> order_;
+  // Several entries share a number only when AddObject filed them so.
+  std::unordered_multimap<std::string_view, TSlot*> byNumber_;
+  // Entries in index order, sorted again on the first index query after loading changed the
+  // catalogue, so that loading thousands of sets does not shift an array per insertion.
+  mutable std::vector<const TSlot*> order_;
   mutable bool orderStale_ = false;
   std::string keplerFolder_;
   std::vector<TUnreadableFile> unreadableFiles_;
