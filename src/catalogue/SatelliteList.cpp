@@ -142,26 +142,34 @@ void TSatelliteList::AddRecord(const TKeplerRecord& record) {
   }
 
   // A name taken by another catalogue number belongs to another object: public catalogues file
-  // thousands of debris pieces under one name. The newcomer gets its number in brackets.
+  // thousands of debris pieces under one name. The newcomer gets its number in brackets, trimmed
+  // for reading. Numbers that differ only in spaces trim alike, so after that the exact number is
+  // used: only names of at most 24 bytes from the files can stand in its way, so a few candidates
+  // settle it, and among Count() + 2 ever longer candidates one is free in any case.
+  const std::string& number = satellite->CatalogueNumber();
+  const std::string_view trimmed = TrimKepler(number);
   std::string name = record.name;
-  std::string suffix;
-  // Each candidate is longer than the one before, so among Count() + 1 of them one is free.
-  for (std::size_t tries = 0; tries <= entries_.size(); ++tries) {
+  for (std::size_t tries = 0; tries <= entries_.size() + 1; ++tries) {
     TSlot* holder = FindName(name);
     if (!holder) {
       satellite->SetName(name);
       Insert(std::move(name), std::move(satellite));
       return;
     }
-    if (holder->second.satellite->CatalogueNumber() == satellite->CatalogueNumber()) {
+    if (holder->second.satellite->CatalogueNumber() == number) {
       // Only a number filed twice through AddObject lands here; that entry keeps its name and takes
       // the newer set.
       satellite->SetName(holder->first);
       Replace(holder, std::move(satellite));
       return;
     }
-    if (suffix.empty()) suffix = " [" + std::string(TrimKepler(satellite->CatalogueNumber())) + "]";
-    name += suffix;
+    if (tries == 0) {
+      name = record.name + " [" + std::string(trimmed) + "]";
+    } else if (tries == 1 && trimmed.size() != number.size()) {
+      name = record.name + " [" + number + "]";
+    } else {
+      name += " [" + number + "]";
+    }
   }
 }
 

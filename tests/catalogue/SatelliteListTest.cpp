@@ -124,9 +124,24 @@ TEST(SatelliteList, KeepsDifferentObjectsUnderOneName) {
   EXPECT_DOUBLE_EQ(list.SatelliteAt(index).EpochRaw(), 6004.5);
   ExpectConsistent(list);
 
-  // Catalogue numbers written with spaces are trimmed inside the brackets.
-  list.LoadFromText(Record("COSMOS 2251 DEB", "  444"));
+  // Catalogue numbers written with spaces are trimmed inside the brackets, unless another number
+  // trims alike.
+  list.LoadFromText(Record("COSMOS 2251 DEB", "  444") + Record("COSMOS 2251 DEB", " 444 "));
   EXPECT_EQ(list.NameAt(list.IndexOfCatalogueNumber("  444")), "COSMOS 2251 DEB [444]");
+  EXPECT_EQ(list.NameAt(list.IndexOfCatalogueNumber(" 444 ")), "COSMOS 2251 DEB [ 444 ]");
+  ExpectConsistent(list);
+}
+
+TEST(SatelliteList, FindsAFreeNameWhenTheBracketedOneIsTaken) {
+  TSatelliteList list;
+  list.LoadFromText(Record("DEB [34428]", "11111") + Record("DEB", "22222") + Record("DEB", "34428") +
+                    Record("DEB [34429]", "33333") + Record("DEB [34429] [34429]", "44444") +
+                    Record("DEB", "34429"));
+  ASSERT_EQ(list.Count(), 6);
+  EXPECT_EQ(list.NameAt(list.IndexOfCatalogueNumber("34428")), "DEB [34428] [34428]");
+  EXPECT_EQ(list.NameAt(list.IndexOfCatalogueNumber("34429")), "DEB [34429] [34429] [34429]");
+  EXPECT_EQ(list.NameAt(list.IndexOfCatalogueNumber("11111")), "DEB [34428]");
+  ExpectConsistent(list);
 }
 
 TEST(SatelliteList, MovesARenamedSatellite) {
