@@ -28,6 +28,8 @@ struct TUnreadableFile {
   std::string reason;
 };
 
+// Not for use from several threads at once, not even through const operations: the first index
+// query after a change puts the names in order.
 class TSatelliteList {
  public:
   // An empty catalogue; nothing is scanned.

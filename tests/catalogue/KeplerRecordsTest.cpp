@@ -55,21 +55,6 @@ TEST(KeplerName, FollowsTheNameRules) {
   }
 }
 
-TEST(ElementLinesMatch, ChecksLineNumbersAndCatalogueNumbers) {
-  const auto iss = MakeLines("25544");
-  const auto other = MakeLines("25545");
-  const auto blank = MakeLines("     ");
-  EXPECT_TRUE(ElementLinesMatch(iss.line1, iss.line2));
-  EXPECT_FALSE(ElementLinesMatch(" " + iss.line1, iss.line2));
-  EXPECT_FALSE(ElementLinesMatch(iss.line1, " " + iss.line2));
-  EXPECT_FALSE(ElementLinesMatch(iss.line2, iss.line1));
-  EXPECT_FALSE(ElementLinesMatch(iss.line1, other.line2));
-  EXPECT_FALSE(ElementLinesMatch(blank.line1, blank.line2));
-  EXPECT_FALSE(ElementLinesMatch(iss.line1, "2 2554"));
-  EXPECT_FALSE(ElementLinesMatch(iss.line1, ""));
-  EXPECT_TRUE(ElementLinesMatch(iss.line1, "2 25544"));
-}
-
 TEST(ReadKeplerRecords, SplitsAtEveryKindOfLineEnd) {
   const auto a = MakeLines("00001");
   const auto b = MakeLines("00002");
@@ -142,18 +127,6 @@ TEST(ReadKeplerRecords, StopsWhereARecordCannotBeComplete) {
   // Line 1 as the last line of the file.
   EXPECT_TRUE(Cut("ISS\n" + a.line1 + "\n").empty());
   EXPECT_TRUE(Cut("ISS\n" + a.line1).empty());
-}
-
-TEST(ReadKeplerRecords, ReadsAFileWithoutNameLinesOutOfStep) {
-  const auto a = MakeLines("00001");
-  const auto b = MakeLines("00002");
-  // Line 1 of the first set is taken as a name, its line 2 as line 1 and so on; nothing is looked at
-  // twice.
-  const auto records = Cut(a.line1 + "\n" + a.line2 + "\n" + b.line1 + "\n" + b.line2 + "\n");
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].line1, a.line2);
-  EXPECT_EQ(records[0].line2, b.line1);
-  EXPECT_FALSE(ElementLinesMatch(records[0].line1, records[0].line2));
 }
 
 }  // namespace
