@@ -20,7 +20,7 @@ char UpperAscii(char c) noexcept {
 
 // The listing masks, in the order their files are read.
 constexpr std::array<std::string_view, 3> kMaskExtensions = {".2li", ".tle", ".txt"};
-// Release notes that Kepler data sources ship beside their "*.txt" element files.
+// A notes file kept in Kepler folders; it matches "*.txt" but holds no element sets.
 constexpr std::string_view kNotesFile = "TLENOTES.TXT";
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) noexcept {
@@ -90,8 +90,9 @@ void TSatelliteList::ScanFolder() {
   for (; !error && listing != std::filesystem::directory_iterator(); listing.increment(error)) {
     std::string name = listing->path().filename().string();
     const int mask = MaskOf(name);
-    if (mask >= 0 && !EqualsIgnoringCase(name, kNotesFile))
-      names[static_cast<std::size_t>(mask)].push_back(name);
+    if (mask >= 0 && !EqualsIgnoringCase(name, kNotesFile)) {
+      names[static_cast<std::size_t>(mask)].push_back(std::move(name));
+    }
   }
   // A listing that fails part-way still gives the files it found.
   if (error) unreadableFiles_.push_back({keplerFolder_, error.message()});
