@@ -2,17 +2,16 @@
 // The columns are a contract with users' scripts: status stays last, new columns go before it.
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
-#include <fstream>
+#include <filesystem>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "EphemFormat.h"
-#include "KeplerText.h"
+#include "catalogue/SatelliteList.h"
 #include "orbit/Geometry.h"
 #include "orbit/OrbitConstants.h"
 #include "orbit/OrbitTime.h"
@@ -115,15 +114,18 @@ void PrintRow(orbit::TSatellite& sat, double jd) {
 int main(int argc, char** argv) {
   try {
     const TOptions o = ParseArguments(argc, argv);
-    std::ifstream in(o.file, std::ios::binary);
-    if (!in) Fail("cannot open '" + o.file + "': " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) Fail("cannot read '" + o.file + "'");
-
-    std::vector<orbit::TSatellite> satellites = tools::ReadKeplerText(text.str());
+    // Read through the catalogue, so the tool sees exactly the sets, names and order the program
+    // shows. The catalogue ignores a missing file; the tool must not.
+    std::error_code error;
+    if (!std::filesystem::exists(o.file, error)) {
+      if (!error) error = std::make_error_code(std::errc::no_such_file_or_directory);
+      Fail("cannot open '" + o.file + "': " + error.message());
+    }
+    catalogue::TSatelliteList satellites;
+    satellites.LoadFromFile(o.file);
     std::cout << "name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,status\n";
-    for (orbit::TSatellite& sat : satellites) {
+    for (int i = 0; i < satellites.Count(); ++i) {
+      orbit::TSatellite& sat = satellites.SatelliteAt(i);
       for (double t : o.tsince) PrintRow(sat, sat.EpochJD() + t / orbit::kMinutesPerDay);
       for (double jd : o.utc) PrintRow(sat, jd);
     }

@@ -1,0 +1,36 @@
+// Arbitrary bytes as a Kepler file: the catalogue must neither crash nor hang, and must stay
+// consistent: names in order and unique, every entry found again by its name and its catalogue
+// number, and a second load of the same text changing nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "catalogue/SatelliteList.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using nimbrel::catalogue::TNameLess;
+  using nimbrel::catalogue::TSatelliteList;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  TSatelliteList list;
+  list.LoadFromText(text);
+  const int count = list.Count();
+  for (int i = 0; i < count; ++i) {
+    Check(list.IndexOf(list.NameAt(i)) == i);
+    Check(list.IndexOfCatalogueNumber(list.CatalogueNumberAt(i)) == i);
+    Check(list.SatelliteAt(i).Name() == list.NameAt(i));
+    if (i > 0) Check(TNameLess()(list.NameAt(i - 1), list.NameAt(i)));
+  }
+  list.LoadFromText(text);
+  Check(list.Count() == count);
+  return 0;
+}

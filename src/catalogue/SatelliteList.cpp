@@ -1,0 +1,336 @@
+#include "SatelliteList.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+#include "KeplerFile.h"
+#include "KeplerRecords.h"
+
+namespace nimbrel::catalogue {
+
+namespace {
+
+char UpperAscii(char c) noexcept {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The listing masks, in the order their files are read.
+constexpr std::array<std::string_view, 3> kMaskExtensions = {".2li", ".tle", ".txt"};
+// A notes file kept in Kepler folders; it matches "*.txt" but holds no element sets.
+constexpr std::string_view kNotesFile = "TLENOTES.TXT";
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) noexcept {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+}
+
+// Which mask a file name matches (each "*" mask matches any name ending in its extension, the
+// extension alone included), or -1.
+int MaskOf(std::string_view name) noexcept {
+  for (std::size_t i = 0; i < kMaskExtensions.size(); ++i) {
+    const std::string_view extension = kMaskExtensions[i];
+    if (name.size() >= extension.size() &&
+        EqualsIgnoringCase(name.substr(name.size() - extension.size()), extension)) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool TNameLess::operator()(std::string_view a, std::string_view b) const noexcept {
+  // Names in one catalogue share long prefixes ("COSMOS 2251 DEB"), so equal bytes are passed over
+  // before any folding.
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
+    const auto x = static_cast<unsigned char>(UpperAscii(a[i]));
+    const auto y = static_cast<unsigned char>(UpperAscii(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+std::size_t TSatelliteList::TNameHash::operator()(std::string_view name) const noexcept {
+  // FNV-1a over the folded bytes.
+  std::uint64_t hash = 14695981039346656037u;
+  for (char c : name) {
+    hash ^= static_cast<unsigned char>(UpperAscii(c));
+    hash *= 1099511628211u;
+  }
+  return static_cast<std::size_t>(hash);
+}
+
+bool TSatelliteList::TNameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+  return EqualsIgnoringCase(a, b);
+}
+
+TSatelliteList TSatelliteList::Create(const std::string& folder) {
+  TSatelliteList list;
+  // There is no drive root to fall back on here: an empty folder is the current folder, where the
+  // program tells users to put their Kepler files.
+  list.keplerFolder_ = folder.empty() ? "./" : folder;
+  if (list.keplerFolder_.back() != '/') list.keplerFolder_ += '/';
+  list.ScanFolder();
+  return list;
+}
+
+void TSatelliteList::ScanFolder() {
+  // Directory listings come in no stable order on Linux; sorting each mask's names by bytes keeps
+  // "the set read first stays" the same from run to run.
+  std::array<std::vector<std::string>, kMaskExtensions.size()> names;
+  std::error_code error;
+  std::filesystem::directory_iterator listing(keplerFolder_, error);
+  if (error == std::errc::no_such_file_or_directory) return;
+  for (; !error && listing != std::filesystem::directory_iterator(); listing.increment(error)) {
+    std::string name = listing->path().filename().string();
+    const int mask = MaskOf(name);
+    if (mask >= 0 && !EqualsIgnoringCase(name, kNotesFile)) {
+      names[static_cast<std::size_t>(mask)].push_back(std::move(name));
+    }
+  }
+  // A listing that fails part-way still gives the files it found.
+  if (error) unreadableFiles_.push_back({keplerFolder_, error.message()});
+
+  for (std::vector<std::string>& group : names) {
+    std::sort(group.begin(), group.end());
+    for (const std::string& name : group) {
+      const std::string path = keplerFolder_ + name;
+      try {
+        LoadFromFile(path);
+      } catch (const ECatalogueFileError& e) {
+        unreadableFiles_.push_back({path, e.Reason()});
+      }
+    }
+  }
+}
+
+void TSatelliteList::LoadFromFile(const std::filesystem::path& path) {
+  const std::optional<std::string> text = ReadKeplerFile(path);
+  if (text) LoadFromText(*text);
+}
+
+void TSatelliteList::LoadFromText(std::string_view text) {
+  // A set with its name line takes some 165 bytes; growing the tables once beats rehashing them
+  // over and over while a large file loads.
+  const std::size_t expected = entries_.size() + text.size() / 165;
+  entries_.reserve(expected);
+  byNumber_.reserve(expected);
+  ReadKeplerRecords(text, [this](const TKeplerRecord& record) {
+    // A record the orbit code rejects is lost on its own; the file reads on.
+    try {
+      AddRecord(record);
+    } catch (const orbit::EOrbitError&) {
+    }
+  });
+}
+
+void TSatelliteList::AddRecord(const TKeplerRecord& record) {
+  if (!ElementLinesMatch(record.line1, record.line2)) return;
+  auto satellite = std::make_unique<orbit::TSatellite>();
+  satellite->SetElements(record.line1, record.line2);
+
+  // For one catalogue number the newest epoch wins, under the name that came with it; on equal
+  // epochs the set read first stays.
+  if (TSlot* existing = FindNumber(satellite->CatalogueNumber())) {
+    if (!(satellite->EpochJD() > existing->second.satellite->EpochJD())) return;
+    Erase(existing);
+  }
+
+  // A name taken by another catalogue number belongs to another object: public catalogues file
+  // thousands of debris pieces under one name. The newcomer gets its number in brackets, trimmed
+  // for reading. Numbers that differ only in spaces trim alike, so after that the exact number is
+  // used: only names of at most 24 bytes from the files can stand in its way, so a few candidates
+  // settle it, and among Count() + 2 ever longer candidates one is free in any case.
+  const std::string& number = satellite->CatalogueNumber();
+  const std::string_view trimmed = TrimKepler(number);
+  std::string name = record.name;
+  for (std::size_t tries = 0; tries <= entries_.size() + 1; ++tries) {
+    TSlot* holder = FindName(name);
+    if (!holder) {
+      satellite->SetName(name);
+      Insert(std::move(name), std::move(satellite));
+      return;
+    }
+    if (holder->second.satellite->CatalogueNumber() == number) {
+      // Only a number filed twice through AddObject lands here; that entry keeps its name and takes
+      // the newer set.
+      satellite->SetName(holder->first);
+      Replace(holder, std::move(satellite));
+      return;
+    }
+    if (tries == 0) {
+      name = record.name + " [" + std::string(trimmed) + "]";
+    } else if (tries == 1 && trimmed.size() != number.size()) {
+      name = record.name + " [" + number + "]";
+    } else {
+      name += " [" + number + "]";
+    }
+  }
+}
+
+TSatelliteList::TSlot* TSatelliteList::FindName(std::string_view name) {
+  const auto it = entries_.find(name);
+  return it == entries_.end() ? nullptr : &*it;
+}
+
+TSatelliteList::TSlot* TSatelliteList::Insert(std::string name,
+                                              std::unique_ptr<orbit::TSatellite> satellite) {
+  TSlot* entry = &*entries_.emplace(std::move(name), TEntry{std::move(satellite), {}}).first;
+  Index(entry);
+  orderStale_ = true;
+  return entry;
+}
+
+void TSatelliteList::Replace(TSlot* entry, std::unique_ptr<orbit::TSatellite> satellite) {
+  Unindex(entry);
+  entry->second.satellite = std::move(satellite);
+  Index(entry);
+}
+
+void TSatelliteList::Erase(TSlot* entry) {
+  Unindex(entry);
+  entries_.erase(entries_.find(entry->first));
+  orderStale_ = true;
+}
+
+void TSatelliteList::Index(TSlot* entry) {
+  entry->second.indexedNumber = entry->second.satellite->CatalogueNumber();
+  byNumber_.emplace(entry->second.indexedNumber, entry);
+}
+
+void TSatelliteList::Unindex(TSlot* entry) {
+  auto [first, last] = byNumber_.equal_range(entry->second.indexedNumber);
+  for (auto it = first; it != last; ++it) {
+    if (it->second == entry) {
+      byNumber_.erase(it);
+      return;
+    }
+  }
+}
+
+TSatelliteList::TSlot* TSatelliteList::FindNumber(std::string_view catalogueNumber) const {
+  if (catalogueNumber.size() != 5) return nullptr;
+  char text[5];
+  std::transform(catalogueNumber.begin(), catalogueNumber.end(), text, UpperAscii);
+  const std::string_view key(text, sizeof text);
+  auto [first, last] = byNumber_.equal_range(key);
+  TSlot* found = nullptr;
+  for (auto it = first; it != last; ++it) {
+    // A satellite given another number in place since it was filed no longer counts under this one.
+    if (it->second->second.satellite->CatalogueNumber() != key) continue;
+    if (!found || TNameLess()(it->second->first, found->first)) found = it->second;
+  }
+  return found;
+}
+
+void TSatelliteList::Clear() noexcept {
+  byNumber_.clear();
+  entries_.clear();
+  order_.clear();
+  orderStale_ = false;
+  unreadableFiles_.clear();
+}
+
+void TSatelliteList::RefreshOrder() const {
+  if (!orderStale_) return;
+  // Most comparisons are settled by the first 16 folded bytes, held beside each entry so that the
+  // sort does not chase a pointer into the table for every comparison.
+  struct TSortKey {
+    std::uint64_t head[2];
+    const TSlot* entry;
+  };
+  std::vector<TSortKey> keys;
+  keys.reserve(entries_.size());
+  for (const TSlot& entry : entries_) {
+    TSortKey key{{0, 0}, &entry};
+    const std::string& name = entry.first;
+    for (std::size_t i = 0; i < 16 && i < name.size(); ++i) {
+      key.head[i / 8] |= std::uint64_t{static_cast<unsigned char>(UpperAscii(name[i]))} << (56 - 8 * (i % 8));
+    }
+    keys.push_back(key);
+  }
+  // Names shorter than 16 bytes read as padded with zero bytes, which keeps a name before the longer
+  // names it begins; a name that holds zero bytes itself ties and is compared in full.
+  std::sort(keys.begin(), keys.end(), [](const TSortKey& a, const TSortKey& b) {
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    return TNameLess()(a.entry->first, b.entry->first);
+  });
+  order_.clear();
+  order_.reserve(keys.size());
+  for (const TSortKey& key : keys) order_.push_back(key.entry);
+  orderStale_ = false;
+}
+
+std::vector<const TSatelliteList::TSlot*>::const_iterator TSatelliteList::OrderPosition(
+    std::string_view name) const {
+  return std::lower_bound(order_.begin(), order_.end(), name, [](const TSlot* entry, std::string_view n) {
+    return TNameLess()(entry->first, n);
+  });
+}
+
+int TSatelliteList::IndexOfEntry(const TSlot* entry) const {
+  if (!entry) return -1;
+  RefreshOrder();
+  return static_cast<int>(OrderPosition(entry->first) - order_.cbegin());
+}
+
+const TSatelliteList::TSlot& TSatelliteList::At(int index) const {
+  if (index < 0 || index >= Count()) {
+    throw std::out_of_range("TSatelliteList: index " + std::to_string(index) + " outside [0, " +
+                            std::to_string(Count()) + ")");
+  }
+  RefreshOrder();
+  return *order_[static_cast<std::size_t>(index)];
+}
+
+int TSatelliteList::IndexOf(std::string_view name) const {
+  const auto it = entries_.find(name);
+  return it == entries_.end() ? -1 : IndexOfEntry(&*it);
+}
+
+int TSatelliteList::AddObject(std::string name, std::unique_ptr<orbit::TSatellite> satellite) {
+  if (!satellite)
+    throw std::invalid_argument("TSatelliteList::AddObject: no satellite given for '" + name + "'");
+  if (TSlot* holder = FindName(name)) {
+    Replace(holder, std::move(satellite));
+    return IndexOfEntry(holder);
+  }
+  const bool orderWasCurrent = !orderStale_;
+  const TSlot* entry = Insert(std::move(name), std::move(satellite));
+  // One entry added to a sorted catalogue goes into its place rather than having everything sorted
+  // again.
+  if (orderWasCurrent) {
+    order_.insert(OrderPosition(entry->first), entry);
+    orderStale_ = false;
+  }
+  return IndexOfEntry(entry);
+}
+
+int TSatelliteList::IndexOfCatalogueNumber(std::string_view catalogueNumber) const {
+  return IndexOfEntry(FindNumber(catalogueNumber));
+}
+
+const std::string& TSatelliteList::NameAt(int index) const {
+  return At(index).first;
+}
+
+const std::string& TSatelliteList::CatalogueNumberAt(int index) const {
+  return At(index).second.satellite->CatalogueNumber();
+}
+
+orbit::TSatellite& TSatelliteList::SatelliteAt(int index) {
+  return *At(index).second.satellite;
+}
+
+const orbit::TSatellite& TSatelliteList::SatelliteAt(int index) const {
+  return *At(index).second.satellite;
+}
+
+}  // namespace nimbrel::catalogue
