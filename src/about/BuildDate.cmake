@@ -1,0 +1,10 @@
+# Writes BuildDate.h with today's UTC date, touching the file only when the date has changed.
+string(TIMESTAMP today "%Y-%m-%d" UTC)
+set(content "#pragma once\n#define NIMBREL_BUILD_DATE \"${today}\"\n")
+if(EXISTS "${OUTPUT}")
+  file(READ "${OUTPUT}" old)
+  if(old STREQUAL content)
+    return()
+  endif()
+endif()
+file(WRITE "${OUTPUT}" "${content}")
