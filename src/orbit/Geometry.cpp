@@ -11,8 +11,9 @@ namespace {
 
 constexpr double kTwoPiD = static_cast<double>(kTwoPi);
 
-// The latitude iteration gains two to three digits per pass for any point outside the Earth's core, so
-// it settles in five or six; the bound only stops input that can never settle.
+// The latitude iteration settles within seven passes anywhere more than 1000 km from the Earth's
+// centre; only points a few dozen km from the centre, which no orbit reaches, need more. The bound
+// stops those (they keep the last pass, still finite) and anything that could never settle.
 constexpr int kMaxLatitudeSteps = 50;
 constexpr double kLatitudeTolerance = 1.0e-10;  // rad
 

@@ -15,8 +15,11 @@ bool TSatellite::Observe(GeodeticPoint observer, double jd, double minElevationD
   const std::optional<GeodeticPoint> sub = CalculateLatLonAlt(position, jd);
   const std::optional<TObsResult> obs = CalculateObs(position, velocity, observer, jd);
   if (!sub || !obs) {
-    throw EOrbitError("TSatellite::Observe: '" + name_ + "' (" + elements_.catalogueNumber +
-                      "): the observer is not a finite place");
+    const bool finitePlace = std::isfinite(observer.latitude) && std::isfinite(observer.longitude) &&
+                             std::isfinite(observer.altitude);
+    throw EOrbitError("TSatellite::Observe: '" + name_ + "' (" + elements_.catalogueNumber + "): " +
+                      (finitePlace ? "the look angles from this observer are not finite numbers"
+                                   : "the observer is not a finite place"));
   }
   TObservation o;
   o.azimuth = obs->look.azimuth;

@@ -67,7 +67,7 @@ class TSatellite {
 
   // Looks at the satellite from `observer` (latitude and longitude in rad, altitude in km) at a Julian
   // date. True when the refracted elevation is strictly above minElevationDeg. Throws EOrbitError, as
-  // Propagate does, when there is no finite position or the observer is not a finite place.
+  // Propagate does, when there is no finite position or no finite look angles from the observer.
   bool Observe(GeodeticPoint observer, double jd, double minElevationDeg, TObservation& result);
 
   const std::string& Name() const noexcept { return name_; }

@@ -90,6 +90,8 @@ TEST(Observe, NonFiniteObserverOrTimeThrows) {
   EXPECT_THROW(iss.Observe(Place(kNaN, 0.0, 0.0), iss.EpochJD(), 0.0, o), EOrbitError);
   EXPECT_THROW(iss.Observe(Place(0.0, 0.0, kInf), iss.EpochJD(), 0.0, o), EOrbitError);
   EXPECT_THROW(iss.Observe(Place(0.0, 0.0, 0.0), kNaN, 0.0, o), EOrbitError);
+  // Finite, but too far out for finite look angles.
+  EXPECT_THROW(iss.Observe(Place(0.0, 0.0, 1e300), iss.EpochJD(), 0.0, o), EOrbitError);
   EXPECT_FALSE(iss.Observe(Place(0.0, 0.0, 0.0), iss.EpochJD(), kNaN, o));
 }
 
