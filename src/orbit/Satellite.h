@@ -32,6 +32,17 @@ struct TPropagateResult {
   explicit operator bool() const noexcept { return ok; }
 };
 
+// What Observe finds: the look angles from the observer and the satellite's ground point.
+struct TObservation {
+  double azimuth = 0.0;       // rad from north through east, [0, 2 pi); 0 straight overhead
+  double elevation = 0.0;     // rad, corrected for refraction when at or above the horizon
+  double range = 0.0;         // km
+  double rangeRate = 0.0;     // km/s, positive when the distance grows
+  double subLatitude = 0.0;   // rad, geodetic
+  double subLongitude = 0.0;  // rad east, [0, 2 pi)
+  bool descending = false;    // moving southwards in the inertial frame
+};
+
 class TSatellite {
  public:
   TSatellite() = default;
@@ -55,6 +66,11 @@ class TSatellite {
   TPropagateResult TryPropagate(double jd, Vector4& position, Vector4& velocity) noexcept;
 
   double PeriodDays() const noexcept;
+
+  // Looks at the satellite from `observer` (latitude and longitude in rad, altitude in km) at a Julian
+  // date. True when the refracted elevation is strictly above minElevationDeg. Throws EOrbitError, as
+  // Propagate does, when there is no finite position or no finite look angles from the observer.
+  bool Observe(GeodeticPoint observer, double jd, double minElevationDeg, TObservation& result);
 
   const std::string& Name() const noexcept { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }

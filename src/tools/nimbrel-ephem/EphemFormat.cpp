@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <exception>
 
+#include "orbit/Geometry.h"
+#include "orbit/OrbitConstants.h"
+#include "orbit/OrbitMath.h"
 #include "orbit/OrbitTime.h"
+#include "orbit/SunMoon.h"
 
 namespace nimbrel::tools {
 
@@ -107,6 +111,110 @@ std::optional<std::vector<double>> ParseRealList(std::string_view text) {
     values.push_back(v);
   }
   return values;
+}
+
+std::string FormatFixed(double value, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  std::string text = buf;
+  if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
+    text.erase(0, 1);
+  return text;
+}
+
+std::string FormatDegrees360(double radians, int decimals) {
+  double degrees = orbit::Modulus(orbit::Degrees(radians), 360.0);
+  if (std::round(degrees * std::pow(10.0, decimals)) >= 360.0 * std::pow(10.0, decimals)) degrees = 0.0;
+  return FormatFixed(degrees, decimals);
+}
+
+std::optional<orbit::GeodeticPoint> ParseObserver(std::string_view text) {
+  const auto values = ParseRealList(text);
+  if (!values || values->size() != 3) return std::nullopt;
+  const double lat = (*values)[0];
+  if (lat < -90.0 || lat > 90.0) return std::nullopt;
+  orbit::GeodeticPoint place;
+  place.latitude = orbit::Radians(lat);
+  place.longitude = orbit::Radians(orbit::Modulus((*values)[1], 360.0));
+  place.altitude = (*values)[2];
+  return place;
+}
+
+std::string SatelliteHeader(bool withObserver) {
+  std::string header =
+      "name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,lat_deg,lon_deg,alt_km";
+  if (withObserver) header += ",az_deg,el_deg,range_km,range_rate_kms,visible";
+  return header + ",status";
+}
+
+std::string SatelliteRow(orbit::TSatellite& satellite, double jd,
+                         const std::optional<orbit::GeodeticPoint>& observer) {
+  std::vector<std::string> fields = {CsvField(satellite.Name()), CsvField(satellite.CatalogueNumber()),
+                                     FormatFixed((jd - satellite.EpochJD()) * orbit::kMinutesPerDay, 6),
+                                     FormatUtc(jd)};
+  const std::size_t columns = fields.size() + 9 + (observer ? 5 : 0);
+  std::string status = "ok";
+  orbit::Vector4 pos;
+  orbit::Vector4 vel;
+  const orbit::TPropagateResult propagated = satellite.TryPropagate(jd, pos, vel);
+  if (!propagated) {
+    status = propagated.error;
+  } else {
+    orbit::ConvertSatState(pos, vel);
+    for (double v : {pos.x, pos.y, pos.z}) fields.push_back(FormatFixed(v, 6));
+    for (double v : {vel.x, vel.y, vel.z}) fields.push_back(FormatFixed(v, 9));
+    const std::optional<orbit::GeodeticPoint> sub = orbit::CalculateLatLonAlt(pos, jd);
+    if (!sub) {
+      status = "no geodetic point for this position";
+    } else {
+      fields.push_back(FormatFixed(orbit::Degrees(sub->latitude), 6));
+      fields.push_back(FormatDegrees360(sub->longitude, 6));
+      fields.push_back(FormatFixed(sub->altitude, 6));
+      if (observer) {
+        try {
+          orbit::TObservation look;
+          const bool visible = satellite.Observe(*observer, jd, 0.0, look);
+          fields.push_back(FormatDegrees360(look.azimuth, 6));
+          fields.push_back(FormatFixed(orbit::Degrees(look.elevation), 6));
+          fields.push_back(FormatFixed(look.range, 6));
+          fields.push_back(FormatFixed(look.rangeRate, 9));
+          fields.push_back(visible ? "1" : "0");
+        } catch (const std::exception& e) {
+          status = e.what();
+        }
+      }
+    }
+  }
+  fields.resize(columns);
+  fields.push_back(CsvField(status));
+  std::string row;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) row += ',';
+    row += fields[i];
+  }
+  return row;
+}
+
+std::optional<std::string> BodyRow(TBody body, double jd) {
+  orbit::Vector4 position;
+  orbit::GeodeticPoint below;
+  if (body == TBody::bdSun) {
+    position = orbit::SolarPosition(jd);
+    const auto sub = orbit::CalculateLatLonAlt(position, jd);
+    if (!sub) return std::nullopt;
+    below = *sub;
+  } else {
+    const auto moon = orbit::MoonPosition(orbit::DateTimeFromJulianDate(jd));
+    if (!moon) return std::nullopt;
+    position = moon->position;
+    below = moon->subLunar;
+  }
+  const std::string utc = FormatUtc(jd);
+  if (utc.empty()) return std::nullopt;
+  return std::string(body == TBody::bdSun ? "sun" : "moon") + "," + utc + "," + FormatFixed(position.x, 3) +
+         "," + FormatFixed(position.y, 3) + "," + FormatFixed(position.z, 3) + "," +
+         FormatFixed(position.magnitude, 3) + "," + FormatFixed(orbit::Degrees(below.latitude), 6) + "," +
+         FormatDegrees360(below.longitude, 6);
 }
 
 }  // namespace nimbrel::tools

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "orbit/Satellite.h"
+
 namespace nimbrel::tools {
 
 // A CSV field as RFC 4180 has it: quoted, with quotes doubled, when it holds a comma, quote, CR or LF.
@@ -23,5 +25,32 @@ std::string FormatUtc(double julianDate);
 std::optional<std::vector<double>> ParseRealList(std::string_view text);
 // A comma-separated list of strings.
 std::vector<std::string> SplitList(std::string_view text);
+
+// A real with a fixed number of decimals; a value that prints as zero never carries a minus sign.
+std::string FormatFixed(double value, int decimals);
+// An angle in radians as degrees in [0, 360) at the given number of decimals: a value that would round
+// up to 360 prints as 0.
+std::string FormatDegrees360(double radians, int decimals);
+
+// The place given to --observer: "LAT,LON,ALT_KM", degrees north, degrees east, km above the
+// ellipsoid. Nothing unless the text is three finite numbers with the latitude in [-90, 90].
+std::optional<orbit::GeodeticPoint> ParseObserver(std::string_view text);
+
+// The header of the satellite rows: name,catnum,tsince_min,utc, the state in km and km/s, the
+// sub-satellite point lat_deg,lon_deg,alt_km, with an observer az_deg,el_deg,range_km,range_rate_kms,
+// visible, and always status last.
+std::string SatelliteHeader(bool withObserver);
+// One satellite row at a Julian date. A satellite that cannot be propagated gets empty fields and the
+// reason in status; otherwise status is "ok". `visible` is 1 when Observe finds the refracted
+// elevation above 0, else 0.
+std::string SatelliteRow(orbit::TSatellite& satellite, double jd,
+                         const std::optional<orbit::GeodeticPoint>& observer);
+
+enum class TBody { bdSun, bdMoon };
+// The header of --sun and --moon rows; lat_deg and lon_deg are the geodetic point below the body.
+inline constexpr std::string_view kBodyHeader = "body,utc,x_km,y_km,z_km,distance_km,lat_deg,lon_deg";
+// One row for the Sun ("sun") or the Moon ("moon") at a Julian date (UTC); nothing for a date the
+// calendar cannot hold.
+std::optional<std::string> BodyRow(TBody body, double jd);
 
 }  // namespace nimbrel::tools

@@ -22,17 +22,27 @@ namespace {
 using namespace nimbrel;
 
 constexpr const char* kUsage =
-    "usage: nimbrel-ephem [--tsince MIN[,MIN...]] [--utc YYYY-MM-DDTHH:MM:SS[,...]] FILE\n"
+    "usage: nimbrel-ephem [--tsince MIN[,MIN...]] [--utc YYYY-MM-DDTHH:MM:SS[,...]]\n"
+    "                     [--observer LAT,LON,ALT_KM] FILE\n"
+    "       nimbrel-ephem --sun|--moon [--utc YYYY-MM-DDTHH:MM:SS[,...]]\n"
     "Prints the position and velocity of every satellite in the Kepler file FILE as CSV:\n"
-    "  name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,status\n"
-    "  --tsince  minutes from each satellite's epoch (negative values allowed: --tsince -1440,0,1440)\n"
-    "  --utc     UTC times; without --tsince or --utc the current time is used\n"
-    "  --help    this text\n";
+    "  name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,lat_deg,lon_deg,alt_km,status\n"
+    "  with --observer, az_deg,el_deg,range_km,range_rate_kms,visible come before status.\n"
+    "  --tsince    minutes from each satellite's epoch (negative values allowed: --tsince -1440,0,1440)\n"
+    "  --utc       UTC times; without --tsince or --utc the current time is used\n"
+    "  --observer  an observer at LAT degrees north, LON degrees east, ALT_KM km: adds the look angles\n"
+    "  --sun       print the Sun instead of satellites (no FILE):\n"
+    "              body,utc,x_km,y_km,z_km,distance_km,lat_deg,lon_deg\n"
+    "  --moon      the same for the Moon (both may be given)\n"
+    "  --help      this text\n";
 
 struct TOptions {
   std::vector<double> tsince;
   std::vector<double> utc;  // Julian dates
   std::string file;
+  std::optional<orbit::GeodeticPoint> observer;
+  bool sun = false;
+  bool moon = false;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -73,6 +83,15 @@ TOptions ParseArguments(int argc, char** argv) {
         if (!jd) Fail("--utc: '" + item + "' is not a UTC time of the form YYYY-MM-DDTHH:MM:SS");
         o.utc.push_back(*jd);
       }
+    } else if (arg == "--observer") {
+      const std::string text = next();
+      o.observer = tools::ParseObserver(text);
+      if (!o.observer)
+        Fail("--observer: '" + text + "' is not LAT,LON,ALT_KM (degrees north, degrees east, km)");
+    } else if (arg == "--sun" && !hasValue) {
+      o.sun = true;
+    } else if (arg == "--moon" && !hasValue) {
+      o.moon = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       Fail("unknown option '" + arg + "' (see --help)");
     } else if (o.file.empty()) {
@@ -81,32 +100,30 @@ TOptions ParseArguments(int argc, char** argv) {
       Fail("only one Kepler file may be given ('" + o.file + "' and '" + arg + "')");
     }
   }
-  if (o.file.empty()) Fail("no Kepler file given (see --help)");
+  if (o.sun || o.moon) {
+    if (!o.file.empty()) Fail("--sun and --moon print bodies instead of satellites: give no Kepler file");
+    if (!o.tsince.empty()) Fail("--tsince counts from a satellite's epoch: give --utc with --sun or --moon");
+    if (o.observer) Fail("--observer applies to satellites only");
+  } else if (o.file.empty()) {
+    Fail("no Kepler file given (see --help)");
+  }
   if (o.tsince.empty() && o.utc.empty()) o.utc.push_back(orbit::DateTimeToJulianDate(orbit::CurrentUtc()));
   return o;
 }
 
-std::string Number(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
-
-void PrintRow(orbit::TSatellite& sat, double jd) {
-  const double tsince = (jd - sat.EpochJD()) * orbit::kMinutesPerDay;
-  std::string row = tools::CsvField(sat.Name()) + "," + tools::CsvField(sat.CatalogueNumber()) + "," +
-                    Number(tsince, 6) + "," + tools::FormatUtc(jd) + ",";
-  orbit::Vector4 pos;
-  orbit::Vector4 vel;
-  const orbit::TPropagateResult r = sat.TryPropagate(jd, pos, vel);
-  if (r) {
-    orbit::ConvertSatState(pos, vel);
-    row += Number(pos.x, 6) + "," + Number(pos.y, 6) + "," + Number(pos.z, 6) + "," + Number(vel.x, 9) + "," +
-           Number(vel.y, 9) + "," + Number(vel.z, 9) + ",ok";
-  } else {
-    row += ",,,,,," + tools::CsvField(r.error);
+int PrintBodies(const TOptions& o) {
+  std::cout << tools::kBodyHeader << "\n";
+  for (tools::TBody body : {tools::TBody::bdSun, tools::TBody::bdMoon}) {
+    if (!(body == tools::TBody::bdSun ? o.sun : o.moon)) continue;
+    for (double jd : o.utc) {
+      const std::optional<std::string> row = tools::BodyRow(body, jd);
+      if (!row) Fail("no position for " + tools::FormatUtc(jd));
+      std::cout << *row << "\n";
+    }
   }
-  std::cout << row << "\n";
+  std::cout.flush();
+  if (!std::cout) Fail("cannot write the output");
+  return 0;
 }
 
 }  // namespace
@@ -114,6 +131,7 @@ void PrintRow(orbit::TSatellite& sat, double jd) {
 int main(int argc, char** argv) {
   try {
     const TOptions o = ParseArguments(argc, argv);
+    if (o.sun || o.moon) return PrintBodies(o);
     // Read through the catalogue, so the tool sees exactly the sets, names and order the program
     // shows. The catalogue ignores a missing file; the tool must not.
     std::error_code error;
@@ -123,11 +141,13 @@ int main(int argc, char** argv) {
     }
     catalogue::TSatelliteList satellites;
     satellites.LoadFromFile(o.file);
-    std::cout << "name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,status\n";
+    std::cout << tools::SatelliteHeader(o.observer.has_value()) << "\n";
     for (int i = 0; i < satellites.Count(); ++i) {
       orbit::TSatellite& sat = satellites.SatelliteAt(i);
-      for (double t : o.tsince) PrintRow(sat, sat.EpochJD() + t / orbit::kMinutesPerDay);
-      for (double jd : o.utc) PrintRow(sat, jd);
+      for (double t : o.tsince) {
+        std::cout << tools::SatelliteRow(sat, sat.EpochJD() + t / orbit::kMinutesPerDay, o.observer) << "\n";
+      }
+      for (double jd : o.utc) std::cout << tools::SatelliteRow(sat, jd, o.observer) << "\n";
     }
     std::cout.flush();
     if (!std::cout) Fail("cannot write the output");
