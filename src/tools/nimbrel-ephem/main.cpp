@@ -23,7 +23,8 @@ using namespace nimbrel;
 
 constexpr const char* kUsage =
     "usage: nimbrel-ephem [--tsince MIN[,MIN...]] [--utc YYYY-MM-DDTHH:MM:SS[,...]] FILE\n"
-    "Prints the position and velocity of every satellite in the Kepler file FILE as CSV:\n"
+    "Prints the position and velocity of every satellite in the Kepler file FILE (two-line element\n"
+    "sets, or OMM as CSV, XML or JSON, told apart by the content) as CSV:\n"
     "  name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,status\n"
     "  --tsince  minutes from each satellite's epoch (negative values allowed: --tsince -1440,0,1440)\n"
     "  --utc     UTC times; without --tsince or --utc the current time is used\n"
