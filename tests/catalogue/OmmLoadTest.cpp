@@ -324,6 +324,7 @@ TEST(OmmLoad, BrokenDocumentsAreReportedAndTheNextFileLoads) {
   folder.Write("a.json", badJson);
   folder.Write("b.xml", truncatedXml);
   folder.Write("c.xml", "<?xml version=\"1.0\"?>\n<ndm>\n<omm><EPOCH>x</EPCH></omm></ndm>");
+  folder.Write("d.xml", OmmXml({records[2]}) + OmmXml({records[3]}).substr(39));
   folder.Write("z.json", OmmJson({records[0]}, false));
   folder.Write("z.xml", OmmXml({records[1]}));
   const TSatelliteList list = TSatelliteList::Create(folder.Folder());
@@ -336,6 +337,7 @@ TEST(OmmLoad, BrokenDocumentsAreReportedAndTheNextFileLoads) {
   } expected[] = {
       {"b.xml", "not well-formed XML: "},
       {"c.xml", "not well-formed XML: "},
+      {"d.xml", "not well-formed XML: a second root element"},
       {"a.json", "not valid JSON: "},
   };
   ASSERT_EQ(list.UnreadableFiles().size(), std::size(expected));
@@ -347,8 +349,8 @@ TEST(OmmLoad, BrokenDocumentsAreReportedAndTheNextFileLoads) {
     EXPECT_NE(u.reason.find("column "), std::string::npos) << u.reason;
   }
   // The JSON parser's position is where the stray comma stands.
-  EXPECT_NE(list.UnreadableFiles()[2].reason.find("(line 2, column "), std::string::npos)
-      << list.UnreadableFiles()[2].reason;
+  EXPECT_NE(list.UnreadableFiles()[3].reason.find("(line 2, column "), std::string::npos)
+      << list.UnreadableFiles()[3].reason;
   EXPECT_NE(list.UnreadableFiles()[1].reason.find("(line 3, column "), std::string::npos)
       << list.UnreadableFiles()[1].reason;
 
