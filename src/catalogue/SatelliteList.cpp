@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
 #include "KeplerFile.h"
 #include "KeplerRecords.h"
+#include "OmmReaders.h"
 
 namespace nimbrel::catalogue {
 
@@ -18,8 +21,10 @@ char UpperAscii(char c) noexcept {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// The listing masks, in the order their files are read.
-constexpr std::array<std::string_view, 3> kMaskExtensions = {".2li", ".tle", ".txt"};
+// The listing masks, in the order their files are read: the two-line files first, as always, then
+// the forms public catalogues hand out OMM files in. Every file is read by its content, whatever its
+// name says.
+constexpr std::array<std::string_view, 6> kMaskExtensions = {".2li", ".tle", ".txt", ".csv", ".xml", ".json"};
 // A notes file kept in Kepler folders; it matches "*.txt" but holds no element sets.
 constexpr std::string_view kNotesFile = "TLENOTES.TXT";
 
@@ -39,6 +44,13 @@ int MaskOf(std::string_view name) noexcept {
     }
   }
   return -1;
+}
+
+// One step of a double apart counts as the same epoch: the same set read from element lines and
+// from an OMM file can come out so, and it would otherwise replace the set read first. Two-line
+// epochs are always several steps apart (a step is some 40 microseconds at today's Julian dates).
+bool IsLaterEpoch(double candidate, double held) noexcept {
+  return candidate > std::nextafter(held, std::numeric_limits<double>::infinity());
 }
 
 }  // namespace
@@ -112,15 +124,25 @@ void TSatelliteList::ScanFolder() {
 
 void TSatelliteList::LoadFromFile(const std::filesystem::path& path) {
   const std::optional<std::string> text = ReadKeplerFile(path);
-  if (text) LoadFromText(*text);
+  if (!text) return;
+  try {
+    LoadFromText(*text);
+  } catch (const EOmmDocumentError& e) {
+    throw ECatalogueFileError(path.string(), e.what());
+  }
 }
 
 void TSatelliteList::LoadFromText(std::string_view text) {
-  // A set with its name line takes some 165 bytes; growing the tables once beats rehashing them
-  // over and over while a large file loads.
+  const TCatalogueFormat format = DetectCatalogueFormat(text);
+  // A set with its name line takes some 165 bytes, an OMM record more; growing the tables once
+  // beats rehashing them over and over while a large file loads.
   const std::size_t expected = entries_.size() + text.size() / 165;
   entries_.reserve(expected);
   byNumber_.reserve(expected);
+  if (format != TCatalogueFormat::cfTwoLine) {
+    LoadOmm(format, text);
+    return;
+  }
   ReadKeplerRecords(text, [this](const TKeplerRecord& record) {
     // A record the orbit code rejects is lost on its own; the file reads on.
     try {
@@ -130,15 +152,44 @@ void TSatelliteList::LoadFromText(std::string_view text) {
   });
 }
 
+void TSatelliteList::LoadOmm(TCatalogueFormat format, std::string_view text) {
+  // Every record is read before any is added, so that a document found broken at its end leaves
+  // the catalogue as it was, as a file that cannot be read does.
+  std::vector<TOmmSet> sets;
+  const TOmmRecordSink collect = [&sets](const TOmmFields& fields) {
+    if (std::optional<TOmmSet> set = OmmElementSet(fields)) sets.push_back(std::move(*set));
+  };
+  if (format == TCatalogueFormat::cfOmmCsv) {
+    ReadOmmCsv(text, collect);
+  } else if (format == TCatalogueFormat::cfOmmXml) {
+    ReadOmmXml(text, collect);
+  } else {
+    ReadOmmJson(text, collect);
+  }
+  for (const TOmmSet& set : sets) {
+    // Values no orbit has (a zero mean motion, an eccentricity of 1) lose their record alone.
+    try {
+      auto satellite = std::make_unique<orbit::TSatellite>();
+      satellite->SetElementSet(set.elements);
+      AddSatellite(std::move(satellite), set.name);
+    } catch (const orbit::EOrbitError&) {
+    }
+  }
+}
+
 void TSatelliteList::AddRecord(const TKeplerRecord& record) {
   if (!ElementLinesMatch(record.line1, record.line2)) return;
   auto satellite = std::make_unique<orbit::TSatellite>();
   satellite->SetElements(record.line1, record.line2);
+  AddSatellite(std::move(satellite), record.name);
+}
 
+void TSatelliteList::AddSatellite(std::unique_ptr<orbit::TSatellite> satellite,
+                                  const std::string& recordName) {
   // For one catalogue number the newest epoch wins, under the name that came with it; on equal
   // epochs the set read first stays.
   if (TSlot* existing = FindNumber(satellite->CatalogueNumber())) {
-    if (!(satellite->EpochJD() > existing->second.satellite->EpochJD())) return;
+    if (!IsLaterEpoch(satellite->EpochJD(), existing->second.satellite->EpochJD())) return;
     Erase(existing);
   }
 
@@ -149,7 +200,7 @@ void TSatelliteList::AddRecord(const TKeplerRecord& record) {
   // settle it, and among Count() + 2 ever longer candidates one is free in any case.
   const std::string& number = satellite->CatalogueNumber();
   const std::string_view trimmed = TrimKepler(number);
-  std::string name = record.name;
+  std::string name = recordName;
   for (std::size_t tries = 0; tries <= entries_.size() + 1; ++tries) {
     TSlot* holder = FindName(name);
     if (!holder) {
@@ -165,9 +216,9 @@ void TSatelliteList::AddRecord(const TKeplerRecord& record) {
       return;
     }
     if (tries == 0) {
-      name = record.name + " [" + std::string(trimmed) + "]";
+      name = recordName + " [" + std::string(trimmed) + "]";
     } else if (tries == 1 && trimmed.size() != number.size()) {
-      name = record.name + " [" + number + "]";
+      name = recordName + " [" + number + "]";
     } else {
       name += " [" + number + "]";
     }
@@ -215,10 +266,11 @@ void TSatelliteList::Unindex(TSlot* entry) {
 }
 
 TSatelliteList::TSlot* TSatelliteList::FindNumber(std::string_view catalogueNumber) const {
-  if (catalogueNumber.size() != 5) return nullptr;
-  char text[5];
-  std::transform(catalogueNumber.begin(), catalogueNumber.end(), text, UpperAscii);
-  const std::string_view key(text, sizeof text);
+  // Five characters, or the decimal text of a number too large for five; never fewer.
+  if (catalogueNumber.size() < 5) return nullptr;
+  std::string text(catalogueNumber);
+  std::transform(text.begin(), text.end(), text.begin(), UpperAscii);
+  const std::string_view key(text);
   auto [first, last] = byNumber_.equal_range(key);
   TSlot* found = nullptr;
   for (auto it = first; it != last; ++it) {

@@ -14,6 +14,7 @@
 namespace nimbrel::catalogue {
 
 struct TKeplerRecord;
+enum class TCatalogueFormat;
 
 // Orders names byte by byte with a-z read as A-Z, so names that differ only in the case of ASCII
 // letters are the same name.
@@ -41,17 +42,20 @@ class TSatelliteList {
   ~TSatelliteList() = default;
 
   // A catalogue filled from the Kepler files in `folder`: the files matching "*.2li", then "*.tle",
-  // then "*.txt" (letter case ignored), each group in byte order of the names, "TLEnotes.txt" in any
-  // letter case skipped. An empty folder means the current folder. Files that exist but cannot be
-  // read are passed over and listed in UnreadableFiles(); a folder that does not exist gives an
-  // empty catalogue.
+  // then "*.txt", then "*.csv", "*.xml" and "*.json" (letter case ignored), each group in byte order
+  // of the names, "TLEnotes.txt" in any letter case skipped. An empty folder means the current
+  // folder. Files that exist but cannot be read, or are broken XML or JSON, are passed over and
+  // listed in UnreadableFiles(); a folder that does not exist gives an empty catalogue.
   static TSatelliteList Create(const std::string& folder);
 
-  // Adds the element sets of one Kepler file; never empties the catalogue first. Nothing of that name
-  // is silently ignored. Throws ECatalogueFileError for a file that exists but cannot be read (see
-  // ReadKeplerFile); the catalogue is then unchanged.
+  // Adds the element sets of one Kepler file; never empties the catalogue first. The file's form
+  // (two-line, or OMM as CSV, XML or JSON) is told by its content (DetectCatalogueFormat). Nothing of
+  // that name is silently ignored. Throws ECatalogueFileError for a file that exists but cannot be
+  // read (see ReadKeplerFile), or that is XML or JSON broken as a whole, with the parser's message
+  // and position as the reason; the catalogue is then unchanged.
   void LoadFromFile(const std::filesystem::path& path);
-  // The same for text already in memory. Bad records are skipped without a report.
+  // The same for text already in memory. Bad records are skipped without a report; a broken XML or
+  // JSON document throws EOmmDocumentError and adds nothing.
   void LoadFromText(std::string_view text);
 
   // Destroys every satellite, empties the catalogue and forgets the unreadable files.
@@ -65,7 +69,8 @@ class TSatelliteList {
   // own fields are left alone. Costs up to O(Count()) for the index.
   int AddObject(std::string name, std::unique_ptr<orbit::TSatellite> satellite);
   // The first entry, in index order, whose satellite's catalogue number is exactly `catalogueNumber`
-  // with a-z upper-cased; -1 when there is none or the text is not five characters long.
+  // with a-z upper-cased; -1 when there is none or the text is shorter than five characters. Numbers
+  // from 340000 up, which five characters cannot carry, are found under their decimal text.
   int IndexOfCatalogueNumber(std::string_view catalogueNumber) const;
 
   // The index operations throw std::out_of_range for an index outside [0, Count()).
@@ -103,6 +108,9 @@ class TSatelliteList {
 
   void ScanFolder();
   void AddRecord(const TKeplerRecord& record);
+  void LoadOmm(TCatalogueFormat format, std::string_view text);
+  // Files a satellite read from a file under the name its record gave, applying the duplicate rules.
+  void AddSatellite(std::unique_ptr<orbit::TSatellite> satellite, const std::string& recordName);
   TSlot* FindName(std::string_view name);
   // A new entry; the name must be free.
   TSlot* Insert(std::string name, std::unique_ptr<orbit::TSatellite> satellite);

@@ -99,6 +99,16 @@ TEST_F(SettingsTool, PrimaryAndActiveListsAreFiveCharacterCatalogueNumbers) {
   EXPECT_TRUE(SplitCommaList(ReadCompanionText(ActiveListValueName(0))).isEmpty());
 }
 
+TEST_F(SettingsTool, SixDigitNumbersAreStoredInAlpha5Form) {
+  Ok({"set-primary", "100001"});
+  EXPECT_EQ(ReadCompanionText(kPrimarySatCatNumber), QString("A0001"));
+  Ok({"set-primary", "z9999"});
+  EXPECT_EQ(ReadCompanionText(kPrimarySatCatNumber), QString("Z9999"));
+  Ok({"set-active-list", "2", "99999", "100000", "339999", "0100002", "a0003"});
+  EXPECT_EQ(SplitCommaList(ReadCompanionText(ActiveListValueName(1))),
+            QStringList({"99999", "A0000", "Z9999", "A0002", "A0003"}));
+}
+
 TEST_F(SettingsTool, ShowListsWhatWasWritten) {
   Ok({"add-location", "Delft", "--lat", "52.1", "--lon", "4.5"});
   Ok({"set-primary", "25544"});
@@ -126,7 +136,10 @@ TEST_F(SettingsTool, BadInputIsOneLineNamingTheArgumentAndWritesNothing) {
       {{"add-location", "X", "--lat", "1", "--lon", "1", "--height", "2"}, "--height"},
       {{"set-active-list", "4", "25544"}, "BANK '4'"},
       {{"set-active-list", "0"}, "BANK '0'"},
-      {{"set-active-list", "1", "25544", "123456"}, "CATNUM '123456'"},
+      {{"set-active-list", "1", "25544", "340000"}, "CATNUM '340000' is above 339999"},
+      {{"set-primary", "99999999999999999999"}, "is above 339999"},
+      {{"set-primary", "I0000"}, "CATNUM 'I0000'"},
+      {{"set-primary", "A00001"}, "CATNUM 'A00001'"},
       {{"set-active-list", "1", "25a44"}, "CATNUM '25a44'"},
       {{"set-primary", ""}, "CATNUM ''"},
       {{"set-primary", "-5"}, "CATNUM '-5'"},

@@ -8,8 +8,10 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <iostream>
@@ -18,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/CatalogueNumber.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
 #include "catalogue/RegistryVariables.h"
@@ -45,7 +48,9 @@ constexpr const char* kUsage =
     "      nimbrel-settings remove-location 2\n"
     "  select-location N                 make location N the home location\n"
     "      nimbrel-settings select-location 1\n"
-    "  set-primary CATNUM                the primary satellite's catalogue number, 1 to 5 digits\n"
+    "  set-primary CATNUM                the primary satellite's catalogue number, 1 to 339999; numbers\n"
+    "                                    from 100000 are stored in Alpha-5 form (100001 as A0001),\n"
+    "                                    which may also be given\n"
     "      nimbrel-settings set-primary 25544\n"
     "  set-active-list BANK CATNUM...    the active list of bank 1, 2 or 3; no numbers empties it\n"
     "      nimbrel-settings set-active-list 1 25544 20580\n"
@@ -56,7 +61,6 @@ constexpr const char* kUsage =
 
 constexpr double kMinHeightM = -1000.0;
 constexpr double kMaxHeightM = 100000.0;
-constexpr int kCatalogueNumberLength = 5;
 
 // A mistake in the command line: reported as one line, nothing is written.
 struct TUsageError {
@@ -112,12 +116,26 @@ int PositionArgument(const std::string& what, const std::string& text) {
   return value;
 }
 
-// Stored as the five-character text the catalogue uses, zero-padded.
+// Stored as the five-character text the catalogue uses: zero-padded, Alpha-5 from 100000 on.
 QString CatalogueNumberArgument(const std::string& what, const std::string& text) {
-  const bool digits = !text.empty() && text.size() <= kCatalogueNumberLength &&
-                      text.find_first_not_of("0123456789") == std::string::npos;
-  if (!digits) Refuse(what + " " + Quote(text) + " is not a catalogue number (1 to 5 digits, e.g. 25544)");
-  return QString::fromStdString(text).rightJustified(kCatalogueNumberLength, QLatin1Char('0'));
+  const std::string notANumber = what + " " + Quote(text) + " is not a catalogue number (1 to " +
+                                 std::to_string(kMaxAlpha5Number) + ", e.g. 25544, or Alpha-5 such as A0001)";
+  if (!text.empty() && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'))) {
+    const std::optional<std::int64_t> alpha5 = CatalogueNumberValue(text);
+    if (!alpha5) Refuse(notANumber);
+    return QString::fromStdString(CatalogueNumberText(*alpha5));
+  }
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) Refuse(notANumber);
+  const std::string_view digits =
+      std::string_view(text).substr(std::min(text.find_first_not_of('0'), text.size()));
+  std::int64_t number = 0;
+  if (digits.size() <= 9) std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (digits.size() > 9 || number > kMaxAlpha5Number) {
+    Refuse(what + " " + Quote(text) + " is above " + std::to_string(kMaxAlpha5Number) +
+           ", the largest number five characters can carry (Z9999 in Alpha-5 form); NimbrelGL "
+           "shows such satellites, but its lists cannot name them");
+  }
+  return QString::fromStdString(CatalogueNumberText(number));
 }
 
 void ExpectArguments(const std::string& command, const std::vector<std::string>& args, std::size_t count,
