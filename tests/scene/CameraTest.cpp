@@ -10,16 +10,6 @@
 namespace nimbrel::scene::test {
 namespace {
 
-TEST(Camera, DefaultsLookDownMinusZ) {
-  TCamera camera;
-  EXPECT_EQ(camera.FocalLength(), 50);
-  EXPECT_EQ(camera.DepthOfView(), 100);
-  EXPECT_EQ(camera.TargetObject(), nullptr);
-  EXPECT_EQ(camera.CameraStyle(), TCameraStyle::csPerspective);
-  EXPECT_TRUE(Same4(camera.Direction().AsFloat4(), {0, 0, -1, 0}));
-  EXPECT_TRUE(Same4(camera.Up().AsFloat4(), {0, 1, 0, 0}));
-}
-
 TEST(Camera, ProjectionOfA401By397Viewer) {
   TCamera camera;
   camera.SetFocalLength(200);

@@ -171,22 +171,6 @@ TEST_F(SceneTree, WorldMatrixFollowsAMoveBeforeTheNextFrame) {
   ExpectXyz(grandchild.GetWorldPosition(), -5, 7, 1);
 }
 
-TEST_F(SceneTree, RefreshTransformsClearsTheFlags) {
-  TBaseSceneObject& parent = scene.ObjectRoot().AddNewChild<TBaseSceneObject>();
-  TBaseSceneObject& child = parent.AddNewChild<TBaseSceneObject>();
-  EXPECT_TRUE(child.TransformationDirty());
-  scene.ObjectRoot().RefreshTransforms();
-  EXPECT_FALSE(parent.TransformationDirty());
-  EXPECT_FALSE(child.TransformationDirty());
-  parent.Position().SetX(3);
-  EXPECT_TRUE(parent.TransformationDirty());
-  EXPECT_TRUE(parent.WorldMatrixDirty());
-  scene.ObjectRoot().RefreshTransforms();
-  EXPECT_TRUE(child.WorldMatrixDirty());  // handed down from the moved parent
-  ExpectXyz(child.GetWorldPosition(), 3, 0, 0);
-  EXPECT_FALSE(child.WorldMatrixDirty());
-}
-
 // ------------------------------------------------------------------------------------------ ownership
 
 TEST_F(SceneTree, FreeingAParentFreesItsChildren) {
