@@ -1,6 +1,7 @@
 // nimbrel-ephem: positions of the satellites of a Kepler file at given times, as CSV.
 // The columns are a contract with users' scripts: status stays last, new columns go before it.
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -11,10 +12,12 @@
 #include <vector>
 
 #include "EphemFormat.h"
+#include "PassFormat.h"
 #include "catalogue/SatelliteList.h"
 #include "orbit/Geometry.h"
 #include "orbit/OrbitConstants.h"
 #include "orbit/OrbitTime.h"
+#include "orbit/Passes.h"
 #include "orbit/Satellite.h"
 
 namespace {
@@ -25,6 +28,7 @@ constexpr const char* kUsage =
     "usage: nimbrel-ephem [--tsince MIN[,MIN...]] [--utc YYYY-MM-DDTHH:MM:SS[,...]]\n"
     "                     [--observer LAT,LON,ALT_KM] FILE\n"
     "       nimbrel-ephem --sun|--moon [--utc YYYY-MM-DDTHH:MM:SS[,...]]\n"
+    "       nimbrel-ephem --passes DAYS --observer LAT,LON,ALT_KM [--start YYYY-MM-DDTHH:MM:SS] FILE\n"
     "Prints the position and velocity of every satellite in the Kepler file FILE (two-line element\n"
     "sets, or OMM as CSV, XML or JSON, told apart by the content) as CSV:\n"
     "  name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,lat_deg,lon_deg,alt_km,status\n"
@@ -35,6 +39,10 @@ constexpr const char* kUsage =
     "  --sun       print the Sun instead of satellites (no FILE):\n"
     "              body,utc,x_km,y_km,z_km,distance_km,lat_deg,lon_deg\n"
     "  --moon      the same for the Moon (both may be given)\n"
+    "  --passes    the passes of every satellite over the observer within DAYS days (up to 366) from\n"
+    "              --start (default: now), in time order:\n"
+    "              name,catnum,aos_utc,aos_az_deg,tca_utc,max_el_deg,tca_az_deg,los_utc,los_az_deg,\n"
+    "              duration_s,visual_start_utc,visual_end_utc,flags\n"
     "  --help      this text\n";
 
 struct TOptions {
@@ -42,6 +50,8 @@ struct TOptions {
   std::vector<double> utc;  // Julian dates
   std::string file;
   std::optional<orbit::GeodeticPoint> observer;
+  std::optional<double> passDays;
+  std::optional<double> start;  // Julian date
   bool sun = false;
   bool moon = false;
 };
@@ -89,6 +99,14 @@ TOptions ParseArguments(int argc, char** argv) {
       o.observer = tools::ParseObserver(text);
       if (!o.observer)
         Fail("--observer: '" + text + "' is not LAT,LON,ALT_KM (degrees north, degrees east, km)");
+    } else if (arg == "--passes") {
+      const std::string text = next();
+      o.passDays = tools::ParsePassDays(text);
+      if (!o.passDays) Fail("--passes: '" + text + "' is not a number of days above 0 and at most 366");
+    } else if (arg == "--start") {
+      const std::string text = next();
+      o.start = tools::ParseUtc(text);
+      if (!o.start) Fail("--start: '" + text + "' is not a UTC time of the form YYYY-MM-DDTHH:MM:SS");
     } else if (arg == "--sun" && !hasValue) {
       o.sun = true;
     } else if (arg == "--moon" && !hasValue) {
@@ -100,6 +118,15 @@ TOptions ParseArguments(int argc, char** argv) {
     } else {
       Fail("only one Kepler file may be given ('" + o.file + "' and '" + arg + "')");
     }
+  }
+  if (o.start && !o.passDays) Fail("--start applies to --passes only");
+  if (o.passDays) {
+    if (o.sun || o.moon || !o.tsince.empty() || !o.utc.empty())
+      Fail("--passes searches a window from --start: give no --tsince, --utc, --sun or --moon");
+    if (!o.observer) Fail("--passes needs --observer LAT,LON,ALT_KM");
+    if (o.file.empty()) Fail("no Kepler file given (see --help)");
+    if (!o.start) o.start = orbit::DateTimeToJulianDate(orbit::CurrentUtc());
+    return o;
   }
   if (o.sun || o.moon) {
     if (!o.file.empty()) Fail("--sun and --moon print bodies instead of satellites: give no Kepler file");
@@ -127,6 +154,46 @@ int PrintBodies(const TOptions& o) {
   return 0;
 }
 
+// Every satellite's passes in time order; a satellite that could not be searched to the end is named
+// on standard error and makes the exit status 1, after the rows of all the others.
+int PrintPasses(catalogue::TSatelliteList& satellites, const TOptions& o) {
+  orbit::TPassSearch search;
+  search.observer = *o.observer;
+  search.startJD = *o.start;
+  search.endJD = *o.start + *o.passDays;
+  std::vector<orbit::TSatellite> copies;
+  copies.reserve(static_cast<std::size_t>(satellites.Count()));
+  for (int i = 0; i < satellites.Count(); ++i) copies.push_back(satellites.SatelliteAt(i));
+  const std::vector<orbit::TPassList> found = orbit::FindPassesForAll(std::move(copies), search);
+
+  struct TRow {
+    double aosJD;
+    int satellite;
+    const orbit::TPass* pass;
+  };
+  std::vector<TRow> rows;
+  bool complete = true;
+  for (int i = 0; i < satellites.Count(); ++i) {
+    const orbit::TPassList& list = found[static_cast<std::size_t>(i)];
+    if (list.status != orbit::TPassStatus::psComplete) {
+      complete = false;
+      std::cerr << "nimbrel-ephem: " << list.error << "; passes from then on are missing\n";
+    }
+    for (const orbit::TPass& pass : list.passes) rows.push_back({pass.aosJD, i, &pass});
+  }
+  // Ties (passes in progress at the start) keep the catalogue's order.
+  std::stable_sort(rows.begin(), rows.end(), [](const TRow& a, const TRow& b) { return a.aosJD < b.aosJD; });
+  std::cout << tools::kPassHeader << "\n";
+  for (const TRow& row : rows) {
+    std::cout << tools::PassRow(satellites.NameAt(row.satellite), satellites.CatalogueNumberAt(row.satellite),
+                                *row.pass)
+              << "\n";
+  }
+  std::cout.flush();
+  if (!std::cout) Fail("cannot write the output");
+  return complete ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,6 +209,7 @@ int main(int argc, char** argv) {
     }
     catalogue::TSatelliteList satellites;
     satellites.LoadFromFile(o.file);
+    if (o.passDays) return PrintPasses(satellites, o);
     std::cout << tools::SatelliteHeader(o.observer.has_value()) << "\n";
     for (int i = 0; i < satellites.Count(); ++i) {
       orbit::TSatellite& sat = satellites.SatelliteAt(i);
