@@ -1,0 +1,98 @@
+#pragma once
+// What the main view shows: the globe with its map and graticule, the Sun light and the footprint
+// spotlight, the camera, one marker per displayed satellite with its trail, the primary's orbit line,
+// and the one routine that places them all for an instant. The window turns its controls into calls
+// on this class; nothing here knows of widgets, so the snapshot mode and the tests use it unchanged.
+
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "orbit/OrbitTime.h"
+#include "scene/Geometry.h"
+
+namespace nimbrel::orbit {
+class TSatellite;
+}
+
+namespace nimbrel::scene {
+class TBaseSceneObject;
+class TCamera;
+class TLightSource;
+class TLines;
+class TScene;
+class TSphere;
+}  // namespace nimbrel::scene
+
+namespace nimbrel::app {
+
+// The check boxes of the Display page as they stand at an update.
+struct TDisplayChoices {
+  bool showFootprint = true;
+  bool showDaylight = true;
+};
+
+// Where the camera stands: above (viewLon, viewLat) at the distance of the zoom step, looking at the
+// centre, with cameraUp as its up vector. viewpoint indexes kViewpointNames.
+struct TViewState {
+  float viewLon = 0;  // degrees east
+  float viewLat = 0;  // degrees north
+  scene::Float4 cameraUp{0, 1, 0, 0};
+  int zoom = 4;
+  int viewpoint = 0;
+};
+
+class TSceneContent {
+ public:
+  // The scene as the window starts with it: Sun light, globe with the built-in Earth map, footprint
+  // spotlight, orbit line (73 nodes at the origin, not drawn), camera aimed at the globe, graticule.
+  TSceneContent();
+  ~TSceneContent();
+  TSceneContent(const TSceneContent&) = delete;
+  TSceneContent& operator=(const TSceneContent&) = delete;
+
+  scene::TScene& Scene1() noexcept;
+  scene::TCamera& MainCamera() noexcept;
+  scene::TSphere& SphereEarth() noexcept;
+  scene::TLightSource& LightSourceSun() noexcept;
+  scene::TLightSource& FootprintSpotlight() noexcept;
+  scene::TLines& OrbitLines() noexcept;
+
+  // The globe's divisions from the quality setting's value and its texture and colours from the
+  // topography item (-1 no selection: colours and texture left as they are).
+  void ApplyGlobeAppearance(int quality, int topographyItem);
+  // Replaces the globe's map with an image file; on failure throws and the old map stays.
+  void LoadTexture(const QString& path);
+
+  // One marker per satellite, in this order (the primary first; the same satellite twice gets two),
+  // coloured by its index; with trails when showTrails. The satellites must outlive the markers.
+  void RebuildMarkers(const std::vector<const orbit::TSatellite*>& satellites, bool showTrails);
+  void RebuildTrails(bool showTrails);
+  const std::vector<scene::TSphere*>& Markers() const noexcept;
+  // The satellite a marker or a trail stands for; null for any other object or none.
+  static const orbit::TSatellite* SatelliteOf(const scene::TBaseSceneObject* object) noexcept;
+
+  void SetHome(double lonDeg, double latDeg) noexcept;
+  // The next update places the Sun whatever the time (LastSunTime = 0).
+  void ForgetSunTime() noexcept;
+
+  TViewState& View() noexcept;
+  // Moves the camera to View() and aims the spotlight at the centre; returns status-bar panel 2's
+  // text (" Viewpoint: 3.2°W  56.0°N").
+  QString PlaceCamera();
+
+  struct TUpdateResult {
+    std::optional<QString> primaryStatus;    // panel 3; nothing keeps the previous text
+    std::optional<QString> viewpointStatus;  // panel 2 when tracking moved the camera
+  };
+  // Places everything for the UTC instant t. A satellite that cannot be propagated hides its own
+  // marker (and, for the primary, the spotlight and the orbit line); the others go on.
+  TUpdateResult UpdateScene(orbit::TDateTime t, const TDisplayChoices& choices);
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> impl_;
+};
+
+}  // namespace nimbrel::app
