@@ -2,6 +2,8 @@
 // The initialisation products the propagators cache in each satellite (the report kept them in common
 // storage; here every satellite has its own copy, so satellites can be propagated in any order).
 
+#include <memory>
+
 namespace nimbrel::orbit {
 
 struct TSgp4State {
@@ -55,6 +57,38 @@ struct TSdp4State {
   // The integrator: time (minutes from epoch, a multiple of 720), mean longitude and mean motion
   // there, and the rates last evaluated.
   double atime = 0, xli = 0, xni = 0, xndot = 0, xnddt = 0, xldot = 0;
+};
+
+// The deep-space state, made at a satellite's first deep-space initialisation. Most of a catalogue is
+// near-earth: holding the state inline made every satellite 1.2 kB, and loading tens of thousands of
+// them spent its time clearing and fetching memory they never use. Copies are deep, so a copied
+// satellite (a worker thread's private one) shares nothing with its original.
+class TSdp4StateBox {
+ public:
+  TSdp4StateBox() = default;
+  TSdp4StateBox(const TSdp4StateBox& other)
+      : state_(other.state_ ? std::make_unique<TSdp4State>(*other.state_) : nullptr) {}
+  TSdp4StateBox(TSdp4StateBox&&) noexcept = default;
+  TSdp4StateBox& operator=(const TSdp4StateBox& other) {
+    if (this != &other) state_ = other.state_ ? std::make_unique<TSdp4State>(*other.state_) : nullptr;
+    return *this;
+  }
+  TSdp4StateBox& operator=(TSdp4StateBox&&) noexcept = default;
+  ~TSdp4StateBox() = default;
+
+  // The state, made (all zero, as a fresh satellite's) when there is none yet.
+  TSdp4State& Get() {
+    if (!state_) state_ = std::make_unique<TSdp4State>();
+    return *state_;
+  }
+  // The state, or a zero one for a satellite never initialised for deep space.
+  const TSdp4State& Peek() const noexcept {
+    static const TSdp4State kNone{};
+    return state_ ? *state_ : kNone;
+  }
+
+ private:
+  std::unique_ptr<TSdp4State> state_;
 };
 
 // The geopotential resonance a deep-space orbit is integrated for, chosen on its un-Kozai'd mean

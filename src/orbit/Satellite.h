@@ -96,7 +96,7 @@ class TSatellite {
 
   // Exposed for tests of the low-perigee rules and of the deep-space caches.
   const TSgp4State& Sgp4State() const noexcept { return sgp4_; }
-  const TSdp4State& Sdp4State() const noexcept { return sdp4_; }
+  const TSdp4State& Sdp4State() const noexcept { return sdp4_.Peek(); }
 
  private:
   friend struct TSatelliteTestPeer;  // lets tests call DeepSpaceCalc with chosen arguments
@@ -123,7 +123,7 @@ class TSatellite {
   bool hasElements_ = false;
   double argumentOfLatitude_ = 0.0;
   TSgp4State sgp4_;
-  TSdp4State sdp4_;
+  TSdp4StateBox sdp4_;
 };
 
 }  // namespace nimbrel::orbit

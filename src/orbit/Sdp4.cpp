@@ -195,10 +195,11 @@ void TSatellite::Sdp4Init() {
 
   // Everything of the last initialisation goes, except the Moon's and Sun's starting values, which
   // are kept for as long as the epoch stays the same.
-  const TLunarSolarStart lunarSolar = sdp4_.lunarSolar;
-  sdp4_ = TSdp4State{};
-  sdp4_.lunarSolar = lunarSolar;
-  sdp4_.aFromXnodp = Power(Xke / s.xnodp, kTothrd);
+  TSdp4State& deep = sdp4_.Get();
+  const TLunarSolarStart lunarSolar = deep.lunarSolar;
+  deep = TSdp4State{};
+  deep.lunarSolar = lunarSolar;
+  deep.aFromXnodp = Power(Xke / s.xnodp, kTothrd);
 
   TDeepSpaceArgs a;
   a.eqsq = s.eosq;
@@ -234,7 +235,7 @@ void TSatellite::DeepSpaceCalc(TDeepSpaceEntry entry, TDeepSpaceArgs& args) {
 }
 
 void TSatellite::DeepSpaceInit(TDeepSpaceArgs& a) {
-  TSdp4State& d = sdp4_;
+  TSdp4State& d = sdp4_.Get();
   const TElementSet& el = elements_;
   // The sidereal angle and the day count together, without the global day count, so that satellites
   // may one day be initialised on several threads.
@@ -437,7 +438,7 @@ void TSatellite::DeepSpaceInit(TDeepSpaceArgs& a) {
 }
 
 void TSatellite::DeepSpaceSecular(TDeepSpaceArgs& a) {
-  TSdp4State& d = sdp4_;
+  TSdp4State& d = sdp4_.Get();
   const double t = a.t;
   a.xll = a.xll + d.ssl * t;
   a.omgasm = a.omgasm + d.ssg * t;
@@ -491,7 +492,7 @@ void TSatellite::DeepSpaceSecular(TDeepSpaceArgs& a) {
 }
 
 void TSatellite::DeepSpacePeriodic(TDeepSpaceArgs& a) {
-  TSdp4State& d = sdp4_;
+  TSdp4State& d = sdp4_.Get();
   const double t = a.t;
   const double sinis = std::sin(a.xinc);
   const double cosis = std::cos(a.xinc);
@@ -588,7 +589,7 @@ void TSatellite::Sdp4(double tsince, Vector4& position, Vector4& velocity) {
   d.t = tsince;
   DeepSpaceCalc(dseSecular, d);
   // Without resonance XN is still XNODP, whose power the initialisation has kept.
-  const double a = (d.xn == s.xnodp ? sdp4_.aFromXnodp : Power(Xke / d.xn, kTothrd)) * tempa * tempa;
+  const double a = (d.xn == s.xnodp ? sdp4_.Get().aFromXnodp : Power(Xke / d.xn, kTothrd)) * tempa * tempa;
   d.em = d.em - tempe;
   d.xll = d.xll + s.xnodp * templ;
   DeepSpaceCalc(dsePeriodic, d);

@@ -371,6 +371,39 @@ TEST(Sdp4History, RepeatedSequencesGiveIdenticalBits) {
   }
 }
 
+// A worker thread propagates a copy of a satellite: the copy must carry the deep-space state as it
+// stood (the integrator and the periodic cache included), and from then on share nothing with it.
+TEST(Sdp4History, ACopyContinuesAloneFromTheOriginalsState) {
+  const std::vector<double> times = MixedTimes();
+  for (const TOrbitSpec& orbit : {kGeo, kMolniya}) {
+    const TElementSet set = MakeSet(orbit);
+    TSatellite original = MakeSatellite(set);
+    TSatellite twin = MakeSatellite(set);
+    for (std::size_t i = 0; i < 50; ++i) {
+      At(original, times[i]);
+      At(twin, times[i]);
+    }
+    TSatellite copy = original;
+    TSatellite assigned;
+    assigned = original;
+    ASSERT_EQ(std::memcmp(&copy.Sdp4State(), &original.Sdp4State(), sizeof(TSdp4State)), 0) << orbit.name;
+    // The original moves on; the copies must still follow the history they were made with.
+    At(original, times[times.size() - 1]);
+    for (std::size_t i = 50; i < 80; ++i) {
+      const TState expected = At(twin, times[i]);
+      ASSERT_TRUE(BitIdentical(At(copy, times[i]), expected)) << orbit.name << " copy, call " << i;
+      ASSERT_TRUE(BitIdentical(At(assigned, times[i]), expected)) << orbit.name << " assigned, call " << i;
+    }
+  }
+  // A near-earth satellite has no deep-space state to copy, and reports a zero one.
+  const TSatellite nearEarth =
+      TSatellite::Create("ISS", "1 25544U 98067A   06003.83068838  .00019047  00000-0  13602-3 0   844",
+                         "2 25544 051.6458 312.4823 0010909 112.4787 338.3202 15.73745284407269");
+  const TSatellite nearCopy = nearEarth;
+  EXPECT_EQ(nearCopy.Sdp4State().iresfl, 0);
+  EXPECT_FALSE(nearCopy.DeepSpace());
+}
+
 TEST(Sdp4History, AnyCallOrderStaysWithinAKilometreOfAFreshSatellite) {
   const std::vector<double> times = MixedTimes();
   for (const TOrbitSpec& orbit : {kGeo, kMolniya, kGps}) {
