@@ -100,10 +100,11 @@ int ReadIntegerField(std::string_view line, int column, int length) noexcept {
 }
 
 std::string ElementSetNumberText(int number) {
+  // Built by hand: a catalogue load formats one per set, and a printf call cost more than the rest.
   const int n = ((number % 1000) + 1000) % 1000;
-  char text[4];
-  std::snprintf(text, sizeof text, "%c%02d", '0' + n / 100, n % 100);
-  return text;
+  const char text[3] = {static_cast<char>('0' + n / 100), static_cast<char>('0' + n / 10 % 10),
+                        static_cast<char>('0' + n % 10)};
+  return std::string(text, 3);
 }
 
 bool IsDeepSpace(double meanMotion, double eccentricity, double inclination) {
