@@ -127,7 +127,15 @@ class TSatelliteList {
 
   TEntries entries_;
   // Several entries share a number only when AddObject filed them so.
-  std::unordered_multimap<std::string_view, TSlot*> byNumber_;
+  // The numbers are held in the index itself (five characters stay inside the string), so a lookup
+  // touches no entry until it has found one.
+  struct TNumberHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view number) const noexcept {
+      return std::hash<std::string_view>()(number);
+    }
+  };
+  std::unordered_multimap<std::string, TSlot*, TNumberHash, std::equal_to<>> byNumber_;
   // Entries in index order, sorted again on the first index query after loading changed the
   // catalogue, so that loading thousands of sets does not shift an array per insertion.
   mutable std::vector<const TSlot*> order_;
