@@ -164,7 +164,9 @@ void TFormPasses::ShowPassesFor(const orbit::TSatellite& satellite, double homeL
   Cancel();
   const std::uint64_t request = request_;
 
-  const QString name = QString::fromStdString(satellite.Name()).trimmed();
+  QString name = QString::fromStdString(satellite.Name()).trimmed();
+  if (name.isEmpty()) name = QString::fromStdString(satellite.CatalogueNumber()).trimmed();
+  if (name.isEmpty()) name = QStringLiteral("an unnamed satellite");
   heading_->setText(QStringLiteral("Passes of %1 from %2").arg(name, FormatLonLat(homeLonDeg, homeLatDeg)));
   table_->setRowCount(0);
   status_->setText(QStringLiteral("Computing..."));

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -173,6 +174,38 @@ TEST(FormPasses, FillsWithTheSearchResultWithoutBlocking) {
   EXPECT_FALSE(Status(form).isEmpty());
 }
 
+TEST(FormPasses, LocalTimesFollowTheTimeZone) {
+  // New York in January is five hours behind UTC: the local column must not be the UTC one again.
+  const QByteArray oldTz = qgetenv("TZ");
+  const bool hadTz = qEnvironmentVariableIsSet("TZ");
+  qputenv("TZ", "EST5EDT,M3.2.0,M11.1.0");
+  tzset();
+  TFormPasses form;
+  const TSatellite iss = Iss();
+  form.ShowPassesFor(iss, kEdinburgh.latDeg, kEdinburgh.lonDeg, kEdinburgh.altKm,
+                     orbit::DateTimeFromJulianDate(iss.EpochJD()));
+  const bool done = WaitForPasses(form);
+  if (hadTz) {
+    qputenv("TZ", oldTz);
+  } else {
+    qunsetenv("TZ");
+  }
+  tzset();
+  ASSERT_TRUE(done);
+  QTableWidget* table = Table(form);
+  ASSERT_GT(table->rowCount(), 0);
+  for (int row = 0; row < table->rowCount(); ++row) {
+    SCOPED_TRACE(row);
+    QString utcText = table->item(row, Column(table, "AOS (UTC)"))->text();
+    utcText.chop(4);
+    const QDateTime utc = QDateTime::fromString(utcText, "yyyy-MM-dd hh:mm:ss");
+    const QDateTime local =
+        QDateTime::fromString(table->item(row, Column(table, "AOS (local)"))->text(), "yyyy-MM-dd hh:mm:ss");
+    ASSERT_TRUE(utc.isValid() && local.isValid());
+    EXPECT_EQ(local.secsTo(utc), 5 * 3600);
+  }
+}
+
 TEST(FormPasses, ANewRequestReplacesTheRunningOne) {
   TFormPasses form;
   const TSatellite iss = Iss();
@@ -273,6 +306,7 @@ TEST(FormPasses, TheOutcomesWithoutOrdinaryPassesSaySo) {
        false},
       {"geostationary overhead", geo, {40.0, lonDeg, 0.0}, 1, "", "always up", false},
       {"a satellite without elements", TSatellite{}, kEdinburgh, 0, "", "", true},
+      {"a home latitude that is not a number", Iss(), {std::nan(""), -3.2, 0.0}, 0, "", "", true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -295,6 +329,13 @@ TEST(FormPasses, TheOutcomesWithoutOrdinaryPassesSaySo) {
       EXPECT_EQ(Table(form)->item(0, Column(Table(form), "Flags"))->text(), c.flags);
     }
   }
+
+  // A start that is no date at all is refused, not searched from nowhere.
+  TFormPasses form;
+  form.ShowPassesFor(Iss(), kEdinburgh.latDeg, kEdinburgh.lonDeg, kEdinburgh.altKm, std::nan(""));
+  ASSERT_TRUE(WaitForPasses(form));
+  EXPECT_EQ(Table(form)->rowCount(), 0);
+  EXPECT_TRUE(Status(form).contains("not finite")) << Status(form).toStdString();
 }
 
 }  // namespace
