@@ -270,9 +270,12 @@ void TFormPasses::FillTable(const orbit::TPassList& result) {
   } else if (result.passes.empty()) {
     text = QStringLiteral("No passes in the next three days");
   } else {
+    const auto count = result.passes.size();
     text = QStringLiteral(
-               "%1 passes in the next three days, %2 visible (bold; times in local time, UTC in the tips)")
-               .arg(result.passes.size())
+               "%1 %2 in the next three days, %3 visible to the eye (in bold). Local times; UTC in "
+               "the tips.")
+               .arg(count)
+               .arg(count == 1 ? QStringLiteral("pass") : QStringLiteral("passes"))
                .arg(visual);
   }
   status_->setText(text);
