@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "scene/Camera.h"
+#include "scene/LightSource.h"
 #include "scene/SceneErrors.h"
 
 namespace nimbrel::scene {
@@ -109,6 +110,18 @@ void TScene::FreeLightSlot(TBaseSceneObject& light) noexcept {
 TBaseSceneObject* TScene::LightInSlot(int slot) const noexcept {
   if (slot < 0 || slot >= kLightSlotCount) return nullptr;
   return lightSlots_[static_cast<std::size_t>(slot)];
+}
+
+void TScene::ApplyLights(int /*maxLights*/) {}
+
+void TScene::RendererContextLost() {
+  ReleaseAllDisplayLists(true);
+}
+
+void TScene::RendererContextCreated() {
+  for (TBaseSceneObject* object : lightSlots_) {
+    if (auto* light = dynamic_cast<TLightSource*>(object)) light->MarkAllChanged();
+  }
 }
 
 void TScene::SetObjectsSorting(TObjectsSorting value) {
