@@ -19,7 +19,12 @@ int main(int argc, char** argv) {
     // The suite draws only off screen. The offscreen platform still reaches the X server's OpenGL when
     // there is one (under xvfb-run), and spares us the xcb keyboard set-up, whose string handling inside
     // libxkbcommon the sanitizer build reports. Without a display the rendering tests skip themselves.
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A run asked onto the X server (the widget tests) without one falls back too, and its widget
+    // tests skip themselves.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || (std::strcmp(platform, "xcb") == 0 && !std::getenv("DISPLAY"))) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     app = std::make_unique<QApplication>(argc, argv);
   }
