@@ -10,6 +10,7 @@
 namespace nimbrel::scene {
 
 class TBaseSceneObject;
+struct TMaterialCache;
 
 enum class TObjectsSorting { osInherited, osNone, osRenderFarthestFirst, osRenderBlendedLast };
 
@@ -69,6 +70,8 @@ struct TRenderPass {
   // Set only for a selection-mode pass: each drawn object is appended and loads its position + 1 as its
   // selection name, so a hit's name leads back to the object without putting pointers into 32 bits.
   std::vector<TBaseSceneObject*>* pickNames = nullptr;
+  // The material values sent so far in this traversal; the scene makes a fresh one for each.
+  TMaterialCache* materialCache = nullptr;
 
   bool Picking() const noexcept { return pickNames != nullptr; }
 };

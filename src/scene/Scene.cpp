@@ -1,8 +1,12 @@
 #include "scene/Scene.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
 
 #include "scene/Camera.h"
+#include "scene/LightSource.h"
+#include "scene/Material.h"
 #include "scene/SceneErrors.h"
 
 namespace nimbrel::scene {
@@ -111,6 +115,35 @@ TBaseSceneObject* TScene::LightInSlot(int slot) const noexcept {
   return lightSlots_[static_cast<std::size_t>(slot)];
 }
 
+void TScene::ApplyLights(int maxLights) {
+  glPushMatrix();
+  const int count = std::min(maxLights, kLightSlotCount);
+  for (int i = 0; i < count; ++i) {
+    auto* light = dynamic_cast<TLightSource*>(lightSlots_[static_cast<std::size_t>(i)]);
+    const auto id = static_cast<GLenum>(GL_LIGHT0 + i);
+    if (!light || !light->Shining()) {
+      glDisable(id);
+      continue;
+    }
+    glEnable(id);
+    // Every light starts from the camera view.
+    glPopMatrix();
+    glPushMatrix();
+    light->SendToRenderer(i);
+  }
+  glPopMatrix();
+}
+
+void TScene::RendererContextLost() {
+  ReleaseAllDisplayLists(true);
+}
+
+void TScene::RendererContextCreated() {
+  for (TBaseSceneObject* object : lightSlots_) {
+    if (auto* light = dynamic_cast<TLightSource*>(object)) light->MarkAllChanged();
+  }
+}
+
 void TScene::SetObjectsSorting(TObjectsSorting value) {
   if (sorting_ == value) return;
   sorting_ = value;
@@ -147,6 +180,8 @@ void TScene::RenderAll(TSceneViewerBase& /*viewer*/, int width, int height, TRen
   pass.height = height;
   pass.states = states;
   pass.pickNames = pickNames;
+  TMaterialCache materialCache;  // a traversal starts with nothing known to be sent
+  pass.materialCache = &materialCache;
 
   // The viewer has made its context current: display lists may be compiled and deleted meanwhile.
   struct TReadyScope {

@@ -75,6 +75,19 @@ class TScene {
   void FreeLightSlot(TBaseSceneObject& light) noexcept;
   TBaseSceneObject* LightInSlot(int slot) const noexcept;
 
+  // Sends the lights in the slots (up to maxLights, the renderer's limit) to the renderer and switches
+  // off the renderer lights of empty slots and of lights that do not shine. Once per frame, with the
+  // camera view on the model-view matrix, before the objects are drawn.
+  void ApplyLights(int maxLights);
+
+  // The viewers' rendering context went away: the display lists and texture names it held are gone
+  // with it, so they are forgotten (not deleted) and made again in the next context.
+  void RendererContextLost();
+  // A new rendering context is ready: it knows none of the light values the old one was sent, so every
+  // light sends its spot and attenuation values again in the next frame (a spotlight would otherwise
+  // light like a 180-degree omni light).
+  void RendererContextCreated();
+
   TObjectsSorting ObjectsSorting() const noexcept { return sorting_; }
   void SetObjectsSorting(TObjectsSorting value);
 
