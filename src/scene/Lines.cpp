@@ -162,15 +162,16 @@ std::vector<TLines::TStripVertex> TLines::StripVertices() const {
   const bool nodeColors = options_.Has(TLinesOption::loUseNodeColorForLines);
   if (division_ > 1 && splineMode_ == TLineSplineMode::lsmCubicSpline) {
     const std::unique_ptr<TCubicSpline> spline = BuildSpline();
-    const int samples = (n - 1) * division_;
+    // In 64 bits: a large Division times many nodes must not wrap round.
+    const std::int64_t samples = std::int64_t{n - 1} * division_;
     strip.reserve(static_cast<std::size_t>(samples) + 1);
-    for (int a = 0; a <= samples; ++a) {
+    for (std::int64_t a = 0; a <= samples; ++a) {
       TStripVertex v;
       // a / Division in double lands exactly on the integers, so the samples at the nodes are the
       // nodes themselves.
       spline->EvaluateXYZ(double(a) / division_, v.point.x, v.point.y, v.point.z);
       if (nodeColors) {
-        const int node = a / division_;
+        const auto node = static_cast<int>(a / division_);
         if (node >= n - 1) {
           v.color = nodes_.back()->Color().AsFloat4();
         } else {
