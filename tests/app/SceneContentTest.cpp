@@ -6,8 +6,8 @@
 #include <QImage>
 #include <cmath>
 #include <limits>
-#include <memory>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "app/SceneContent.h"
@@ -507,7 +507,7 @@ TEST_F(SceneContent, TrackingViewpointsMoveTheCamera) {
 class SceneContentPixels : public SceneContent {
  protected:
   void SetUp() override {
-    renderer_ = std::make_unique<scene::TOffscreenRenderer>(content_.Scene1(), 240, 240);
+    renderer_.emplace(content_.Scene1(), 240, 240);
     if (!renderer_->Ready()) GTEST_SKIP() << "no OpenGL: " << renderer_->ErrorText().toStdString();
     renderer_->SetCamera(&content_.MainCamera());
     renderer_->SetBackgroundColor(Qt::black);
@@ -531,7 +531,7 @@ class SceneContentPixels : public SceneContent {
   }
 
   // Declared after the scene content, so it goes first.
-  std::unique_ptr<scene::TOffscreenRenderer> renderer_;
+  std::optional<scene::TOffscreenRenderer> renderer_;
   QImage frame_;
 };
 
