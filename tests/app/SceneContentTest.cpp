@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include <optional>
 #include <vector>
 
 #include "app/SceneContent.h"
@@ -507,17 +506,16 @@ TEST_F(SceneContent, TrackingViewpointsMoveTheCamera) {
 class SceneContentPixels : public SceneContent {
  protected:
   void SetUp() override {
-    renderer_.emplace(content_.Scene1(), 240, 240);
-    if (!renderer_->Ready()) GTEST_SKIP() << "no OpenGL: " << renderer_->ErrorText().toStdString();
-    renderer_->SetCamera(&content_.MainCamera());
-    renderer_->SetBackgroundColor(Qt::black);
+    if (!renderer_.Ready()) GTEST_SKIP() << "no OpenGL: " << renderer_.ErrorText().toStdString();
+    renderer_.SetCamera(&content_.MainCamera());
+    renderer_.SetBackgroundColor(Qt::black);
   }
-  void Render() { frame_ = renderer_->RenderImage(); }
+  void Render() { frame_ = renderer_.RenderImage(); }
   // Where a scene point shows in the last frame (y down).
   QPoint Project(const Float4& point) const {
     Float4 eye, clip;
-    scene::TransformFloat4(Float4{point.x, point.y, point.z, 1}, renderer_->ModelViewMatrix(), eye);
-    scene::TransformFloat4(eye, renderer_->ProjectionMatrix(), clip);
+    scene::TransformFloat4(Float4{point.x, point.y, point.z, 1}, renderer_.ModelViewMatrix(), eye);
+    scene::TransformFloat4(eye, renderer_.ProjectionMatrix(), clip);
     return QPoint(static_cast<int>((clip.x / clip.w + 1) / 2 * frame_.width()),
                   static_cast<int>((1 - clip.y / clip.w) / 2 * frame_.height()));
   }
@@ -531,7 +529,7 @@ class SceneContentPixels : public SceneContent {
   }
 
   // Declared after the scene content, so it goes first.
-  std::optional<scene::TOffscreenRenderer> renderer_;
+  scene::TOffscreenRenderer renderer_{content_.Scene1(), 240, 240};
   QImage frame_;
 };
 
@@ -595,7 +593,7 @@ TEST_F(SceneContentPixels, ThePrimaryShowsInItsColourAboveItsSubSatellitePoint) 
   content_.UpdateScene(kT0, {});
   Render();
   EXPECT_TRUE(reddish(Centre())) << Centre().name().toStdString();
-  EXPECT_EQ(TSceneContent::SatelliteOf(renderer_->PickObjectAt(120, 120)), &hst_);
+  EXPECT_EQ(TSceneContent::SatelliteOf(renderer_.PickObjectAt(120, 120)), &hst_);
 
   // Seen at a slant, the ISS (second, so green) shows where its position projects.
   TViewState& view = content_.View();
@@ -609,7 +607,7 @@ TEST_F(SceneContentPixels, ThePrimaryShowsInItsColourAboveItsSubSatellitePoint) 
   const QPoint p = Project(iss);
   EXPECT_GT((p - QPoint(120, 120)).manhattanLength(), 20) << "off the middle of the frame";
   EXPECT_TRUE(greenish(At(p))) << At(p).name().toStdString() << " at " << p.x() << "," << p.y();
-  EXPECT_EQ(TSceneContent::SatelliteOf(renderer_->PickObjectAt(p.x(), p.y())), &iss_);
+  EXPECT_EQ(TSceneContent::SatelliteOf(renderer_.PickObjectAt(p.x(), p.y())), &iss_);
   // Hidden when it cannot be propagated: the globe shows there instead.
   content_.Markers()[1]->SetVisible(false);
   Render();
