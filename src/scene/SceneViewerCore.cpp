@@ -77,7 +77,7 @@ class TStateScope {
 // mode must end before the buffer can go, also when the pass throws.
 class TSelectionMode {
  public:
-  TSelectionMode(std::vector<GLuint>& buffer) {
+  explicit TSelectionMode(std::vector<GLuint>& buffer) {
     glSelectBuffer(static_cast<GLsizei>(buffer.size()), buffer.data());
     glRenderMode(GL_SELECT);
   }

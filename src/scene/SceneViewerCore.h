@@ -9,6 +9,7 @@
 #include <QSurfaceFormat>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 
 #include "scene/FogEnvironment.h"
