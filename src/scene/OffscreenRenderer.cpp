@@ -4,6 +4,7 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <QThread>
 #include <algorithm>
 
 #include "scene/RenderingContext.h"
@@ -54,7 +55,14 @@ void TOffscreenRenderer::CreateContext() {
   context_->setFormat(format);
   // Null when the application did not turn context sharing on; the renderer then has lists of its own.
   context_->setShareContext(QOpenGLContext::globalShareContext());
-  if (!context_->create()) {
+  // A busy X server now and then refuses a context that it grants a moment later (seen under Xvfb
+  // with several programs starting at once), so a refusal is tried again a few times before it counts.
+  bool created = context_->create();
+  for (int retry = 0; !created && retry < 3; ++retry) {
+    QThread::msleep(50);
+    created = context_->create();
+  }
+  if (!created) {
     Fail(QStringLiteral("No OpenGL: could not create an OpenGL context (is there a display?)"));
     return;
   }
