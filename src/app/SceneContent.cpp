@@ -1,0 +1,530 @@
+#include "SceneContent.h"
+
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <numbers>
+
+#include "ViewMath.h"
+#include "orbit/Geometry.h"
+#include "orbit/OrbitMath.h"
+#include "orbit/Satellite.h"
+#include "orbit/SunMoon.h"
+#include "scene/Camera.h"
+#include "scene/EarthMap.h"
+#include "scene/LightSource.h"
+#include "scene/Lines.h"
+#include "scene/Material.h"
+#include "scene/Picture.h"
+#include "scene/Scene.h"
+#include "scene/Sphere.h"
+#include "scene/Texture.h"
+
+namespace nimbrel::app {
+
+namespace {
+
+using scene::Float4;
+using scene::TChangesBatch;
+using scene::TLightSource;
+using scene::TLines;
+using scene::TSphere;
+
+constexpr double kPi = std::numbers::pi;
+// Nodes of the orbit line: one period sampled every 5 degrees of mean anomaly, both ends included.
+constexpr int kOrbitHalfNodes = 36;
+constexpr int kOrbitNodeCount = 2 * kOrbitHalfNodes + 1;
+// The Sun moves a quarter of a degree across the globe in five minutes: not worth a light move sooner.
+constexpr double kSunReplaceDays = 5.0 / 1440.0;
+constexpr float kMarkerRadius = 0.07f;
+constexpr float kTrailLength = 0.7f;
+// The footprint's half angle, 0.029 rad in degrees, reached because the arcsine saturates.
+constexpr double kSpotCutOffFactor = 1.6615776058793873;
+
+// A (red, green, blue) byte triple as the packed 0x00BBGGRR form colours take.
+unsigned Packed(std::uint8_t r, std::uint8_t g, std::uint8_t b) noexcept {
+  return static_cast<unsigned>(r) | (static_cast<unsigned>(g) << 8) | (static_cast<unsigned>(b) << 16);
+}
+unsigned Packed(TRgb c) noexcept {
+  return Packed(c.r, c.g, c.b);
+}
+
+bool Finite(const TScenePoint& p) noexcept {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+bool UsableDirection(const TScenePoint& p) noexcept {
+  return Finite(p) && (p.x != 0 || p.y != 0 || p.z != 0);
+}
+
+// Propagates, converts to km and km/s and places the result on the globe; nothing when the satellite
+// cannot be propagated or any number on the way is not finite.
+struct TPlacedSatellite {
+  TSceneLocation location;
+  orbit::Vector4 velocityKmPerS;
+};
+std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, double propagateJd,
+                                               double earthJd) noexcept {
+  orbit::Vector4 position;
+  orbit::Vector4 velocity;
+  if (!satellite.TryPropagate(propagateJd, position, velocity)) return std::nullopt;
+  orbit::ConvertSatState(position, velocity);
+  std::optional<TSceneLocation> location;
+  try {
+    location = GeodeticToScene(position, earthJd);
+  } catch (...) {
+    return std::nullopt;
+  }
+  if (!location || !Finite(location->point) || !std::isfinite(location->radius)) return std::nullopt;
+  return TPlacedSatellite{*location, velocity};
+}
+
+// The marker keeps a const pointer in its tag because nothing outside the propagator's cache changes
+// when it is propagated; the catalogue owns the satellites as modifiable objects.
+orbit::TSatellite& Propagatable(const orbit::TSatellite& satellite) noexcept {
+  return const_cast<orbit::TSatellite&>(satellite);
+}
+
+void SetPoint(scene::TCoordinates& coordinates, const TScenePoint& p) {
+  coordinates.AssignPoint(p.x, p.y, p.z);
+}
+
+}  // namespace
+
+struct TSceneContent::TImpl {
+  scene::TScene scene;
+  TLightSource* sun = nullptr;
+  TSphere* earth = nullptr;
+  TLightSource* spotlight = nullptr;
+  TLines* orbitLines = nullptr;
+  scene::TCamera* camera = nullptr;
+  std::vector<TSphere*> markers;
+  TViewState view;
+  double homeLon = 0;
+  double homeLat = 0;
+  double lastSunTime = 0;
+  // Whether the last update could place the primary, and its orbit line when that is drawn: what
+  // failed is hidden rather than left where it was.
+  bool primaryPlaced = false;
+  bool orbitFilled = false;
+
+  void BuildFixedObjects();
+  void BuildGraticule();
+  void SetDayAndNight(const TDisplayChoices& choices);
+  void SetFootprint(const TDisplayChoices& choices);
+  void PlaceSun(double jd);
+  std::optional<QString> Observe(orbit::TSatellite& satellite, double jd);
+  bool FillOrbitLine(orbit::TSatellite& satellite, double jd);
+  std::optional<QString> TrackViewpoint(const TPlacedSatellite* primary, double jd, orbit::TDateTime t);
+  void PlacePrimary(orbit::TSatellite& satellite, const TPlacedSatellite& placed, double jd,
+                    TUpdateResult& result);
+  QString PlaceCamera();
+};
+
+void TSceneContent::TImpl::BuildFixedObjects() {
+  scene::TSceneRootObject& root = scene.ObjectRoot();
+
+  sun = &root.AddNewChild<TLightSource>();
+  sun->SetLightStyle(scene::TLightStyle::lsOmni);
+  sun->Ambient().SetRGBA(0.65f, 0.65f, 0.65f, 1);
+  sun->Diffuse().SetRGBA(0.5f, 0.5f, 0.5f, 1);
+  sun->Specular().SetRGBA(0.5f, 0.5f, 0.5f, 1);
+  sun->Position().AssignPoint(-200, 100, 50);
+  sun->SetConstAttenuation(1);
+  sun->SetSpotCutOff(180);
+
+  earth = &root.AddNewChild<TSphere>();
+  earth->SetRadius(kEarthRadius);
+  earth->SetSlices(48);
+  earth->SetStacks(48);
+  scene::TFaceProperties& front = earth->Material().FrontProperties();
+  front.Ambient().SetRGBA(0.8f, 0.8f, 0.8f, 1);
+  front.Diffuse().SetRGBA(0.95f, 0.95f, 0.95f, 1);
+  front.Emission().SetRGBA(0, 0, 0, 1);
+  front.Specular().SetRGBA(0.2f, 0.2f, 0.2f, 1);
+  scene::TTexture& texture = earth->Material().Texture();
+  texture.SetMagFilter(scene::TMagFilter::maLinear);
+  texture.SetMinFilter(scene::TMinFilter::miLinearMipmapLinear);
+  texture.SetTextureMode(scene::TTextureMode::tmModulate);
+  texture.SetTextureWrap(scene::TTextureWrap::twNone);
+  texture.SetImage(scene::BuiltInEarthMap());
+  texture.SetDisabled(false);
+
+  spotlight = &root.AddNewChild<TLightSource>();
+  spotlight->SetLightStyle(scene::TLightStyle::lsSpot);
+  spotlight->Ambient().SetRGBA(0, 0, 0, 1);
+  spotlight->Diffuse().SetRGBA(0.35f, 0.35f, 0.35f, 1);
+  spotlight->Specular().SetRGBA(0, 0, 0, 1);
+  spotlight->Position().AssignPoint(7, 7, 7);
+  spotlight->SetConstAttenuation(1);
+  spotlight->SetSpotCutOff(10);
+
+  orbitLines = &root.AddNewChild<TLines>();
+  orbitLines->LineColor().SetFromPackedRGB(Packed(SatelliteColour(0)));
+  orbitLines->NodeColor().SetRGBA(1, 1, 1, 1);
+  orbitLines->SetNodesAspect(scene::TLineNodesAspect::lnaInvisible);
+  orbitLines->SetSplineMode(scene::TLineSplineMode::lsmCubicSpline);
+  orbitLines->SetLinePattern(0);
+  for (int i = 0; i < kOrbitNodeCount; ++i) orbitLines->AppendNode(0, 0, 0);
+
+  camera = &scene.AddCamera(std::make_unique<scene::TCamera>());
+  camera->SetDepthOfView(4000);
+  camera->SetFocalLength(200);
+  camera->SetTargetObject(earth);
+  camera->Position().AssignPoint(0, 0, 64);
+  camera->Direction().AssignVector(0, 0, -1);
+  camera->Up().AssignVector(0, 1, 0);
+}
+
+void TSceneContent::TImpl::BuildGraticule() {
+  // Just above the globe's surface, so the lines are not lost in it.
+  const double r = 1.003 * static_cast<double>(kEarthRadius);
+  const unsigned dark = Packed(0, 80, 0);
+  const unsigned light = Packed(0, 128, 32);
+  const auto newLine = [&](unsigned colour) -> TLines& {
+    TLines& line = scene.ObjectRoot().AddNewChild<TLines>();
+    line.LineColor().SetFromPackedRGB(colour);
+    line.SetSplineMode(scene::TLineSplineMode::lsmCubicSpline);
+    line.SetNodesAspect(scene::TLineNodesAspect::lnaInvisible);
+    return line;
+  };
+  // Six circles through both poles, turned 30 degrees apart: the meridians every 30 degrees, the
+  // Greenwich/antimeridian and 90 E/90 W ones darker.
+  for (int i = 0; i < 6; ++i) {
+    TLines& line = newLine(i % 3 == 0 ? dark : light);
+    for (int j = 0; j <= 32; ++j) {
+      const double a = j * 2 * kPi / 32;
+      line.AppendNode(0, static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)));
+    }
+    line.SetTurnAngle(30.0f * static_cast<float>(i));
+  }
+  // Parallels every 30 degrees from 60 S to 60 N, the equator darker; fewer nodes on the shorter ones.
+  for (int j = -2; j <= 2; ++j) {
+    TLines& line = newLine(j == 0 ? dark : light);
+    const double phi = j * kPi / 6;
+    const int m = static_cast<int>(std::lround(32 * std::cos(phi)));
+    for (int k = 0; k <= m; ++k) {
+      const double a = k * 2 * kPi / m;
+      line.AppendNode(static_cast<float>(r * std::cos(phi) * std::cos(a)),
+                      static_cast<float>(r * std::sin(phi)),
+                      static_cast<float>(r * std::cos(phi) * std::sin(a)));
+    }
+  }
+}
+
+void TSceneContent::TImpl::SetDayAndNight(const TDisplayChoices& choices) {
+  scene::TColor& globeAmbient = earth->Material().FrontProperties().Ambient();
+  if (choices.showDaylight) {
+    sun->Ambient().SetRGBA(0.65f, 0.65f, 0.65f, 1);
+    sun->Diffuse().SetRGBA(0.5f, 0.5f, 0.5f, 1);
+    sun->Specular().SetRGBA(0.5f, 0.5f, 0.5f, 1);
+    globeAmbient.SetRGBA(0.8f, 0.8f, 0.8f, 1);
+  } else {
+    // Even light all round: the night side as bright as the day side.
+    sun->Ambient().SetRGBA(1, 1, 1, 1);
+    sun->Diffuse().SetRGBA(0, 0, 0, 1);
+    sun->Specular().SetRGBA(0, 0, 0, 1);
+    globeAmbient.SetRGBA(1, 1, 1, 1);
+  }
+}
+
+void TSceneContent::TImpl::SetFootprint(const TDisplayChoices& choices) {
+  // Without a placed primary the spotlight would light a patch below nothing.
+  spotlight->SetShining(choices.showDaylight && choices.showFootprint && primaryPlaced);
+}
+
+void TSceneContent::TImpl::PlaceSun(double jd) {
+  if (!(std::fabs(jd - lastSunTime) > kSunReplaceDays)) return;
+  const std::optional<TSceneLocation> place = GeodeticToScene(orbit::SolarPosition(jd), jd);
+  // A date the Sun cannot be computed for leaves the light where it was and tries again next time.
+  if (!place || !Finite(place->point)) return;
+  SetPoint(sun->Position(), place->point);
+  lastSunTime = jd;
+}
+
+std::optional<QString> TSceneContent::TImpl::Observe(orbit::TSatellite& satellite, double jd) {
+  orbit::GeodeticPoint home;
+  home.latitude = orbit::Radians(homeLat);
+  home.longitude = orbit::Radians(homeLon);
+  orbit::TObservation seen;
+  try {
+    (void)satellite.Observe(home, jd, 0, seen);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  QString text = QStringLiteral(" ") + QString::fromStdString(satellite.Name()) + QStringLiteral(": ") +
+                 FormatLonLat(orbit::Degrees(seen.subLongitude), orbit::Degrees(seen.subLatitude));
+  text += QString::asprintf("  Az:%.0f°  El:%1.f°  Range: %.0fkm", orbit::Degrees(seen.azimuth),
+                            orbit::Degrees(seen.elevation), seen.range);
+  return text;
+}
+
+bool TSceneContent::TImpl::FillOrbitLine(orbit::TSatellite& satellite, double jd) {
+  const double period = satellite.PeriodDays();
+  if (!std::isfinite(period)) return false;
+  std::array<TScenePoint, kOrbitNodeCount> nodes;
+  for (int c = -kOrbitHalfNodes; c <= kOrbitHalfNodes; ++c) {
+    const double tc = jd + period * c * 0.5 / kOrbitHalfNodes;
+    // All nodes are put on the Earth as it is turned now: the ring in space as it lies over the globe
+    // at this instant, not a ground track.
+    const std::optional<TPlacedSatellite> placed = PlaceSatellite(satellite, tc, jd);
+    if (!placed) return false;
+    nodes[static_cast<std::size_t>(c + kOrbitHalfNodes)] = placed->location.point;
+  }
+  orbitLines->BeginNodesUpdate();
+  for (int i = 0; i < kOrbitNodeCount; ++i) {
+    const TScenePoint& p = nodes[static_cast<std::size_t>(i)];
+    orbitLines->Node(i).AssignComponents(Float4{p.x, p.y, p.z, 0});
+  }
+  orbitLines->EndNodesUpdate();
+  return true;
+}
+
+void TSceneContent::TImpl::PlacePrimary(orbit::TSatellite& satellite, const TPlacedSatellite& placed,
+                                        double jd, TUpdateResult& result) {
+  const TScenePoint& p = placed.location.point;
+  // R is in scene units, far below the numerator, so the arcsine saturates: the same 2.61 degrees for
+  // every satellite, the patch still growing with height because the light sits at ten times the
+  // satellite's distance.
+  spotlight->SetSpotCutOff(static_cast<float>(
+      orbit::ArcSinSafe(6378135.0 / static_cast<double>(placed.location.radius)) * kSpotCutOffFactor));
+  spotlight->Position().AssignPoint(10 * p.x, 10 * p.y, 10 * p.z);
+  spotlight->SpotDirection().AssignVector(-p.x, -p.y, -p.z);
+  result.primaryStatus = Observe(satellite, jd);
+  orbitFilled = orbitLines->LinePattern() == 0 || FillOrbitLine(satellite, jd);
+}
+
+std::optional<QString> TSceneContent::TImpl::TrackViewpoint(const TPlacedSatellite* primary, double jd,
+                                                            orbit::TDateTime t) {
+  std::optional<TSceneLocation> ground;
+  Float4 up{0, 1, 0, 0};
+  switch (view.viewpoint) {
+    case 2:
+    case 3:
+      if (!primary) return std::nullopt;
+      ground = primary->location;
+      if (view.viewpoint == 3) {
+        // Fly on sat: the direction of flight is up on the screen.
+        const TScenePoint motion = VelocityToScene(primary->velocityKmPerS, jd);
+        if (!UsableDirection(motion)) return std::nullopt;
+        up = Float4{motion.x, motion.y, motion.z, 0};
+      }
+      break;
+    case 4:
+      // Afresh on every update: the light's five-minute rule is about the light only.
+      ground = GeodeticToScene(orbit::SolarPosition(jd), jd);
+      break;
+    case 5: {
+      const std::optional<orbit::TMoonPosition> moon = orbit::MoonPosition(t);
+      if (moon) ground = GeodeticToScene(moon->position, jd);
+      break;
+    }
+    default:
+      return std::nullopt;
+  }
+  if (!ground || !std::isfinite(ground->latitude) || !std::isfinite(ground->longitude)) return std::nullopt;
+  view.viewLon = static_cast<float>(orbit::Degrees(ground->longitude) + 180);
+  view.viewLat = static_cast<float>(orbit::Degrees(ground->latitude));
+  view.cameraUp = up;
+  return PlaceCamera();
+}
+
+QString TSceneContent::TImpl::PlaceCamera() {
+  {
+    TChangesBatch<scene::TScene> batch(scene);
+    const double lon = view.viewLon;
+    const double lat = view.viewLat;
+    if (std::isfinite(lon) && std::isfinite(lat)) {
+      const TScenePoint p = ScenePointAbove(lon, lat, CameraDistance(view.zoom));
+      if (Finite(p)) SetPoint(camera->Position(), p);
+    }
+    const Float4& up = view.cameraUp;
+    if (UsableDirection({up.x, up.y, up.z})) camera->Up().AssignVector(up.x, up.y, up.z);
+    // The footprint always points at the Earth's centre.
+    const Float4& s = spotlight->Position().AsFloat4();
+    spotlight->SpotDirection().AssignVector(-s.x, -s.y, -s.z);
+  }
+  return QStringLiteral(" Viewpoint: ") + FormatLonLat(view.viewLon, view.viewLat);
+}
+
+TSceneContent::TSceneContent() : impl_(std::make_unique<TImpl>()) {
+  TChangesBatch<scene::TScene> batch(impl_->scene);
+  impl_->BuildFixedObjects();
+  impl_->BuildGraticule();
+}
+
+TSceneContent::~TSceneContent() = default;
+
+scene::TScene& TSceneContent::Scene1() noexcept {
+  return impl_->scene;
+}
+scene::TCamera& TSceneContent::MainCamera() noexcept {
+  return *impl_->camera;
+}
+scene::TSphere& TSceneContent::SphereEarth() noexcept {
+  return *impl_->earth;
+}
+scene::TLightSource& TSceneContent::LightSourceSun() noexcept {
+  return *impl_->sun;
+}
+scene::TLightSource& TSceneContent::FootprintSpotlight() noexcept {
+  return *impl_->spotlight;
+}
+scene::TLines& TSceneContent::OrbitLines() noexcept {
+  return *impl_->orbitLines;
+}
+
+void TSceneContent::ApplyGlobeAppearance(int quality, int topographyItem) {
+  static constexpr int kDivisions[] = {36, 48, 64, 96, 128, 192};
+  const int n = quality >= 0 && quality <= 5 ? kDivisions[quality] : 48;
+  TSphere& earth = *impl_->earth;
+  TChangesBatch<scene::TScene> batch(impl_->scene);
+  earth.SetSlices(n);
+  earth.SetStacks(n);
+  scene::TFaceProperties& front = earth.Material().FrontProperties();
+  if (topographyItem == 0) {
+    earth.Material().Texture().SetDisabled(true);
+    front.Ambient().SetFromPackedRGB(Packed(85, 113, 124));
+    front.Diffuse().SetFromPackedRGB(Packed(149, 200, 219));
+    front.Specular().SetFromPackedRGB(Packed(51, 51, 51));
+  } else if (topographyItem == 1) {
+    earth.Material().Texture().SetDisabled(false);
+    front.Ambient().SetFromPackedRGB(Packed(150, 150, 150));
+    front.Diffuse().SetFromPackedRGB(Packed(210, 210, 210));
+    front.Specular().SetFromPackedRGB(Packed(64, 64, 64));
+  }
+}
+
+void TSceneContent::LoadTexture(const QString& path) {
+  // Throws and leaves the globe's map alone when the file will not do.
+  impl_->earth->Material().Texture().LoadImageFromFile(path);
+}
+
+void TSceneContent::RebuildMarkers(const std::vector<const orbit::TSatellite*>& satellites, bool showTrails) {
+  TChangesBatch<scene::TScene> batch(impl_->scene);
+  impl_->earth->DestroyChildren();
+  impl_->markers.clear();
+  for (const orbit::TSatellite* satellite : satellites) {
+    if (!satellite) continue;
+    const int index = static_cast<int>(impl_->markers.size());
+    TSphere& marker = impl_->earth->AddNewChild<TSphere>();
+    marker.SetRadius(kMarkerRadius);
+    scene::TFaceProperties& front = marker.Material().FrontProperties();
+    front.Diffuse().SetFromPackedRGB(Packed(48, 48, 48));
+    front.Ambient().SetFromPackedRGB(Packed(SatelliteColour(index)));
+    marker.Tag = reinterpret_cast<std::intptr_t>(satellite);
+    impl_->markers.push_back(&marker);
+  }
+  RebuildTrails(showTrails);
+}
+
+void TSceneContent::RebuildTrails(bool showTrails) {
+  TChangesBatch<scene::TScene> batch(impl_->scene);
+  for (TSphere* marker : impl_->markers) {
+    // Whatever was there goes first, so asking twice never gives a marker two trails.
+    marker->DestroyChildren();
+    if (!showTrails) continue;
+    const orbit::TSatellite* satellite = SatelliteOf(marker);
+    // A geosynchronous satellite stands still over the globe: a trail would point nowhere useful.
+    if (satellite && std::fabs(satellite->PeriodDays() - 1) <= 0.01) continue;
+    TLines& trail = marker->AddNewChild<TLines>();
+    trail.Tag = marker->Tag;
+    trail.LineColor().SetFromPackedRGB(Packed(128, 128, 128));
+    trail.SetLinePattern(0xFFFF);
+    trail.SetSplineMode(scene::TLineSplineMode::lsmLines);
+    trail.SetNodesAspect(scene::TLineNodesAspect::lnaInvisible);
+    trail.AppendNode(0, 0, 0);
+    trail.AppendNode(0, kTrailLength, 0);
+  }
+}
+
+const std::vector<scene::TSphere*>& TSceneContent::Markers() const noexcept {
+  return impl_->markers;
+}
+
+const orbit::TSatellite* TSceneContent::SatelliteOf(const scene::TBaseSceneObject* object) noexcept {
+  // Only markers and trails carry a tag in this scene.
+  if (!object || object->Tag == 0) return nullptr;
+  return reinterpret_cast<const orbit::TSatellite*>(object->Tag);
+}
+
+void TSceneContent::SetHome(double lonDeg, double latDeg) noexcept {
+  impl_->homeLon = lonDeg;
+  impl_->homeLat = latDeg;
+}
+
+void TSceneContent::ForgetSunTime() noexcept {
+  impl_->lastSunTime = 0;
+}
+
+TViewState& TSceneContent::View() noexcept {
+  return impl_->view;
+}
+
+QString TSceneContent::PlaceCamera() {
+  return impl_->PlaceCamera();
+}
+
+TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, const TDisplayChoices& choices) {
+  TImpl& d = *impl_;
+  TUpdateResult result;
+  TChangesBatch<scene::TScene> batch(d.scene);
+  d.SetDayAndNight(choices);
+  double jd = 0;
+  try {
+    jd = orbit::JulianDateFromDateTime(t);
+  } catch (const std::exception&) {
+    // A clock outside the calendar moves nothing; the lighting choice still applies.
+    d.SetFootprint(choices);
+    return result;
+  }
+  try {
+    d.PlaceSun(jd);
+  } catch (const std::exception&) {
+    // The Sun light stays where it was; the satellites still move.
+  }
+  d.primaryPlaced = false;
+  std::optional<TPlacedSatellite> primary;
+  for (std::size_t i = 0; i < d.markers.size(); ++i) {
+    TSphere& marker = *d.markers[i];
+    // Each marker on its own: one set that cannot be propagated (decayed, say) hides its own marker and
+    // leaves the others to move.
+    try {
+      const orbit::TSatellite* satellite = SatelliteOf(&marker);
+      std::optional<TPlacedSatellite> placed;
+      if (satellite) placed = PlaceSatellite(Propagatable(*satellite), jd, jd);
+      marker.SetVisible(placed.has_value());
+      if (!placed) continue;
+      SetPoint(marker.Position(), placed->location.point);
+      const TScenePoint motion = VelocityToScene(placed->velocityKmPerS, jd);
+      // The trail runs along the marker's up axis: against the motion, behind the satellite.
+      if (UsableDirection(motion)) marker.Up().AssignVector(-motion.x, -motion.y, -motion.z);
+      if (i == 0) {
+        d.PlacePrimary(Propagatable(*satellite), *placed, jd, result);
+        primary = placed;
+      }
+    } catch (const std::exception&) {
+      marker.SetVisible(false);
+    }
+  }
+  d.primaryPlaced = primary.has_value();
+  if (!d.markers.empty()) {
+    if (!primary) {
+      const orbit::TSatellite* satellite = SatelliteOf(d.markers.front());
+      if (satellite) {
+        result.primaryStatus = QStringLiteral(" ") + QString::fromStdString(satellite->Name()) +
+                               QStringLiteral(": no position at this time");
+      }
+    }
+    try {
+      result.viewpointStatus = d.TrackViewpoint(primary ? &*primary : nullptr, jd, t);
+    } catch (const std::exception&) {
+      // The camera stays where it was.
+    }
+  }
+  d.SetFootprint(choices);
+  d.orbitLines->SetVisible(d.primaryPlaced && d.orbitFilled);
+  return result;
+}
+
+}  // namespace nimbrel::app
