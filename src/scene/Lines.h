@@ -137,6 +137,11 @@ class TLines : public TLineBase {
   void BuildGeometry(TRenderPass& pass) override;
 
  private:
+  struct TStripVertex {
+    Float3 point;
+    Float4 color{};
+  };
+  std::vector<TStripVertex> StripVertices() const;
   void DrawNodeMarkers() const;
 
   std::vector<std::unique_ptr<TLinesNode>> nodes_;

@@ -1,9 +1,12 @@
 #include "scene/Scene.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
 
 #include "scene/Camera.h"
 #include "scene/LightSource.h"
+#include "scene/Material.h"
 #include "scene/SceneErrors.h"
 
 namespace nimbrel::scene {
@@ -112,7 +115,24 @@ TBaseSceneObject* TScene::LightInSlot(int slot) const noexcept {
   return lightSlots_[static_cast<std::size_t>(slot)];
 }
 
-void TScene::ApplyLights(int /*maxLights*/) {}
+void TScene::ApplyLights(int maxLights) {
+  glPushMatrix();
+  const int count = std::min(maxLights, kLightSlotCount);
+  for (int i = 0; i < count; ++i) {
+    auto* light = dynamic_cast<TLightSource*>(lightSlots_[static_cast<std::size_t>(i)]);
+    const auto id = static_cast<GLenum>(GL_LIGHT0 + i);
+    if (!light || !light->Shining()) {
+      glDisable(id);
+      continue;
+    }
+    glEnable(id);
+    // Every light starts from the camera view.
+    glPopMatrix();
+    glPushMatrix();
+    light->SendToRenderer(i);
+  }
+  glPopMatrix();
+}
 
 void TScene::RendererContextLost() {
   ReleaseAllDisplayLists(true);
@@ -160,6 +180,8 @@ void TScene::RenderAll(TSceneViewerBase& /*viewer*/, int width, int height, TRen
   pass.height = height;
   pass.states = states;
   pass.pickNames = pickNames;
+  TMaterialCache materialCache;  // a traversal starts with nothing known to be sent
+  pass.materialCache = &materialCache;
 
   // The viewer has made its context current: display lists may be compiled and deleted meanwhile.
   struct TReadyScope {

@@ -1,5 +1,7 @@
 #include "scene/Sphere.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -77,9 +79,84 @@ Float3 TSphere::UnitVertex(double latitudeDegrees, double longitudeDegrees) noex
           float(std::cos(phi) * std::cos(theta))};
 }
 
-void TSphere::BuildGeometry(TRenderPass& /*pass*/) {}
+namespace {
 
-void TSphere::BuildCap(bool /*top*/, double /*latitude*/, double /*start*/, double /*step*/,
-                       bool /*inside*/) const {}
+void Normal(Float3 n, bool inside) {
+  if (inside) Negate3(n);
+  glNormal3f(n.x, n.y, n.z);
+}
+
+}  // namespace
+
+void TSphere::BuildGeometry(TRenderPass& /*pass*/) {
+  const bool inside = NormalDirection() == TNormalDirection::ndInside;
+  glPushAttrib(GL_POLYGON_BIT);
+  glFrontFace(inside ? GL_CW : GL_CCW);
+  const double longitudeStep = (double(stop_) - start_) / slices_;
+  const double latitudeStep = (double(top_) - bottom_) / stacks_;
+  glPushMatrix();
+  glScalef(radius_, radius_, radius_);
+
+  if (top_ < 90 && topCap_ != TCapType::ctNone) BuildCap(true, top_, start_, longitudeStep, inside);
+
+  for (int j = 0; j < stacks_; ++j) {
+    const double phi1 = top_ - j * latitudeStep;
+    const double phi2 = phi1 - latitudeStep;
+    const float t1 = float(1.0 - double(j) / stacks_);
+    const float t2 = float(1.0 - double(j + 1) / stacks_);
+    glBegin(GL_TRIANGLE_STRIP);
+    for (int i = 0; i <= slices_; ++i) {
+      const double theta = start_ + i * longitudeStep;
+      const float s = float(double(i) / slices_);
+      const Float3 upper = UnitVertex(phi1, theta);
+      const Float3 lower = UnitVertex(phi2, theta);
+      glTexCoord2f(s, t1);
+      Normal(upper, inside);
+      glVertex3f(upper.x, upper.y, upper.z);
+      glTexCoord2f(s, t2);
+      Normal(lower, inside);
+      glVertex3f(lower.x, lower.y, lower.z);
+    }
+    glEnd();
+  }
+
+  if (bottom_ > -90 && bottomCap_ != TCapType::ctNone)
+    BuildCap(false, bottom_, start_, longitudeStep, inside);
+
+  glPopMatrix();
+  glPopAttrib();
+}
+
+// One fan closing the sphere at a latitude circle: to the centre (a cone) or to the circle's own
+// centre (a flat disc). The bottom rim runs with decreasing longitude so that both caps face out.
+void TSphere::BuildCap(bool top, double latitude, double start, double step, bool inside) const {
+  const TCapType cap = top ? topCap_ : bottomCap_;
+  const Float3 axis{0, top ? 1.0f : -1.0f, 0};
+  const float sinLatitude = float(std::sin(DegreesToRadians(latitude)));
+  glBegin(GL_TRIANGLE_FAN);
+  glTexCoord2f(0.5f, 0.5f);
+  Normal(axis, inside);
+  if (cap == TCapType::ctFlat) {
+    glVertex3f(0, sinLatitude, 0);
+  } else {
+    glVertex3f(0, 0, 0);
+  }
+  for (int k = 0; k <= slices_; ++k) {
+    const int i = top ? k : slices_ - k;
+    const double theta = start + i * step;
+    const Float3 rim = UnitVertex(latitude, theta);
+    const double thetaRadians = DegreesToRadians(theta);
+    glTexCoord2f(float(0.5 + 0.5 * std::sin(thetaRadians)), float(0.5 + 0.5 * std::cos(thetaRadians)));
+    if (cap == TCapType::ctFlat) {
+      Normal(axis, inside);
+    } else {
+      Float3 normal;
+      RejectFrom3(axis, rim, normal);
+      Normal(normal, inside);
+    }
+    glVertex3f(rim.x, rim.y, rim.z);
+  }
+  glEnd();
+}
 
 }  // namespace nimbrel::scene

@@ -112,6 +112,7 @@ class TTexture : public TUpdateAbleObject {
   unsigned handle_ = 0;
   // The share group the name belongs to: a name means nothing to any other context.
   QPointer<QOpenGLContextGroup> handleGroup_;
+  bool hadShareGroup_ = false;
   bool imageChanged_ = true;
   bool parametersChanged_ = true;
   int uploadedWidth_ = 0;

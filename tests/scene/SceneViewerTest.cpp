@@ -1,0 +1,172 @@
+// The viewer widget on the off-screen platform: it paints the scene, merges repaint requests, keeps the
+// viewport at least one pixel high, picks like the off-screen renderer and hands failures to its error
+// callback instead of letting them out of the paint.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QOpenGLContext>
+#include <QWidget>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ViewerTestSupport.h"
+#include "scene/RenderingContext.h"
+#include "scene/SceneErrors.h"
+#include "scene/SceneViewer.h"
+
+namespace nimbrel::scene::test {
+namespace {
+
+using P = TViewPoints;
+
+// Runs the event loop until the condition holds; false after a generous bound.
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!condition()) {
+    if (timer.elapsed() > milliseconds) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+// Lets any paint already asked for happen.
+void Settle() {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+class SceneViewer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) GTEST_SKIP() << "needs a QApplication";
+    // The off-screen platform cannot compose an OpenGL widget into its window (the toolkit crashes when
+    // it tries); these tests run again on the X server (scene_viewer_widget_on_xcb).
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+      GTEST_SKIP() << "the viewer widget needs a windowing platform such as xcb";
+    }
+    viewer_ = std::make_unique<TSceneViewer>();
+    viewer_->OnError = [this](const QString& text) { errors_.push_back(text.toStdString()); };
+    viewer_->resize(64, 64);
+    viewer_->SetLighting(false);
+    viewer_->SetBackgroundColor(Qt::black);
+    viewer_->SetCamera(squares_.camera);
+  }
+
+  // Shows the viewer and waits for its first frame; skips when there is no OpenGL at all.
+  void ShowAndPaint() {
+    viewer_->show();
+    if (!WaitFor([this] { return viewer_->PaintCount() > 0; })) {
+      if (std::getenv("DISPLAY")) FAIL() << "the viewer never painted";
+      GTEST_SKIP() << "no display: run the suite under xvfb-run";
+    }
+    ASSERT_TRUE(viewer_->RendererReady());
+  }
+
+  TTwoSquares squares_;
+  std::unique_ptr<TSceneViewer> viewer_;
+  std::vector<std::string> errors_;
+};
+
+TEST_F(SceneViewer, PaintsTheSceneIntoItsFramebuffer) {
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  const QImage image = viewer_->grabFramebuffer();
+  ASSERT_EQ(image.size(), QSize(64, 64));
+  EXPECT_EQ(RgbAt(image, P::kCentreX, P::kCentreY), kGreen);
+  EXPECT_EQ(RgbAt(image, P::kBackOnlyX, P::kBackOnlyY), kRed);
+  EXPECT_EQ(RgbAt(image, P::kEmptyX, P::kEmptyY), kBlack);
+  EXPECT_EQ(viewer_->Scene(), &squares_.scene);
+  EXPECT_EQ(RenderingContextActivations(), 0);
+  EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(SceneViewer, SeveralInvalidationsBeforeThePaintMakeOneFrame) {
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  Settle();
+  const int before = viewer_->PaintCount();
+  for (int i = 0; i < 5; ++i) viewer_->Invalidate();
+  squares_.front->Position().AssignPoint(0, 0.1f, 1);  // the scene asks too
+  EXPECT_TRUE(viewer_->Invalidated());
+  ASSERT_TRUE(WaitFor([this] { return !viewer_->Invalidated(); }));
+  Settle();
+  EXPECT_EQ(viewer_->PaintCount(), before + 1);
+}
+
+TEST_F(SceneViewer, TheBackgroundIsStoredBeforeTheContextAndAppliedAfter) {
+  viewer_->SetBackgroundColor(QColor(0, 0, 255));
+  EXPECT_FALSE(viewer_->RendererReady());
+  EXPECT_EQ(viewer_->BackgroundColor(), QColor(0, 0, 255));
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  EXPECT_EQ(RgbAt(viewer_->grabFramebuffer(), P::kEmptyX, P::kEmptyY), (std::array<int, 3>{0, 0, 255}));
+
+  Settle();
+  viewer_->SetBackgroundColor(QColor(255, 255, 0));
+  EXPECT_TRUE(viewer_->Invalidated());
+  ASSERT_TRUE(WaitFor([this] { return !viewer_->Invalidated(); }));
+  EXPECT_EQ(RgbAt(viewer_->grabFramebuffer(), P::kEmptyX, P::kEmptyY), (std::array<int, 3>{255, 255, 0}));
+}
+
+TEST_F(SceneViewer, AZeroHeightKeepsAOnePixelViewport) {
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  EXPECT_EQ(viewer_->ViewportWidth(), 64);
+  EXPECT_EQ(viewer_->ViewportHeight(), 64);
+  viewer_->resize(40, 0);
+  Settle();
+  EXPECT_EQ(viewer_->ViewportHeight(), 1);
+  EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(SceneViewer, PicksTheNearerObjectUnderTheMouse) {
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  EXPECT_EQ(viewer_->PickObjectAt(P::kCentreX, P::kCentreY), squares_.front);
+  EXPECT_EQ(viewer_->PickObjectAt(P::kBackOnlyX, P::kBackOnlyY), squares_.back);
+  EXPECT_EQ(viewer_->PickObjectAt(P::kEmptyX, P::kEmptyY), nullptr);
+  EXPECT_EQ(RenderingContextActivations(), 0);
+}
+
+TEST_F(SceneViewer, AFailedFrameGoesToTheErrorCallback) {
+  int before = 0, after = 0;
+  viewer_->BeforeRender = [&] { ++before; };
+  viewer_->AfterRender = [&] { ++after; };
+  squares_.front->throwOnBuild = true;
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  ASSERT_FALSE(errors_.empty());
+  EXPECT_EQ(errors_.front(), "geometry failed");
+  EXPECT_EQ(before, after);
+  EXPECT_EQ(viewer_->RenderingState(), TRenderingState::rsIdle);
+  EXPECT_EQ(RenderingContextActivations(), 0);
+}
+
+TEST_F(SceneViewer, ADestroyedCameraLeavesTheViewerUsable) {
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  squares_.scene.CameraRoot().DestroyChild(*squares_.camera);
+  EXPECT_EQ(viewer_->Camera(), nullptr);
+  EXPECT_EQ(viewer_->PickObjectAt(P::kCentreX, P::kCentreY), nullptr);
+  viewer_->Invalidate();
+  ASSERT_TRUE(WaitFor([this] { return !viewer_->Invalidated(); }));
+  EXPECT_EQ(RgbAt(viewer_->grabFramebuffer(), P::kCentreX, P::kCentreY), kBlack);
+  EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(SceneViewer, ACameraOutsideAnySceneIsRefused) {
+  TCamera loose;
+  EXPECT_THROW(viewer_->SetCamera(&loose), EAssertionFailed);
+  EXPECT_EQ(viewer_->Camera(), squares_.camera);
+}
+
+}  // namespace
+}  // namespace nimbrel::scene::test
