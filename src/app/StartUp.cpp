@@ -178,4 +178,28 @@ QString ChoosePrimary(const TSatelliteList& catalogue, TMessageSink& sink) {
   return {};
 }
 
+std::vector<const orbit::TSatellite*> MarkerSatellites(const TSatelliteList& catalogue,
+                                                       const QString& primary, bool all,
+                                                       const QStringList& activeList) {
+  std::vector<const orbit::TSatellite*> satellites;
+  auto add = [&catalogue, &satellites](const std::string& number) {
+    const int index = catalogue.IndexOfCatalogueNumber(number);
+    if (index >= 0) satellites.push_back(&catalogue.SatelliteAt(index));
+  };
+  const std::string primaryNumber = primary.toStdString();
+  add(primaryNumber);
+  if (all) {
+    for (int i = 0; i < catalogue.Count(); ++i) {
+      const std::string& number = catalogue.CatalogueNumberAt(i);
+      if (number != primaryNumber) add(number);
+    }
+  } else {
+    for (const QString& text : activeList) {
+      const std::string number = text.toStdString();
+      if (number != primaryNumber) add(number);
+    }
+  }
+  return satellites;
+}
+
 }  // namespace nimbrel::app

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 #include "catalogue/SatelliteList.h"
 
@@ -57,6 +58,13 @@ bool BankButtonWanted();
 // The stored primary, else the ISS when present, else the catalogue's first entry; empty (with the
 // message) when the catalogue is empty too.
 QString ChoosePrimary(const catalogue::TSatelliteList& catalogue, TMessageSink& sink);
+
+// The satellites that get markers, in marker order: the primary first, then every satellite of the
+// catalogue (all) or of the active list, each number that is not the primary once per mention.
+// Numbers the catalogue does not hold are passed over.
+std::vector<const orbit::TSatellite*> MarkerSatellites(const catalogue::TSatelliteList& catalogue,
+                                                       const QString& primary, bool all,
+                                                       const QStringList& activeList);
 
 // A stored radio-group index as the group selects it: -1 (none) to the last item.
 inline int ClampItemIndex(int value, int itemCount) noexcept {
