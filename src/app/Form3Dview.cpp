@@ -763,7 +763,14 @@ void TForm3Dview::RefreshView() {
 }
 
 void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
-  if (result.primaryStatus) StatusPanels[3]->setText(*result.primaryStatus);
+  if (result.primaryStatus) {
+    // Centred like the others while it fits; a longer line keeps its start (the name) in view.
+    QLabel* panel = StatusPanels[3];
+    const bool fits =
+        panel->fontMetrics().horizontalAdvance(*result.primaryStatus) <= panel->contentsRect().width();
+    panel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+    panel->setText(*result.primaryStatus);
+  }
   if (result.viewpointStatus) StatusPanels[2]->setText(*result.viewpointStatus);
 }
 
