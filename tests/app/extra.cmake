@@ -11,3 +11,9 @@ endif()
 # suite's off-screen platform does not: the window tests run once more on the X server.
 add_test(NAME app_window_on_xcb COMMAND app_tests --gtest_filter=Form*)
 set_tests_properties(app_window_on_xcb PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=xcb TIMEOUT 600)
+
+# The desktop entry must be one that desktops accept.
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(DESKTOP_FILE_VALIDATE)
+  add_test(NAME app_desktop_entry_valid COMMAND "${DESKTOP_FILE_VALIDATE}" "${PROJECT_SOURCE_DIR}/assets/nimbrelgl.desktop")
+endif()
