@@ -5,13 +5,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTest>
+#include <QTimeEdit>
 
 #include "FormTestSupport.h"
 #include "app/ViewMath.h"
@@ -230,6 +233,49 @@ TEST_F(FormList, RebuildingTheMarkersForgetsTheHoveredName) {
   window_->CheckBoxAll->click();
   EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
   EXPECT_EQ(window_->HoveredObject(), nullptr);
+}
+
+class FormHover : public testing::TWindowTest {
+ protected:
+  void SetUp() override {
+    testing::TWindowTest::SetUp();
+    if (IsSkipped()) return;
+    sandbox_.WriteFile(QStringLiteral("iss.tle"), testing::IssOnly());
+    window_ = sandbox_.Open({sandbox_.Path(QStringLiteral("iss.tle"))});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    window_->SelectStep(7);
+    {
+      const QSignalBlocker blockDate(window_->DatePicker);
+      const QSignalBlocker blockTime(window_->TimePicker);
+      window_->DatePicker->setDate(QDate(2006, 1, 4));
+      window_->TimePicker->setTime(QTime(9, 30, 0));
+    }
+    window_->RefreshView();
+    window_->TimerStepTimer();  // shows the view; "Man" keeps the clock
+    // The camera above the primary: its marker is in the middle of the view.
+    const int frames = window_->SceneViewer1->PaintCount();
+    Item(window_->RadioGroupViewpoint, "Satellite")->click();
+    // Picking uses the view's rendering context, which comes with its first frame.
+    QTRY_VERIFY_WITH_TIMEOUT(window_->SceneViewer1->PaintCount() > frames, 5000);
+  }
+  TSandbox sandbox_;
+  std::unique_ptr<TForm3Dview> window_;
+};
+
+TEST_F(FormHover, TheMarkerUnderThePointerIsNamed) {
+  const QPoint centre = window_->SceneViewer1->rect().center();
+  window_->HoverAt(centre);
+  EXPECT_EQ(window_->StatusPanels[0]->text(), QStringLiteral("Iss (zarya)"));
+  window_->HoverAt({2, 2});  // black sky
+  EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
+}
+
+TEST_F(FormHover, ThePickWaitsUntilTheMouseRests) {
+  const QPoint centre = window_->SceneViewer1->rect().center();
+  QTest::mouseMove(window_->SceneViewer1, centre);
+  // Not at once: picking draws the whole scene.
+  EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
+  QTRY_COMPARE_WITH_TIMEOUT(window_->StatusPanels[0]->text(), QStringLiteral("Iss (zarya)"), 2000);
 }
 
 class FormBanks : public testing::TWindowTest {

@@ -11,9 +11,15 @@
 #include <QTemporaryDir>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 
 #include "app/Form3Dview.h"
 #include "app/MessageSink.h"
+
+// Failure messages show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace nimbrel::app::testing {
 

@@ -7,8 +7,13 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <numbers>
+#include "FormTestSupport.h"
 #include "app/Clock.h"
 #include "app/Snapshot.h"
+#include "app/ViewMath.h"
+#include "orbit/Geometry.h"
+#include "orbit/Satellite.h"
 
 namespace nimbrel::app {
 namespace {
@@ -72,11 +77,12 @@ struct TRun {
   }
 };
 
-TRun RunProgram(const QStringList& arguments, const QString& folder) {
+TRun RunProgram(const QStringList& arguments, const QString& folder, const QString& configHome = QString()) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   // Settings of the sandbox only, none of the user's.
-  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder + QStringLiteral("/user"));
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                     configHome.isEmpty() ? folder + QStringLiteral("/user") : configHome);
   environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), folder + QStringLiteral("/machine"));
   process.setProcessEnvironment(environment);
   process.setWorkingDirectory(folder);
@@ -119,6 +125,68 @@ TEST(SnapshotProgram, BadOptionsAndUnwritableFilesFail) {
       {QStringLiteral("--snapshot"), folder.filePath(QStringLiteral("missing/folder/a.png"))}, folder.path());
   EXPECT_NE(unwritable.exitCode, 0);
   EXPECT_TRUE(unwritable.errors.contains("cannot write")) << unwritable.errors.toStdString();
+}
+
+double Brightness(const QImage& image, int x, int y) {
+  const QColor c = image.pixelColor(x, y);
+  return c.red() + c.green() + c.blue();
+}
+
+// The ISS's sub-satellite point at a UTC time, from the built-in set.
+TViewLonLat IssGroundPoint(orbit::TDateTime t) {
+  orbit::TSatellite iss = orbit::TSatellite::Create(
+      "ISS", "1 25544U 98067A   06003.83068838  .00019047  00000-0  13602-3 0   844",
+      "2 25544 051.6458 312.4823 0010909 112.4787 338.3202 15.73745284407269");
+  const double jd = orbit::JulianDateFromDateTime(t);
+  orbit::Vector4 position;
+  orbit::Vector4 velocity;
+  iss.Propagate(jd, position, velocity);
+  orbit::ConvertSatState(position, velocity);
+  const std::optional<TSceneLocation> location = GeodeticToScene(position, jd);
+  if (!location) return {};
+  return {location->longitude * 180 / std::numbers::pi - 180, location->latitude * 180 / std::numbers::pi};
+}
+
+TEST(SnapshotProgram, TheSunlitSideAndThePrimaryAreWhereTheyBelong) {
+  testing::TSandbox sandbox;
+  const orbit::TDateTime t = orbit::EncodeDateTime({2006, 1, 4, 9, 30, 0, 0});
+  TViewLonLat ground = IssGroundPoint(t);
+  if (ground.lon <= -180) ground.lon += 360;
+  // Home right under the ISS: the picture looks down on it.
+  sandbox.CompanionText(
+      "LocationList",
+      QStringLiteral("\"Under,%1,%2,0,0\"").arg(ground.lon, 0, 'f', 4).arg(ground.lat, 0, 'f', 4));
+  const QString png = sandbox.Path(QStringLiteral("view.png"));
+  const TRun run = RunProgram(
+      {QStringLiteral("--snapshot"), png, QStringLiteral("--utc"), QStringLiteral("2006-01-04T09:30:00")},
+      sandbox.Path(QString()), QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")));
+  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+  const QImage image(png);
+  ASSERT_EQ(image.size(), QSize(401, 397));
+  // The primary's marker (first colour, reddish orange) at the centre, over its ground point.
+  const QColor centre = image.pixelColor(200, 198);
+  EXPECT_GT(centre.red(), centre.green() + 40) << centre.name().toStdString();
+  EXPECT_GT(centre.red(), centre.blue() + 40) << centre.name().toStdString();
+
+  // Now above 0 N 0 E (no home): at 09:30 UTC in January the Sun stands over about 37 E, 23 S, so
+  // the globe's right-hand (eastern) limb is lit and the left-hand (western) one is in the night.
+  sandbox.CompanionText("LocationList", QString());
+  const QString png2 = sandbox.Path(QStringLiteral("view2.png"));
+  const TRun run2 =
+      RunProgram({QStringLiteral("--snapshot"), png2, QStringLiteral("--utc"),
+                  QStringLiteral("2006-01-04T09:30:00"), QStringLiteral("--size"), QStringLiteral("401x397")},
+                 sandbox.Path(QString()), QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")));
+  ASSERT_EQ(run2.exitCode, 0) << run2.errors.toStdString();
+  const QImage view(png2);
+  double east = 0;
+  double west = 0;
+  for (int dy = -20; dy <= 20; dy += 4) {
+    for (int dx = 60; dx <= 100; dx += 4) {
+      east += Brightness(view, 200 + dx, 198 + dy);
+      west += Brightness(view, 200 - dx, 198 + dy);
+    }
+  }
+  EXPECT_GT(east, west * 1.15) << "east " << east << " west " << west;
 }
 #endif
 
