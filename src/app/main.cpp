@@ -45,7 +45,10 @@ int main(int argc, char** argv) {
   }
   // Every OpenGL context of the program shares display lists and textures with the others.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  QApplication application(argc, argv);
+  // Never destroyed: that would unload the OpenGL driver before the process ends, and the driver's
+  // start-up allocations would then look like leaks of a library nobody can name any more.
+  auto* application = new QApplication(argc, argv);
+  (void)application;
   nimbrel::catalogue::ApplyBranding(QCoreApplication::applicationFilePath());
 
   QStringList arguments = QCoreApplication::arguments();

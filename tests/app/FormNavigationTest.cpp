@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include "FormTestSupport.h"
 #include "app/ViewMath.h"
@@ -264,8 +265,13 @@ class FormHover : public testing::TWindowTest {
 
 TEST_F(FormHover, TheMarkerUnderThePointerIsNamed) {
   const QPoint centre = window_->SceneViewer1->rect().center();
-  window_->HoverAt(centre);
-  EXPECT_EQ(window_->StatusPanels[0]->text(), QStringLiteral("Iss (zarya)"));
+  // The view may still be settling into its size right after it was shown; a user's pointer
+  // comes back, so does this.
+  auto hover = [this, centre] {
+    window_->HoverAt(centre);
+    return window_->StatusPanels[0]->text();
+  };
+  QTRY_COMPARE_WITH_TIMEOUT(hover(), QStringLiteral("Iss (zarya)"), 10000);
   window_->HoverAt({2, 2});  // black sky
   EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
 }
