@@ -222,6 +222,61 @@ TEST_F(Objects, NodeEditsRebuildTheLine) {
   EXPECT_TRUE(line.StructureDirty());
 }
 
+TEST_F(Objects, AParallelLightComesFromItsDirection) {
+  SetLighting(true);
+  scene_->ObjectRoot().AddNewChild<TSphere>().SetRadius(1);
+  TLightSource& light = scene_->ObjectRoot().AddNewChild<TLightSource>();
+  light.SetLightStyle(TLightStyle::lsParallel);
+  light.Position().AssignPoint(-50, 0, 0);  // a parallel light has no position
+  light.SpotDirection().AssignVector(1, 0, 0);
+  RenderLitFrame();
+  EXPECT_GT(Brightness(PixelAt(kSize / 2 + 12, kSize / 2)), 100);
+  EXPECT_LT(Brightness(PixelAt(kSize / 2 - 12, kSize / 2)), 10);
+}
+
+TEST_F(Objects, CapsCloseACutSphere) {
+  SetLighting(true);
+  TSphere& bowl = scene_->ObjectRoot().AddNewChild<TSphere>();
+  bowl.SetRadius(1);
+  bowl.SetTop(0);  // the southern half only
+  AddOmniLight(0, 50, 0);
+  camera_->Position().AssignPoint(0, 20, 0);
+  camera_->Direction().AssignVector(0, -1, 0);
+  struct Case {
+    TCapType cap;
+    bool seen;
+  };
+  // Without a cap the camera looks into the bowl at the back of its faces, which are culled.
+  for (const Case c :
+       {Case{TCapType::ctNone, false}, Case{TCapType::ctFlat, true}, Case{TCapType::ctCenter, true}}) {
+    SCOPED_TRACE(int(c.cap));
+    bowl.SetTopCap(c.cap);
+    RenderLitFrame();
+    EXPECT_EQ(Brightness(CentrePixel()) > 100, c.seen);
+  }
+}
+
+TEST_F(Objects, IgnoringFogShowsTheObjectsOwnColour) {
+  SetLighting(true);
+  TSphere& sphere = scene_->ObjectRoot().AddNewChild<TSphere>();
+  sphere.SetRadius(1);
+  sphere.Material().FrontProperties().Emission().SetRGBA(1, 1, 0, 1);
+  // Fog so thick that everything in it is fog-blue.
+  glEnable(GL_FOG);
+  states_.Record(TRenderState::stFog);
+  glFogi(GL_FOG_MODE, GL_LINEAR);
+  glFogf(GL_FOG_START, 0);
+  glFogf(GL_FOG_END, 1);
+  const GLfloat blue[4] = {0, 0, 1, 1};
+  glFogfv(GL_FOG_COLOR, blue);
+  RenderLitFrame();
+  EXPECT_EQ(CentrePixel(), kBlue);
+  sphere.Material().SetMaterialOptions({TMaterialOption::moIgnoreFog});
+  RenderLitFrame();
+  EXPECT_EQ(CentrePixel(), (std::array<int, 3>{255, 255, 0}));
+  EXPECT_TRUE(glIsEnabled(GL_FOG)) << "fog is back on for the next object";
+}
+
 class Spotlight : public Objects {
  protected:
   void SetUp() override {

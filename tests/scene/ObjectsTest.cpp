@@ -64,17 +64,6 @@ TEST_F(ObjectProperties, MaterialColoursRebuildTheListAndTextureChangesOnlyRepai
   EXPECT_EQ(viewer_.invalidations, before + 2);
 }
 
-TEST_F(ObjectProperties, TextureDefaultsMatchAPlainTexture) {
-  TTexture texture(nullptr);
-  EXPECT_TRUE(texture.Disabled());
-  EXPECT_EQ(texture.MagFilter(), TMagFilter::maNearest);
-  EXPECT_EQ(texture.MinFilter(), TMinFilter::miNearest);
-  EXPECT_EQ(texture.TextureMode(), TTextureMode::tmDecal);
-  EXPECT_EQ(texture.TextureWrap(), TTextureWrap::twBoth);
-  EXPECT_EQ(texture.ImageAlpha(), TTextureImageAlpha::tiaDefault);
-  EXPECT_TRUE(texture.Image().Empty());
-}
-
 TEST(TextureUploadSize, IsTheNextPowerOfTwoCappedByTheRenderer) {
   struct Case {
     int size, maxSize, expected;
@@ -174,8 +163,6 @@ TEST(LinesProperties, OutOfRangeValuesAreStoredAsOne) {
   EXPECT_EQ(line.NodeSize(), 1);
   line.SetNodeSize(-2);
   EXPECT_EQ(line.NodeSize(), 1);
-  EXPECT_EQ(line.LinePattern(), 0xFFFF);
-  EXPECT_EQ(line.NodesAspect(), TLineNodesAspect::lnaAxes);
 }
 
 TEST(LinesProperties, NodesFollowTheNodeColourUntilGivenTheirOwn) {
