@@ -13,6 +13,14 @@ namespace nimbrel::scene {
 
 TOffscreenRenderer::TOffscreenRenderer(TScene& scene, int width, int height)
     : width_(std::clamp(width, 1, kMaxSize)), height_(std::clamp(height, 1, kMaxSize)) {
+  // Display lists are shared through the application's share context; without it this context could
+  // not call the lists another viewer of the scene compiled, and would draw the wrong objects.
+  if (!QOpenGLContext::globalShareContext() && !scene.Viewers().empty()) {
+    Fail(
+        QStringLiteral("The scene already has a viewer and the application does not share OpenGL contexts "
+                       "(Qt::AA_ShareOpenGLContexts)"));
+    return;
+  }
   CreateContext();
   if (!ready_) return;
   AttachToScene(scene);

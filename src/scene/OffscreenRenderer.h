@@ -16,7 +16,7 @@ class QSurface;
 
 namespace nimbrel::scene {
 
-class TOffscreenRenderer : public TSceneViewerCore {
+class TOffscreenRenderer final : public TSceneViewerCore {
  public:
   // Sizes are clamped to 1..kMaxSize pixels. Needs a QGuiApplication.
   static constexpr int kMaxSize = 16384;

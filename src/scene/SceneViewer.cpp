@@ -70,6 +70,9 @@ void TSceneViewer::initializeGL() {
     const QSurfaceFormat format = context()->format();
     const int colorBits = std::max(format.redBufferSize(), 0) + std::max(format.greenBufferSize(), 0) +
                           std::max(format.blueBufferSize(), 0) + std::max(format.alphaBufferSize(), 0);
+    // Lists compiled in a group this context cannot reach are as good as lost.
+    if (listGroup_ && listGroup_ != context()->shareGroup()) NotifyContextLost();
+    listGroup_ = context()->shareGroup();
     if (!ActivateContext()) return;
     try {
       InitializeRenderer(colorBits > 0 ? colorBits : 24,
@@ -88,7 +91,11 @@ void TSceneViewer::initializeGL() {
 void TSceneViewer::ContextAboutToBeDestroyed() {
   try {
     CheckRenderingContextDestroyable(context());
-    if (ActivateContext()) {
+    // When the context shares the application's group, the scene's display lists and textures outlive
+    // it and serve the next context as they are; otherwise they go with it and the scene forgets them.
+    const QOpenGLContext* global = QOpenGLContext::globalShareContext();
+    const bool listsSurvive = global && context()->shareGroup() == global->shareGroup();
+    if (!listsSurvive && ActivateContext()) {
       try {
         NotifyContextLost();
       } catch (...) {
@@ -97,6 +104,7 @@ void TSceneViewer::ContextAboutToBeDestroyed() {
       }
       DeactivateContext();
     }
+    if (!listsSurvive) listGroup_ = nullptr;
   } catch (...) {
     ReportCurrentException("TSceneViewer: losing the rendering context");
   }

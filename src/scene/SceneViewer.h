@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 
+class QOpenGLContextGroup;
+
 #include "scene/SceneViewerCore.h"
 
 namespace nimbrel::scene {
@@ -50,6 +52,8 @@ class TSceneViewer : public QOpenGLWidget, public TSceneViewerCore {
   void ReportCurrentException(const char* where);
 
   QMetaObject::Connection contextConnection_;
+  // The share group the scene's lists were last used in by this viewer (compared, never followed).
+  const QOpenGLContextGroup* listGroup_ = nullptr;
   bool invalidated_ = false;
   bool releaseOnDeactivate_ = true;
   int paintCount_ = 0;

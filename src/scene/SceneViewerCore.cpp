@@ -34,21 +34,6 @@ Matrix4x4 CurrentMatrix(GLenum which) {
   return result;
 }
 
-// TScene is gaining hooks for lights and for contexts that come and go. Until every build has them
-// these calls compile to nothing where a hook is missing; once TScene has them they are simply called.
-template <class S>
-void CallApplyLights(S& scene, int maxLights) {
-  if constexpr (requires { scene.ApplyLights(maxLights); }) scene.ApplyLights(maxLights);
-}
-template <class S>
-void CallContextCreated(S& scene) {
-  if constexpr (requires { scene.RendererContextCreated(); }) scene.RendererContextCreated();
-}
-template <class S>
-void CallContextLost(S& scene) {
-  if constexpr (requires { scene.RendererContextLost(); }) scene.RendererContextLost();
-}
-
 // Holds the viewer's context current for a scope. Release() reports a failed release; the destructor,
 // reached only when something else already failed, cannot and keeps quiet.
 class TActiveContext {
@@ -92,7 +77,7 @@ class TStateScope {
 // mode must end before the buffer can go, also when the pass throws.
 class TSelectionMode {
  public:
-  TSelectionMode(std::vector<GLuint>& buffer) {
+  explicit TSelectionMode(std::vector<GLuint>& buffer) {
     glSelectBuffer(static_cast<GLsizei>(buffer.size()), buffer.data());
     glRenderMode(GL_SELECT);
   }
@@ -271,11 +256,11 @@ void TSceneViewerCore::DetachFromScene() noexcept {
 }
 
 void TSceneViewerCore::NotifyContextCreated() {
-  if (scene_) CallContextCreated(*scene_);
+  if (scene_) scene_->RendererContextCreated();
 }
 
 void TSceneViewerCore::NotifyContextLost() {
-  if (scene_) CallContextLost(*scene_);
+  if (scene_) scene_->RendererContextLost();
 }
 
 // -------------------------------------------------------------------------------------------- context
@@ -377,7 +362,7 @@ void TSceneViewerCore::RenderFrame() {
       if (camera_ && scene_) {
         SetUpProjectionAndView(nullptr);
         if (BeforeRender) BeforeRender();
-        CallApplyLights(*scene_, maxLights_);
+        scene_->ApplyLights(maxLights_);
         if (fogEnable_) {
           states_.Enable(TRenderState::stFog);
           fog_.Apply();

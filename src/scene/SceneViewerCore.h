@@ -9,6 +9,7 @@
 #include <QSurfaceFormat>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 
 #include "scene/FogEnvironment.h"
@@ -131,7 +132,7 @@ class TSceneViewerCore : public TSceneViewerBase, public TUpdateAbleOwner {
   // Leaves the scene (releasing its display lists if this is its last viewer) while the context can
   // still be made current; derived classes call it before their context goes.
   void DetachFromScene() noexcept;
-  // Asks the scene whether it has renderer hooks for a context that came or went.
+  // Tell the scene that a context came (lights send everything again) or went with its lists.
   void NotifyContextCreated();
   void NotifyContextLost();
 

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QOpenGLContext>
 #include <QWidget>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -160,6 +161,36 @@ TEST_F(SceneViewer, ADestroyedCameraLeavesTheViewerUsable) {
   ASSERT_TRUE(WaitFor([this] { return !viewer_->Invalidated(); }));
   EXPECT_EQ(RgbAt(viewer_->grabFramebuffer(), P::kCentreX, P::kCentreY), kBlack);
   EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(SceneViewer, MovingToAnotherWindowKeepsThePictureAndTheState) {
+  // With the application's contexts shared (as the program runs) the widget keeps its context and the
+  // lists; the suite's run without sharing (scene_viewer_context_loss_on_xcb) gets a new context in
+  // another share group, so the scene must forget its lists and compile them again there.
+  const bool shared = QOpenGLContext::globalShareContext() != nullptr;
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  viewer_->SetFaceCulling(false);
+  const std::uint32_t statesBefore = viewer_->States().Bits();
+  ASSERT_EQ(squares_.front->builds, 1);
+  const QOpenGLContext* first = viewer_->context();
+
+  QWidget window;
+  window.resize(64, 64);
+  viewer_->setParent(&window);
+  window.show();
+  viewer_->show();
+  if (!shared) {
+    ASSERT_TRUE(WaitFor([&] { return viewer_->context() && viewer_->context() != first; }));
+  }
+  const QImage image = viewer_->grabFramebuffer();
+  EXPECT_EQ(squares_.front->builds, shared ? 1 : 2);
+  EXPECT_EQ(RgbAt(image, P::kCentreX, P::kCentreY), kGreen);
+  EXPECT_EQ(RgbAt(image, P::kBackOnlyX, P::kBackOnlyY), kRed);
+  EXPECT_EQ(viewer_->States().Bits(), statesBefore);
+  EXPECT_FALSE(viewer_->States().Has(TRenderState::stCullFace));
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+  viewer_->setParent(nullptr);
 }
 
 TEST_F(SceneViewer, ACameraOutsideAnySceneIsRefused) {

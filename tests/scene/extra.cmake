@@ -6,3 +6,8 @@ target_link_libraries(scene_tests PRIVATE JPEG::JPEG)
 # off-screen platform does not: its tests run once more on the X server (under xvfb-run in CI).
 add_test(NAME scene_viewer_widget_on_xcb COMMAND scene_tests --gtest_filter=SceneViewer.*)
 set_tests_properties(scene_viewer_widget_on_xcb PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=xcb TIMEOUT 300)
+# Without application-wide context sharing a widget moved to another window gets a context in a new
+# share group: the path where the scene's display lists are lost with the old one.
+add_test(NAME scene_viewer_context_loss_on_xcb COMMAND scene_tests --gtest_filter=SceneViewer.*)
+set_tests_properties(scene_viewer_context_loss_on_xcb PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=xcb;NIMBREL_TEST_NO_CONTEXT_SHARING=1" TIMEOUT 300)
