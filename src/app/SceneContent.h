@@ -83,11 +83,14 @@ class TSceneContent {
   QString PlaceCamera();
 
   struct TUpdateResult {
-    std::optional<QString> primaryStatus;    // panel 3; nothing keeps the previous text
+    // Panel 3; nothing keeps the previous text. A primary that cannot be placed says so (" ISS: no
+    // position at this time") rather than leave an old position standing.
+    std::optional<QString> primaryStatus;
     std::optional<QString> viewpointStatus;  // panel 2 when tracking moved the camera
   };
   // Places everything for the UTC instant t. A satellite that cannot be propagated hides its own
-  // marker (and, for the primary, the spotlight and the orbit line); the others go on.
+  // marker (and, for the primary, the spotlight and the orbit line) until it can again; the others go
+  // on. A t outside the calendar moves nothing. Throws nothing the orbit code raises.
   TUpdateResult UpdateScene(orbit::TDateTime t, const TDisplayChoices& choices);
 
  private:

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -18,6 +19,7 @@
 #include "scene/Camera.h"
 #include "scene/LightSource.h"
 #include "scene/Lines.h"
+#include "scene/OffscreenRenderer.h"
 #include "scene/Scene.h"
 #include "scene/Sphere.h"
 
@@ -498,6 +500,118 @@ TEST_F(SceneContent, TrackingViewpointsMoveTheCamera) {
   Show({});
   content_.View().viewpoint = 4;
   EXPECT_FALSE(content_.UpdateScene(kT0, {}).viewpointStatus.has_value());
+}
+
+// Frames of the scene as the window would show them, read back from an off-screen framebuffer.
+class SceneContentPixels : public SceneContent {
+ protected:
+  void SetUp() override {
+    if (!renderer_.Ready()) GTEST_SKIP() << "no OpenGL: " << renderer_.ErrorText().toStdString();
+    renderer_.SetCamera(&content_.MainCamera());
+    renderer_.SetBackgroundColor(Qt::black);
+  }
+  void Render() { frame_ = renderer_.RenderImage(); }
+  // Where a scene point shows in the last frame (y down).
+  QPoint Project(const Float4& point) const {
+    Float4 eye, clip;
+    scene::TransformFloat4(Float4{point.x, point.y, point.z, 1}, renderer_.ModelViewMatrix(), eye);
+    scene::TransformFloat4(eye, renderer_.ProjectionMatrix(), clip);
+    return QPoint(static_cast<int>((clip.x / clip.w + 1) / 2 * frame_.width()),
+                  static_cast<int>((1 - clip.y / clip.w) / 2 * frame_.height()));
+  }
+  QColor At(const QPoint& p) const { return frame_.pixelColor(p); }
+  QColor Centre() const { return At(QPoint(frame_.width() / 2, frame_.height() / 2)); }
+  static int Brightness(const QColor& c) { return c.red() + c.green() + c.blue(); }
+  // The scene point on the globe's surface in the direction of v.
+  static Float4 OnGlobe(const Float4& v) {
+    const float k = kEarthRadius / Length(v);
+    return Float4{v.x * k, v.y * k, v.z * k, 1};
+  }
+
+  // Declared after the scene content, so it goes first.
+  scene::TOffscreenRenderer renderer_{content_.Scene1(), 240, 240};
+  QImage frame_;
+};
+
+TEST_F(SceneContentPixels, TheSunlitHemisphereFacesTheSubSolarPoint) {
+  content_.ApplyGlobeAppearance(1, 0);  // a plain globe: only the light varies
+  Show({&iss_, &hst_});
+  const TDisplayChoices noFootprint{false, true};
+  content_.View().zoom = 16;  // the whole globe in the frame
+  content_.View().viewpoint = 4;
+  content_.UpdateScene(kT0, noFootprint);
+  Render();
+  const int subSolar = Brightness(Centre());
+  const Float4 sun = content_.LightSourceSun().Position().AsFloat4();
+
+  // From above the night side's middle.
+  TViewState& view = content_.View();
+  view.viewpoint = 0;
+  view.viewLon += 180;
+  view.viewLat = -view.viewLat;
+  content_.PlaceCamera();
+  Render();
+  const int antiSolar = Brightness(Centre());
+  EXPECT_GT(subSolar, antiSolar * 13 / 10) << subSolar << " " << antiSolar;
+
+  // From the side, a quarter turn east: the half towards the Sun is the bright one.
+  view.viewLon -= 90;
+  view.viewLat = 0;
+  content_.PlaceCamera();
+  Render();
+  const Float4 camera = content_.MainCamera().Position().AsFloat4();
+  const float c = Length(camera);
+  const float s = Length(sun);
+  const Float4 toSun{camera.x / c + sun.x / s, camera.y / c + sun.y / s, camera.z / c + sun.z / s, 0};
+  const Float4 away{camera.x / c - sun.x / s, camera.y / c - sun.y / s, camera.z / c - sun.z / s, 0};
+  const QPoint day = Project(OnGlobe(toSun));
+  const QPoint night = Project(OnGlobe(away));
+  EXPECT_GT(Brightness(At(day)), Brightness(At(night)) * 13 / 10) << "day at " << day.x() << "," << day.y();
+  EXPECT_GT(Brightness(At(night)), 0) << "the night side is dim, not black";
+
+  // "Daylight" off: both sides alike.
+  content_.UpdateScene(kT0, {false, false});
+  Render();
+  EXPECT_NEAR(Brightness(At(day)), Brightness(At(night)), 12);
+}
+
+TEST_F(SceneContentPixels, ThePrimaryShowsInItsColourAboveItsSubSatellitePoint) {
+  const auto reddish = [](const QColor& c) {
+    return c.red() > 120 && c.red() > 2 * c.green() && c.red() > 2 * c.blue();
+  };
+  const auto greenish = [](const QColor& c) {
+    return c.green() > 100 && c.green() > 2 * c.red() && c.green() > 2 * c.blue();
+  };
+  content_.View().zoom = 1;
+  content_.View().viewpoint = 2;  // straight above the primary's sub-satellite point
+  Show({&iss_, &hst_});
+  content_.UpdateScene(kT0, {});
+  Render();
+  EXPECT_TRUE(reddish(Centre())) << Centre().name().toStdString();
+  // The primary is whichever comes first: the HST now, in the first colour.
+  Show({&hst_, &iss_});
+  content_.UpdateScene(kT0, {});
+  Render();
+  EXPECT_TRUE(reddish(Centre())) << Centre().name().toStdString();
+  EXPECT_EQ(TSceneContent::SatelliteOf(renderer_.PickObjectAt(120, 120)), &hst_);
+
+  // Seen at a slant, the ISS (second, so green) shows where its position projects.
+  TViewState& view = content_.View();
+  view.viewpoint = 0;
+  content_.UpdateScene(kT0, {});  // keeps the camera above the HST
+  const Float4 iss = content_.Markers()[1]->Position().AsFloat4();
+  view.viewLon = static_cast<float>(orbit::Degrees(std::atan2(iss.x, iss.z)) - 180 + 2);
+  view.viewLat = static_cast<float>(orbit::Degrees(std::asin(iss.y / Length(iss))) - 2);
+  content_.PlaceCamera();
+  Render();
+  const QPoint p = Project(iss);
+  EXPECT_GT((p - QPoint(120, 120)).manhattanLength(), 20) << "off the middle of the frame";
+  EXPECT_TRUE(greenish(At(p))) << At(p).name().toStdString() << " at " << p.x() << "," << p.y();
+  EXPECT_EQ(TSceneContent::SatelliteOf(renderer_.PickObjectAt(p.x(), p.y())), &iss_);
+  // Hidden when it cannot be propagated: the globe shows there instead.
+  content_.Markers()[1]->SetVisible(false);
+  Render();
+  EXPECT_FALSE(greenish(At(p))) << At(p).name().toStdString();
 }
 
 }  // namespace
