@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDateEdit>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include <QTimer>
 
 #include "FormTestSupport.h"
+#include "app/FormPasses.h"
 #include "app/ViewMath.h"
 #include "catalogue/cvnCheckBox.h"
 #include "scene/Camera.h"
@@ -330,6 +332,73 @@ TEST_F(FormBanks, WithAllSatellitesTheMarkersStay) {
   window_->ButtonBank->click();
   EXPECT_EQ(window_->ListBoxActive->count(), 10);
   EXPECT_EQ(window_->ActiveList(), QStringList{QStringLiteral("90004")});
+}
+
+}  // namespace
+}  // namespace nimbrel::app
+
+namespace nimbrel::app {
+namespace {
+
+using testing::TSandbox;
+
+class FormMenus : public testing::TWindowTest {
+ protected:
+  void SetUp() override {
+    testing::TWindowTest::SetUp();
+    if (IsSkipped()) return;
+    sandbox_.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites() + testing::IssOnly());
+    window_ = sandbox_.Open({sandbox_.Path(QStringLiteral("ten.tle"))});
+  }
+  QString PassesHeading() const {
+    const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));
+    return heading ? heading->text() : QString();
+  }
+  TSandbox sandbox_;
+  std::unique_ptr<TForm3Dview> window_;
+};
+
+TEST_F(FormMenus, EscapeClosesTheWindow) {
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(FormMenus, ActivationBringsTheFirstTickForward) {
+  ASSERT_FALSE(window_->isActiveWindow());
+  window_->RefreshView();
+  ASSERT_EQ(window_->TimerStep->interval(), 5000);
+  ASSERT_TRUE(window_->SceneViewer1->isHidden());
+  window_->activateWindow();
+  // The tick comes 10 ms after activation, not 5 s later; it shows the view.
+  QTRY_VERIFY_WITH_TIMEOUT(window_->SceneViewer1->isVisible(), 2000);
+}
+
+TEST_F(FormMenus, ExitClosesTheWindow) {
+  window_->MenuExit->trigger();
+  EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(FormMenus, PassesFollowThePrimaryWhileShown) {
+  ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("25544"));
+  window_->FilePasses->trigger();
+  ASSERT_NE(window_->PassesDialog(), nullptr);
+  EXPECT_TRUE(window_->PassesDialog()->isVisible());
+  EXPECT_TRUE(PassesHeading().contains(QStringLiteral("ISS (ZARYA)")));
+  // A click in the list makes another primary; the dialog follows once the list is rebuilt.
+  QListWidget* list = window_->ListBoxActive;
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+  QApplication::processEvents();
+  EXPECT_EQ(window_->PrimaryCatNumber(), QStringLiteral("90001"));
+  EXPECT_TRUE(PassesHeading().contains(QStringLiteral("SAT01")));
+  // Hidden, it is left alone.
+  window_->PassesDialog()->hide();
+  ASSERT_EQ(list->item(2)->text(), QStringLiteral("SAT02"));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+  QApplication::processEvents();
+  EXPECT_EQ(window_->PrimaryCatNumber(), QStringLiteral("90002"));
+  EXPECT_TRUE(PassesHeading().contains(QStringLiteral("SAT01")));
 }
 
 }  // namespace
