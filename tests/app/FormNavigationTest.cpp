@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QImage>
@@ -22,7 +23,10 @@
 #include "app/FormPasses.h"
 #include "app/ViewMath.h"
 #include "catalogue/cvnCheckBox.h"
+#include "catalogue/cvnComboBox.h"
 #include "scene/Camera.h"
+#include "scene/LightSource.h"
+#include "scene/Lines.h"
 #include "scene/SceneViewer.h"
 #include "scene/Sphere.h"
 #include "scene/Texture.h"
@@ -209,6 +213,31 @@ TEST_F(FormList, AKeplerFileThatFailsLeavesNoMarkerOfTheRemovedSatellites) {
   EXPECT_EQ(window_->Catalogue().Count(), 0);
   EXPECT_TRUE(window_->Content().Markers().empty());
   EXPECT_EQ(window_->ListBoxActive->count(), 0);
+}
+
+TEST_F(FormList, DisplayChoicesReachTheScene) {
+  // The orbit line shows from the start whatever the stored choice; a pick of "none" hides it.
+  EXPECT_EQ(window_->Content().OrbitLines().LinePattern(), 0xFFFF);
+  QComboBox* orbit = window_->ComboBoxShowOrbit;
+  orbit->setCurrentIndex(0);
+  emit orbit->activated(0);
+  EXPECT_EQ(window_->Content().OrbitLines().LinePattern(), 0);
+  orbit->setCurrentIndex(2);
+  emit orbit->activated(2);
+  EXPECT_EQ(window_->Content().OrbitLines().LinePattern(), 0xFFFF);
+
+  window_->TimerStepTimer();
+  ASSERT_TRUE(window_->CheckBoxShowDaylight->isChecked());
+  EXPECT_TRUE(window_->Content().FootprintSpotlight().Shining());
+  window_->CheckBoxShowFootprint->click();
+  EXPECT_FALSE(window_->Content().FootprintSpotlight().Shining());
+  window_->CheckBoxShowFootprint->click();
+  window_->CheckBoxShowDaylight->click();
+  EXPECT_FALSE(window_->Content().FootprintSpotlight().Shining());
+
+  Item(window_->RadioGroupQuality, "Best")->click();
+  EXPECT_EQ(window_->Content().SphereEarth().Slices(), 192);
+  EXPECT_EQ(window_->QualitySettingValue(), 5);
 }
 
 TEST_F(FormList, BackgroundUnderNoTopographyShowsOnlyAfterUseImage) {
