@@ -220,6 +220,28 @@ TEST(OffscreenRenderer, FollowsTheRendererStateSwitches) {
   EXPECT_EQ(RgbAt(renderer.RenderImage(), P::kCentreX, P::kCentreY), kGreen);
 }
 
+TEST(OffscreenRenderer, FogHidesWhatLiesBeyondItsEnd) {
+  TTwoSquares squares;
+  MAKE_RENDERER(renderer, squares.scene);
+  renderer.SetCamera(squares.camera);
+  TFogEnvironment& fog = renderer.FogEnvironment();
+  fog.FogColor().SetRGBA(0, 0, 1, 1);
+  fog.SetFogStart(0);
+  fog.SetFogEnd(2);  // the squares are 4 and 5 units away
+  EXPECT_EQ(RgbAt(renderer.RenderImage(), P::kCentreX, P::kCentreY), kGreen);
+  renderer.SetFogEnable(true);
+  EXPECT_TRUE(renderer.States().Has(TRenderState::stFog));
+  EXPECT_EQ(RgbAt(renderer.RenderImage(), P::kCentreX, P::kCentreY), (std::array<int, 3>{0, 0, 255}));
+  // A change of the environment asks for a repaint and shows in the next frame.
+  EXPECT_FALSE(renderer.Invalidated());
+  fog.SetFogEnd(100);
+  EXPECT_TRUE(renderer.Invalidated());
+  const std::array<int, 3> thin = RgbAt(renderer.RenderImage(), P::kCentreX, P::kCentreY);
+  EXPECT_GT(thin[1], 200);
+  renderer.SetFogEnable(false);
+  EXPECT_EQ(RgbAt(renderer.RenderImage(), P::kCentreX, P::kCentreY), kGreen);
+}
+
 TEST(OffscreenRenderer, SizesAreClampedAndTheImageIsTopRowFirst) {
   TScene scene;
   TCamera& camera = scene.AddCamera(std::make_unique<TCamera>());
