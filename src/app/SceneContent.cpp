@@ -286,10 +286,15 @@ void TSceneContent::TImpl::PlacePrimary(orbit::TSatellite& satellite, const TPla
   // R is in scene units, far below the numerator, so the arcsine saturates: the same 2.61 degrees for
   // every satellite, the patch still growing with height because the light sits at ten times the
   // satellite's distance.
-  spotlight->SetSpotCutOff(static_cast<float>(
-      orbit::ArcSinSafe(6378135.0 / static_cast<double>(placed.location.radius)) * kSpotCutOffFactor));
-  spotlight->Position().AssignPoint(10 * p.x, 10 * p.y, 10 * p.z);
-  spotlight->SpotDirection().AssignVector(-p.x, -p.y, -p.z);
+  const float cutOff = static_cast<float>(
+      orbit::ArcSinSafe(6378135.0 / static_cast<double>(placed.location.radius)) * kSpotCutOffFactor);
+  if (std::isfinite(cutOff)) spotlight->SetSpotCutOff(cutOff);
+  // A set gone wild can put the satellite so far out that ten times its distance is no float.
+  const TScenePoint spot{10 * p.x, 10 * p.y, 10 * p.z};
+  if (Finite(spot)) {
+    SetPoint(spotlight->Position(), spot);
+    spotlight->SpotDirection().AssignVector(-p.x, -p.y, -p.z);
+  }
   result.primaryStatus = Observe(satellite, jd);
   orbitFilled = orbitLines->LinePattern() == 0 || FillOrbitLine(satellite, jd);
 }

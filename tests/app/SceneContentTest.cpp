@@ -103,16 +103,12 @@ TEST_F(SceneContent, StartsWithTheFixedObjectsInOrder) {
   EXPECT_EQ(&root.Child(3), &content_.OrbitLines());
   EXPECT_EQ(content_.MainCamera().TargetObject(), &content_.SphereEarth());
   EXPECT_FLOAT_EQ(content_.SphereEarth().Radius(), kEarthRadius);
-  EXPECT_EQ(content_.LightSourceSun().LightStyle(), scene::TLightStyle::lsOmni);
-  EXPECT_EQ(content_.FootprintSpotlight().LightStyle(), scene::TLightStyle::lsSpot);
-  EXPECT_FLOAT_EQ(content_.FootprintSpotlight().SpotCutOff(), 10);
   EXPECT_TRUE(content_.SphereEarth().Material().Texture().Enabled());
   EXPECT_FALSE(content_.SphereEarth().Material().Texture().Image().Empty());
 
   const scene::TLines& orbit = content_.OrbitLines();
   EXPECT_EQ(orbit.NodeCount(), 73);
   EXPECT_EQ(orbit.LinePattern(), 0);  // not drawn until the window says so
-  EXPECT_EQ(orbit.SplineMode(), scene::TLineSplineMode::lsmCubicSpline);
   ExpectColour(orbit.LineColor(), Rgb(255, 80, 48), "orbit line");
   for (int i = 0; i < orbit.NodeCount(); ++i) EXPECT_EQ(Length(orbit.Node(i).AsFloat4()), 0) << i;
 }
@@ -125,8 +121,6 @@ TEST_F(SceneContent, GraticuleHasSixMeridiansAndFiveParallels) {
   for (int i = 0; i < 11; ++i) {
     const scene::TLines& line = GraticuleLine(i);
     EXPECT_EQ(line.NodeCount(), nodeCounts[i]) << "line " << i;
-    EXPECT_EQ(line.SplineMode(), scene::TLineSplineMode::lsmCubicSpline) << i;
-    EXPECT_EQ(line.NodesAspect(), scene::TLineNodesAspect::lnaInvisible) << i;
     const bool darker = i < 6 ? i % 3 == 0 : i == 8;  // 0/180, 90 E/W and the equator
     ExpectColour(line.LineColor(), darker ? dark : light, "graticule");
     for (int n = 0; n < line.NodeCount(); ++n) EXPECT_NEAR(Length(line.Node(n).AsFloat4()), r, 1e-4) << i;
