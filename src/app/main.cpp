@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QStringList>
 #include <cfenv>
 #include <cstdio>
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
   auto* application = new QApplication(argc, argv);
   (void)application;
   nimbrel::catalogue::ApplyBranding(QCoreApplication::applicationFilePath());
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/nimbrel/nimbrelgl.png")));
 
   QStringList arguments = QCoreApplication::arguments();
   if (!arguments.isEmpty()) arguments.removeFirst();
