@@ -605,7 +605,6 @@ void TForm3Dview::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (event->spontaneous()) return;
   Guarded([this] { FormShow(); });
-  shownOnce_ = true;
 }
 
 void TForm3Dview::changeEvent(QEvent* event) {

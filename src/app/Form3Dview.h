@@ -226,7 +226,6 @@ class TForm3Dview : public QMainWindow {
   bool busyCursor_ = false;
   // Creation is still running: no scene update may reach half-built state.
   bool creating_ = true;
-  bool shownOnce_ = false;
   bool rebuildQueued_ = false;
 
   QButtonGroup* stepButtons_ = nullptr;
