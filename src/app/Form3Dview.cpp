@@ -1,0 +1,1094 @@
+#include "app/Form3Dview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTimeEdit>
+#include <QTimer>
+#include <exception>
+#include <vector>
+
+#include "about/About.h"
+#include "about/VersInfo.h"
+#include "app/Clock.h"
+#include "app/FormPasses.h"
+#include "app/MessageSink.h"
+#include "app/StartUp.h"
+#include "app/ViewMath.h"
+#include "catalogue/CommaList.h"
+#include "catalogue/Companion.h"
+#include "catalogue/cvnCheckBox.h"
+#include "catalogue/cvnComboBox.h"
+#include "orbit/Satellite.h"
+#include "scene/Camera.h"
+#include "scene/Lines.h"
+#include "scene/SceneViewer.h"
+
+namespace nimbrel::app {
+
+using catalogue::TcvnCheckBox;
+using catalogue::TcvnComboBox;
+using catalogue::TRegistryInteger;
+
+namespace {
+
+constexpr const char* kDesignedCaption = "NimbrelGL - simple 3D satellite tracker by Corvane";
+constexpr int kStatusBarHeight = 24;
+constexpr int kPageControlLeft = 8;
+constexpr int kPageControlWidth = 761;
+constexpr int kPageControlHeight = 473;
+// The client area below the menu bar less the status bar: what the page control is laid out in.
+constexpr int kCentralHeight = TForm3Dview::kClientHeight - kStatusBarHeight;
+constexpr std::uint16_t kSolidLine = 0xFFFF;
+constexpr int kListItemHeight = 14;
+constexpr int kHoverRestMs = 100;
+constexpr int kTickAtOnceMs = 10;
+constexpr int kTickIntervalMs = 5000;
+constexpr std::int64_t kMsPerDay = 86400000;
+const QDate kDateTimeOrigin(1899, 12, 30);
+
+const char* const kStepItems[] = {"RT", "1", "2", "5", "15", "60", "120", "Man"};
+const char* const kQualityItems[] = {"Basic", "Low", "Normal", "Good", "Better", "Best"};
+const char* const kTopographyItems[] = {"No topography", "Use image"};
+const char* const kOrbitItems[] = {"none", "Primary", "All"};
+
+// Which edges of its page a control keeps its distance to when the page changes size.
+enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+
+constexpr const char* kDesignedGeometry = "nimbrelDesignedGeometry";
+constexpr const char* kAnchors = "nimbrelAnchors";
+
+void Place(QWidget* widget, int left, int top, int width, int height, unsigned anchors = akLeft | akTop) {
+  widget->setGeometry(left, top, width, height);
+  widget->setProperty(kDesignedGeometry, QRect(left, top, width, height));
+  widget->setProperty(kAnchors, anchors);
+}
+
+// A label sized to its text, as the form's auto-sized labels are.
+QLabel* AutoLabel(const QString& text, QWidget* parent, int left, int top,
+                  unsigned anchors = akLeft | akTop) {
+  auto* label = new QLabel(text, parent);
+  label->adjustSize();
+  Place(label, left, top, label->width(), label->height(), anchors);
+  return label;
+}
+
+// A radio group: a framed box with its items in columns, filled column by column.
+QGroupBox* RadioGroup(const QString& caption, const char* const* items, int count, int columns,
+                      QButtonGroup*& buttons, QWidget* parent) {
+  auto* box = new QGroupBox(caption, parent);
+  auto* grid = new QGridLayout(box);
+  grid->setContentsMargins(6, 2, 6, 2);
+  grid->setSpacing(0);
+  buttons = new QButtonGroup(box);
+  const int rows = (count + columns - 1) / columns;
+  for (int i = 0; i < count; ++i) {
+    auto* button = new QRadioButton(QString::fromLatin1(items[i]), box);
+    buttons->addButton(button, i);
+    grid->addWidget(button, i % rows, i / rows);
+  }
+  return box;
+}
+
+int CheckedItem(const QButtonGroup* buttons) {
+  return buttons ? buttons->checkedId() : -1;
+}
+
+// Selects item `index` (clamped to -1 .. last, -1 clearing the selection) without any signal; true
+// when the selection changed, so that the caller runs the group's handler as a click would.
+bool SelectItem(QButtonGroup* buttons, int index) {
+  const int count = static_cast<int>(buttons->buttons().size());
+  index = ClampItemIndex(index, count);
+  if (index == buttons->checkedId()) return false;
+  if (index < 0) {
+    QAbstractButton* checked = buttons->checkedButton();
+    buttons->setExclusive(false);
+    if (checked) {
+      const QSignalBlocker block(checked);
+      checked->setChecked(false);
+    }
+    buttons->setExclusive(true);
+  } else {
+    QAbstractButton* button = buttons->button(index);
+    const QSignalBlocker block(button);
+    button->setChecked(true);
+  }
+  return true;
+}
+
+// The satellite list: each line in the colour of its marker, on the list's black or on the
+// selection colour.
+class TSatelliteListDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    painter->save();
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->fillRect(option.rect, selected ? option.palette.highlight() : QBrush(Qt::black));
+    const TRgb colour = SatelliteColour(index.row());
+    painter->setPen(QColor(colour.r, colour.g, colour.b));
+    painter->setFont(option.font);
+    painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                      index.data(Qt::DisplayRole).toString());
+    painter->restore();
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    // The designed 14 pixels, unless the desktop's font needs more room.
+    const int height = std::max(kListItemHeight, option.fontMetrics.height());
+    return {QStyledItemDelegate::sizeHint(option, index).width(), height};
+  }
+};
+
+QString SatelliteCatalogueNumber(const QListWidgetItem* item) {
+  const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
+  return satellite ? QString::fromStdString(satellite->CatalogueNumber()) : QString();
+}
+
+}  // namespace
+
+TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)), content_(std::make_unique<TSceneContent>()) {
+  if (options_.sink) {
+    sink_ = options_.sink;
+  } else {
+    ownSink_ = std::make_unique<TMessageBoxSink>(this);
+    sink_ = ownSink_.get();
+  }
+  if (options_.executableFolder.isEmpty()) options_.executableFolder = QCoreApplication::applicationDirPath();
+  CreateControls();
+  CreateMenus();
+  CreateStatusBar();
+  ConnectControls();
+  // The window may grow from its designed size (a window manager cannot maximise it otherwise) but
+  // never shrink below it.
+  const int menuHeight = menuBar()->sizeHint().height();
+  setMinimumSize(kClientWidth, kClientHeight + menuHeight);
+  resize(kClientWidth, kClientHeight + menuHeight);
+  try {
+    FormCreate();
+  } catch (const std::exception& e) {
+    ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+  }
+  creating_ = false;
+}
+
+TForm3Dview::~TForm3Dview() {
+  TimerStep->stop();
+  hoverTimer_->stop();
+  if (busyCursor_) QApplication::restoreOverrideCursor();
+  FormDestroy();
+  // The viewer draws the scene: it goes before the scene content does.
+  delete SceneViewer1;
+  SceneViewer1 = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The form: every control with its caption, hint, place and anchors.
+
+void TForm3Dview::CreateControls() {
+  setWindowTitle(QString::fromLatin1(kDesignedCaption));
+  VI = new about::TVersionInfoResource(this);
+  VI->setObjectName(QStringLiteral("VI"));
+
+  auto* client = new QWidget(this);
+  setCentralWidget(client);
+  client->installEventFilter(this);
+
+  PageControl1 = new QTabWidget(client);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  PageControl1->setGeometry(kPageControlLeft, 0, kPageControlWidth, kPageControlHeight);
+  TabSheetSetup = new QWidget;
+  TabSheetSetup->setObjectName(QStringLiteral("TabSheetSetup"));
+  TabSheetDisplay = new QWidget;
+  TabSheetDisplay->setObjectName(QStringLiteral("TabSheetDisplay"));
+  PageControl1->addTab(TabSheetSetup, QStringLiteral("Setup"));
+  PageControl1->addTab(TabSheetDisplay, QStringLiteral("Display"));
+  PageControl1->setCurrentWidget(TabSheetDisplay);
+  TabSheetDisplay->installEventFilter(this);
+
+  // Setup page.
+  QWidget* setup = TabSheetSetup;
+  AutoLabel(QStringLiteral("These choices affect the drawing of the image."), setup, 40, 24);
+  auto* labelQuality = new QLabel(
+      QStringLiteral(
+          "Raising display quality produces better terminators and footprints but takes more CPU time."),
+      setup);
+  labelQuality->setWordWrap(true);
+  labelQuality->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Place(labelQuality, 40, 48, 225, 57);
+  RadioGroupQuality =
+      RadioGroup(QStringLiteral(" Display quality "), kQualityItems, 6, 1, qualityButtons_, setup);
+  RadioGroupQuality->setObjectName(QStringLiteral("RadioGroupQuality"));
+  RadioGroupQuality->setToolTip(QStringLiteral("Display quality affects drawing time"));
+  Place(RadioGroupQuality, 64, 104, 153, 153);
+  auto* labelTopography = new QLabel(
+      QStringLiteral(
+          "Showing topography produces a more realistic image of the globe, but takes more CPU time."),
+      setup);
+  labelTopography->setWordWrap(true);
+  labelTopography->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Place(labelTopography, 40, 288, 225, 41);
+  RadioGroupTopography =
+      RadioGroup(QStringLiteral(" Topography "), kTopographyItems, 2, 1, topographyButtons_, setup);
+  RadioGroupTopography->setObjectName(QStringLiteral("RadioGroupTopography"));
+  Place(RadioGroupTopography, 64, 344, 153, 65);
+
+  // Display page.
+  QWidget* display = TabSheetDisplay;
+  constexpr unsigned kAll = akLeft | akTop | akRight | akBottom;
+  constexpr unsigned kLeftBottom = akLeft | akBottom;
+  constexpr unsigned kRight = akRight | akTop;
+
+  PanelSplash = new QLabel(QStringLiteral("Loading NimbrelGL..."), display);
+  QFont splashFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  splashFont.setStyleHint(QFont::SansSerif);
+  splashFont.setPixelSize(21);
+  splashFont.setBold(true);
+  splashFont.setItalic(true);
+  PanelSplash->setFont(splashFont);
+  PanelSplash->setAlignment(Qt::AlignCenter);
+  PanelSplash->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Place(PanelSplash, 24, 160, 385, 97, akLeft | akTop);
+
+  SceneViewer1 = new scene::TSceneViewer(display);
+  SceneViewer1->setObjectName(QStringLiteral("SceneViewer1"));
+  SceneViewer1->SetCamera(&content_->MainCamera());
+  SceneViewer1->SetBackgroundColor(Qt::black);
+  SceneViewer1->setMouseTracking(true);
+  SceneViewer1->installEventFilter(this);
+  Place(SceneViewer1, 12, 8, 401, 397, kAll);
+
+  TrackBarLon = new QSlider(Qt::Horizontal, display);
+  TrackBarLon->setObjectName(QStringLiteral("TrackBarLon"));
+  TrackBarLon->setRange(0, 180);
+  TrackBarLon->setValue(90);
+  TrackBarLon->setTickInterval(15);
+  TrackBarLon->setTickPosition(QSlider::TicksAbove);
+  Place(TrackBarLon, 76, 408, 273, 37, kLeftBottom);
+  LabelLon = AutoLabel(QStringLiteral("Longitude "), display, 17, 420, kLeftBottom);
+  LabelLon->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  DatePicker = new QDateEdit(display);
+  DatePicker->setObjectName(QStringLiteral("DatePicker"));
+  DatePicker->setTimeSpec(Qt::UTC);
+  DatePicker->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+  DatePicker->setCalendarPopup(true);
+  DatePicker->setToolTip(QStringLiteral("UTC date and time"));
+  Place(DatePicker, 432, 8, 97, 25, kRight);
+  TimePicker = new QTimeEdit(display);
+  TimePicker->setObjectName(QStringLiteral("TimePicker"));
+  TimePicker->setTimeSpec(Qt::UTC);
+  TimePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+  // Each field's arrows wrap it alone (59 up to 0); the cascade carries the roll-over onward.
+  TimePicker->setWrapping(true);
+  TimePicker->setToolTip(QStringLiteral("UTC date and time"));
+  Place(TimePicker, 432, 38, 97, 25, kRight);
+
+  TrackBarLat = new QSlider(Qt::Vertical, display);
+  TrackBarLat->setObjectName(QStringLiteral("TrackBarLat"));
+  TrackBarLat->setRange(0, 90);
+  TrackBarLat->setValue(45);
+  TrackBarLat->setTickInterval(15);
+  TrackBarLat->setTickPosition(QSlider::TicksLeft);
+  // 0 at the top, like the map's north-up drag: a plain vertical slider has its minimum at the bottom.
+  TrackBarLat->setInvertedAppearance(true);
+  TrackBarLat->setInvertedControls(true);
+  Place(TrackBarLat, 424, 99, 41, 217, kRight);
+  LabelLat = AutoLabel(QStringLiteral("Latitude"), display, 424, 316, kRight);
+
+  RadioGroupStep = RadioGroup(QStringLiteral(" Step mins "), kStepItems, 8, 2, stepButtons_, display);
+  RadioGroupStep->setObjectName(QStringLiteral("RadioGroupStep"));
+  RadioGroupStep->setToolTip(QStringLiteral("RT = real time,  Man = manual"));
+  stepButtons_->button(0)->setChecked(true);
+  Place(RadioGroupStep, 428, 344, 105, 97, kRight);
+
+  Bevel1 = new QFrame(display);
+  Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  Place(Bevel1, 544, 8, 201, 232, kRight);
+  LabelActiveSatellites = new QLabel(QStringLiteral("Choose satellite"), display);
+  LabelActiveSatellites->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  LabelActiveSatellites->setToolTip(QStringLiteral("Primary satellite for orbit display"));
+  Place(LabelActiveSatellites, 560, 14, 169, LabelActiveSatellites->sizeHint().height(), kRight);
+
+  ListBoxActive = new QListWidget(display);
+  ListBoxActive->setObjectName(QStringLiteral("ListBoxActive"));
+  QPalette listPalette = ListBoxActive->palette();
+  listPalette.setColor(QPalette::Base, Qt::black);
+  ListBoxActive->setPalette(listPalette);
+  QFont listFont = ListBoxActive->font();
+  listFont.setBold(true);
+  ListBoxActive->setFont(listFont);
+  ListBoxActive->setItemDelegate(new TSatelliteListDelegate(ListBoxActive));
+  ListBoxActive->setUniformItemSizes(true);
+  Place(ListBoxActive, 560, 32, 169, 121, kRight);
+
+  ButtonBank = new QPushButton(QStringLiteral("3"), display);
+  ButtonBank->setObjectName(QStringLiteral("ButtonBank"));
+  ButtonBank->setToolTip(QStringLiteral("Change active bank"));
+  Place(ButtonBank, 560, 158, 25, 21, kRight);
+
+  auto boundCheckBox = [display](const char* name, const char* caption, const char* valueName, bool checked,
+                                 const char* hint, int left, int top) {
+    auto* box = new TcvnCheckBox(QString::fromLatin1(caption), display);
+    box->setObjectName(QString::fromLatin1(name));
+    box->SetNamedAs(QString::fromLatin1(valueName));
+    box->setChecked(checked);
+    if (hint) box->setToolTip(QString::fromLatin1(hint));
+    box->adjustSize();
+    Place(box, left, top, box->width(), box->height(), akRight | akTop);
+    return box;
+  };
+  CheckBoxShowDaylight =
+      boundCheckBox("CheckBoxShowDaylight", "Daylight", "ShowDaylight", true, nullptr, 656, 172);
+  CheckBoxAll = boundCheckBox("CheckBoxAll", "All satellites", "ShowAll", false,
+                              "Display all satellites in Kepler data", 560, 186);
+  CheckBoxShowTrails = boundCheckBox("CheckBoxShowTrails", "Show trails", "ShowTrails", true,
+                                     "Short trail of past motion", 656, 194);
+  ComboBoxShowOrbit = new TcvnComboBox(display);
+  ComboBoxShowOrbit->setObjectName(QStringLiteral("ComboBoxShowOrbit"));
+  ComboBoxShowOrbit->SetNamedAs(QStringLiteral("ShowOrbit"));
+  for (const char* item : kOrbitItems) ComboBoxShowOrbit->addItem(QString::fromLatin1(item));
+  ComboBoxShowOrbit->setCurrentIndex(-1);
+  ComboBoxShowOrbit->setToolTip(QStringLiteral("Show orbits for which satellites"));
+  Place(ComboBoxShowOrbit, 560, 212, 81, ComboBoxShowOrbit->sizeHint().height(), kRight);
+  CheckBoxShowFootprint = boundCheckBox("CheckBoxShowFootprint", "Footprint", "ShowFootprint", true,
+                                        "Radio coverage shown as spotlight", 656, 216);
+
+  Bevel2 = new QFrame(display);
+  Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  Place(Bevel2, 544, 252, 201, 149, kRight);
+  RadioGroupViewpoint = new QGroupBox(QStringLiteral(" Viewpoint "), display);
+  RadioGroupViewpoint->setObjectName(QStringLiteral("RadioGroupViewpoint"));
+  auto* viewpointGrid = new QGridLayout(RadioGroupViewpoint);
+  viewpointGrid->setContentsMargins(6, 2, 6, 2);
+  viewpointGrid->setSpacing(0);
+  viewpointButtons_ = new QButtonGroup(RadioGroupViewpoint);
+  Place(RadioGroupViewpoint, 552, 256, 185, 105, kRight);
+
+  QFont zoomFont = font();
+  zoomFont.setPixelSize(19);
+  ButtonOut = new QPushButton(QStringLiteral("-"), display);
+  ButtonOut->setObjectName(QStringLiteral("ButtonOut"));
+  ButtonOut->setFont(zoomFont);
+  Place(ButtonOut, 584, 368, 25, 25, kRight);
+  LabelZoom = new QLabel(QStringLiteral("Zoom"), display);
+  LabelZoom->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  Place(LabelZoom, 616, 374, 49, LabelZoom->sizeHint().height(), kRight);
+  ButtonIn = new QPushButton(QStringLiteral("+"), display);
+  ButtonIn->setObjectName(QStringLiteral("ButtonIn"));
+  ButtonIn->setFont(zoomFont);
+  Place(ButtonIn, 672, 368, 25, 25, kRight);
+  ButtonClose = new QPushButton(QStringLiteral("Close"), display);
+  ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
+  Place(ButtonClose, 672, 412, 73, 25, kRight);
+  // The view covers the splash once the first tick shows it.
+  SceneViewer1->raise();
+
+  TimerStep = new QTimer(this);
+  TimerStep->setObjectName(QStringLiteral("TimerStep"));
+  TimerStep->setInterval(1);
+  hoverTimer_ = new QTimer(this);
+  hoverTimer_->setSingleShot(true);
+  hoverTimer_->setInterval(kHoverRestMs);
+
+  openDialog_ = new QFileDialog(this);
+  openDialog_->setFileMode(QFileDialog::ExistingFile);
+  openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+  openDialog_->setOption(QFileDialog::ReadOnly, false);
+
+  // The bound controls now have their designed state: they take their stored one.
+  CheckBoxShowDaylight->Loaded();
+  CheckBoxAll->Loaded();
+  CheckBoxShowTrails->Loaded();
+  ComboBoxShowOrbit->Loaded();
+  CheckBoxShowFootprint->Loaded();
+}
+
+void TForm3Dview::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  FileLoadTexture = file->addAction(QStringLiteral("Load background..."));
+  FileOpen = file->addAction(QStringLiteral("&Open Kepler data..."));
+  FilePasses = file->addAction(QStringLiteral("Passes..."));
+  file->addSeparator();
+  MenuExit = file->addAction(QStringLiteral("E&xit"));
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  HelpAbout = help->addAction(QStringLiteral("&About..."));
+}
+
+void TForm3Dview::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setSizeGripEnabled(false);
+  bar->setFixedHeight(kStatusBarHeight);
+  const int widths[4] = {120, 200, 200, 999};
+  for (int i = 0; i < 4; ++i) {
+    StatusPanels[i] = new QLabel(bar);
+    StatusPanels[i]->setAlignment(Qt::AlignCenter);
+    StatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    if (i < 3) {
+      StatusPanels[i]->setFixedWidth(widths[i]);
+      bar->addWidget(StatusPanels[i]);
+    } else {
+      StatusPanels[i]->setMinimumWidth(0);
+      bar->addWidget(StatusPanels[i], 1);
+    }
+  }
+}
+
+void TForm3Dview::ConnectControls() {
+  auto on = [this](auto* sender, auto signal, void (TForm3Dview::*handler)()) {
+    connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+  };
+  on(TimerStep, &QTimer::timeout, &TForm3Dview::TimerStepTimer);
+  connect(hoverTimer_, &QTimer::timeout, this, [this] { Guarded([this] { HoverAt(hoverAt_); }); });
+  // User-only signals: the code's own writes to these controls must not run their handlers.
+  on(stepButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupStepClick);
+  on(viewpointButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupViewpointClick);
+  on(qualityButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupQualityClick);
+  on(topographyButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupTopographyClick);
+  // Code writes to the pickers are wrapped in signal blockers.
+  on(DatePicker, &QDateEdit::dateChanged, &TForm3Dview::DateTimePickerChange);
+  on(TimePicker, &QTimeEdit::timeChanged, &TForm3Dview::DateTimePickerChange);
+  // Every position change moves the view, whether the user or a drag set it.
+  on(TrackBarLon, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
+  on(TrackBarLat, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
+  on(ButtonIn, &QPushButton::clicked, &TForm3Dview::ButtonInClick);
+  on(ButtonOut, &QPushButton::clicked, &TForm3Dview::ButtonOutClick);
+  on(ButtonBank, &QPushButton::clicked, &TForm3Dview::ButtonBankClick);
+  on(ListBoxActive, &QListWidget::itemClicked, &TForm3Dview::ListBoxActiveClick);
+  on(ListBoxActive, &QListWidget::itemActivated, &TForm3Dview::ListBoxActiveClick);
+  // "All satellites" rebuilds the markers whoever changes it.
+  on(CheckBoxAll, &QCheckBox::toggled, &TForm3Dview::CheckBoxAllClick);
+  on(CheckBoxShowDaylight, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowDaylightClick);
+  on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
+  on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
+  on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
+  on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
+  on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
+  on(FilePasses, &QAction::triggered, &TForm3Dview::ShowPasses);
+  connect(MenuExit, &QAction::triggered, this, &QWidget::close);
+  connect(HelpAbout, &QAction::triggered, this, [this] {
+    Guarded([this] {
+      if (options_.showAbout) options_.showAbout();
+    });
+  });
+  connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
+  // "Close" is the window's cancel button.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, ButtonClose, &QPushButton::click);
+
+  SceneViewer1->OnError = [this](const QString& text) { ShowMessage(QString(), text); };
+  SceneViewer1->BeforeRender = [this] {
+    if (!dragging_ && !busyCursor_) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      busyCursor_ = true;
+    }
+  };
+  SceneViewer1->AfterRender = [this] {
+    if (busyCursor_) {
+      QApplication::restoreOverrideCursor();
+      busyCursor_ = false;
+    }
+  };
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Creation, showing, activation, destruction.
+
+void TForm3Dview::FormCreate() {
+  catalogue::RegisterProgramPath();
+  setWindowTitle(about::CaptionWithVersion(QString::fromLatin1(kDesignedCaption), *VI));
+
+  qualitySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("DisplayQuality"), 1);
+  topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
+  if (SelectItem(topographyButtons_, topographySetting_->Value())) RadioGroupTopographyClick();
+
+  texturePath_ = FindTopographyImage(QDir::currentPath(), options_.executableFolder);
+  if (!texturePath_.isEmpty()) {
+    try {
+      content_->LoadTexture(texturePath_);
+      RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
+    } catch (const std::exception& e) {
+      // The built-in map stays; the user learns why the own one is not shown.
+      ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+    }
+  }
+  if (SelectItem(qualityButtons_, qualitySetting_->Value())) RadioGroupQualityClick();
+  ApplyGlobeAppearance();
+
+  content_->View().zoom = 4;
+  for (int i = 0; i < static_cast<int>(kViewpointNames.size()); ++i) {
+    auto* button = new QRadioButton(QString::fromLatin1(kViewpointNames[i]), RadioGroupViewpoint);
+    viewpointButtons_->addButton(button, i);
+    static_cast<QGridLayout*>(RadioGroupViewpoint->layout())->addWidget(button, i % 3, i / 3);
+  }
+
+  const THomeLocation home = ReadHomeLocation();
+  homeLon_ = home.lonDeg;
+  homeLat_ = home.latDeg;
+  content_->SetHome(homeLon_, homeLat_);
+  const int viewpoint = home.fromList ? 1 : 0;
+
+  ButtonBank->setVisible(BankButtonWanted());
+  SelectViewpoint(viewpoint);
+
+  TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_);
+  catalogue_ = std::move(kepler.catalogue);
+  showAllAtStart_ = kepler.showAllAtStart;
+
+  bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
+  LoadActiveList(true);
+
+  primaryCatNumber_ = ChoosePrimary(catalogue_, *sink_);
+  content_->OrbitLines().SetLinePattern(0);
+
+  initialViewerWidth_ = SceneViewer1->width();
+}
+
+void TForm3Dview::FormShow() {
+  const QFontMetrics metrics(font());
+  const char* const measures[3] = {"  Fifteenchars  ", "  0000-MMM-00 at 23:34:45 UTC  ",
+                                   "  Viewpoint: 188.8dW  88.8dN  "};
+  for (int i = 0; i < 3; ++i) {
+    StatusPanels[i]->setFixedWidth(metrics.horizontalAdvance(QString::fromLatin1(measures[i])) + 4);
+  }
+  StatusPanels[0]->clear();
+  // The orbit line shows from the start whatever the restored choice; that choice acts when the user
+  // next picks an entry.
+  content_->OrbitLines().SetLinePattern(kSolidLine);
+  content_->ForgetSunTime();
+  SceneViewer1->hide();
+  PlaceCamera();
+  {
+    // The markers are rebuilt right below, so the check box's own rebuild is not needed here.
+    const QSignalBlocker block(CheckBoxAll);
+    CheckBoxAll->setChecked(showAllAtStart_);
+  }
+  RebuildMarkers();
+}
+
+void TForm3Dview::FormActivate() {
+  if (TimerStep->isActive()) TimerStep->start(kTickAtOnceMs);
+}
+
+void TForm3Dview::FormDestroy() {
+  // The settings write themselves as they go; the satellites outlive nothing that refers to them.
+  qualitySetting_.reset();
+  topographySetting_.reset();
+  bankSetting_.reset();
+}
+
+void TForm3Dview::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (event->spontaneous()) return;
+  Guarded([this] { FormShow(); });
+}
+
+void TForm3Dview::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Guarded([this] { FormActivate(); });
+}
+
+bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) {
+    LayOutClient();
+  } else if (watched == TabSheetDisplay && event->type() == QEvent::Resize) {
+    Guarded([this] {
+      LayOutDisplayPage();
+      PageControl1Resize();
+    });
+  } else if (watched == SceneViewer1) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        Guarded(
+            [this, event] { SceneViewer1MouseDown(static_cast<QMouseEvent*>(event)->position().toPoint()); });
+        break;
+      case QEvent::MouseMove:
+        Guarded(
+            [this, event] { SceneViewer1MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint()); });
+        break;
+      case QEvent::MouseButtonRelease:
+        Guarded([this] { SceneViewer1MouseUp(); });
+        break;
+      default:
+        break;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm3Dview::LayOutClient() {
+  const QSize size = centralWidget()->size();
+  PageControl1->setGeometry(kPageControlLeft, 0, size.width() - (kClientWidth - kPageControlWidth),
+                            size.height() - (kCentralHeight - kPageControlHeight));
+}
+
+void TForm3Dview::LayOutDisplayPage() {
+  // The page grows exactly as the client area does; controls keep their distances to the edges
+  // they are anchored to.
+  const QSize client = centralWidget()->size();
+  const int dw = client.width() - kClientWidth;
+  const int dh = client.height() - kCentralHeight;
+  for (QObject* child : TabSheetDisplay->children()) {
+    auto* widget = qobject_cast<QWidget*>(child);
+    if (!widget || !widget->property(kAnchors).isValid()) continue;
+    const QRect designed = widget->property(kDesignedGeometry).toRect();
+    const unsigned anchors = widget->property(kAnchors).toUInt();
+    QRect r = designed;
+    if (anchors & akRight) {
+      if (anchors & akLeft) {
+        r.setWidth(designed.width() + dw);
+      } else {
+        r.moveLeft(designed.left() + dw);
+      }
+    }
+    if (anchors & akBottom) {
+      if (anchors & akTop) {
+        r.setHeight(designed.height() + dh);
+      } else {
+        r.moveTop(designed.top() + dh);
+      }
+    }
+    widget->setGeometry(r);
+  }
+}
+
+void TForm3Dview::PageControl1Resize() {
+  const QRect view = SceneViewer1->geometry();
+  TrackBarLon->move(view.left() + (view.width() - TrackBarLon->width()) / 2, TrackBarLon->y());
+  LabelLon->move(TrackBarLon->x() - (LabelLon->width() * 6) / 5, LabelLon->y());
+  TrackBarLat->move(TrackBarLat->x(), view.top() + (view.height() - TrackBarLat->height()) / 2);
+  LabelLat->move(LabelLat->x(), TrackBarLat->y() + TrackBarLat->height() + LabelLat->height() / 5);
+  RadioGroupStep->move(RadioGroupStep->x(), LabelLat->y() + 2 * LabelLat->height());
+  content_->MainCamera().SetFocalLength(
+      static_cast<float>(FocalLengthForWidth(view.width(), initialViewerWidth_)));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Clock and update cycle.
+
+int TForm3Dview::StepItem() const {
+  return CheckedItem(stepButtons_);
+}
+int TForm3Dview::ViewpointItem() const {
+  return CheckedItem(viewpointButtons_);
+}
+int TForm3Dview::QualityItem() const {
+  return CheckedItem(qualityButtons_);
+}
+int TForm3Dview::TopographyItem() const {
+  return CheckedItem(topographyButtons_);
+}
+int TForm3Dview::QualitySettingValue() const noexcept {
+  return qualitySetting_ ? qualitySetting_->Value() : -1;
+}
+int TForm3Dview::TopographySettingValue() const noexcept {
+  return topographySetting_ ? topographySetting_->Value() : -1;
+}
+int TForm3Dview::BankSettingValue() const noexcept {
+  return bankSetting_ ? bankSetting_->Value() : -1;
+}
+
+void TForm3Dview::WritePickers(orbit::TDateTime t) {
+  const std::int64_t ms = ToMilliseconds(t);
+  std::int64_t days = ms / kMsPerDay;
+  if (ms % kMsPerDay < 0) --days;
+  const QSignalBlocker blockDate(DatePicker);
+  const QSignalBlocker blockTime(TimePicker);
+  DatePicker->setDate(kDateTimeOrigin.addDays(days));
+  TimePicker->setTime(QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms - days * kMsPerDay)));
+}
+
+orbit::TDateTime TForm3Dview::ReadPickers() const {
+  const std::int64_t days = kDateTimeOrigin.daysTo(DatePicker->date());
+  return FromMilliseconds(days * kMsPerDay + TimePicker->time().msecsSinceStartOfDay());
+}
+
+void TForm3Dview::TimerStepTimer() {
+  TimerStep->stop();
+  SceneViewer1->setVisible(true);
+  const int item = StepItem();
+  if (item == 0) {
+    currentTime_ = orbit::CurrentUtc();
+  } else if (item > 0) {
+    if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
+      currentTime_ = AddMinutes(currentTime_, *minutes);
+    }
+  }
+  WritePickers(currentTime_);
+  RefreshView();
+}
+
+void TForm3Dview::RefreshView() {
+  TimerStep->stop();
+  currentTime_ = ReadPickers();
+  StatusPanels[1]->setText(StatusBarDate(currentTime_));
+  StatusPanels[1]->repaint();
+  // Creation still runs: the markers and lists are not there yet, and a nested event loop must not
+  // reach them.
+  if (!creating_) {
+    try {
+      const TDisplayChoices choices{CheckBoxShowFootprint->isChecked(), CheckBoxShowDaylight->isChecked()};
+      SetPrimaryStatus(content_->UpdateScene(currentTime_, choices));
+    } catch (...) {
+      // One failed update leaves the previous picture; the clock goes on.
+    }
+  }
+  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
+  if (StepItem() != manual) TimerStep->start(kTickIntervalMs);
+}
+
+void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
+  if (result.primaryStatus) {
+    // Centred like the others while it fits; a longer line keeps its start (the name) in view.
+    QLabel* panel = StatusPanels[3];
+    const bool fits =
+        panel->fontMetrics().horizontalAdvance(*result.primaryStatus) <= panel->contentsRect().width();
+    panel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+    panel->setText(*result.primaryStatus);
+  }
+  if (result.viewpointStatus) StatusPanels[2]->setText(*result.viewpointStatus);
+}
+
+void TForm3Dview::RadioGroupStepClick() {
+  const int item = StepItem();
+  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
+  if (item == 0) {
+    TimerStep->start(kTickAtOnceMs);
+  } else if (item == manual) {
+    TimerStep->stop();
+    RefreshView();
+  } else if (item > 0) {
+    currentTime_ = ReadPickers();
+    if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
+      currentTime_ = RoundDownToStep(currentTime_, *minutes);
+    }
+    TimerStep->start(kTickAtOnceMs);
+  }
+}
+
+void TForm3Dview::SelectStep(int item) {
+  if (SelectItem(stepButtons_, item)) RadioGroupStepClick();
+}
+
+void TForm3Dview::DateTimePickerChange() {
+  const orbit::TCalendarTime before = orbit::DecodeDateTime(currentTime_);
+  const QTime now = TimePicker->time();
+  const TCascadeResult carried = CascadeTimePicker(TPickerTime{before.hour, before.minute, before.second},
+                                                   TPickerTime{now.hour(), now.minute(), now.second()});
+  {
+    const QSignalBlocker blockDate(DatePicker);
+    const QSignalBlocker blockTime(TimePicker);
+    if (carried.dayShift != 0) DatePicker->setDate(DatePicker->date().addDays(carried.dayShift));
+    TimePicker->setTime(QTime(carried.time.hour, carried.time.minute, carried.time.second));
+  }
+  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
+  if (StepItem() == manual) {
+    RefreshView();
+  } else {
+    SelectStep(manual);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Viewpoints and navigation.
+
+void TForm3Dview::PlaceCamera() {
+  StatusPanels[2]->setText(content_->PlaceCamera());
+}
+
+void TForm3Dview::ViewFromTrackBars() {
+  const TViewLonLat view = app::ViewFromTrackBars(TrackBarLon->value(), TrackBarLon->maximum(),
+                                                  TrackBarLat->value(), TrackBarLat->maximum());
+  content_->View().viewLon = static_cast<float>(view.lon);
+  content_->View().viewLat = static_cast<float>(view.lat);
+}
+
+void TForm3Dview::RadioGroupViewpointClick() {
+  const int item = ViewpointItem();
+  if (item < 0) return;
+  TViewState& view = content_->View();
+  view.viewpoint = item;
+  if (item == 0) {
+    ViewFromTrackBars();
+    view.cameraUp = {0, 1, 0, 0};
+    PlaceCamera();
+  } else if (item == 1) {
+    view.viewLon = static_cast<float>(homeLon_);
+    view.viewLat = static_cast<float>(homeLat_);
+    view.cameraUp = {0, 1, 0, 0};
+    PlaceCamera();
+  }
+  RefreshView();
+}
+
+void TForm3Dview::SelectViewpoint(int item) {
+  if (SelectItem(viewpointButtons_, item)) RadioGroupViewpointClick();
+}
+
+void TForm3Dview::TrackBarLonLatChange() {
+  ViewFromTrackBars();
+  if (ViewpointItem() != 0) SelectViewpoint(0);
+  PlaceCamera();
+}
+
+void TForm3Dview::ButtonInClick() {
+  ButtonOut->setEnabled(true);
+  TViewState& view = content_->View();
+  view.zoom /= 2;
+  PlaceCamera();
+  ButtonIn->setEnabled(view.zoom > 1);
+}
+
+void TForm3Dview::ButtonOutClick() {
+  ButtonIn->setEnabled(true);
+  TViewState& view = content_->View();
+  view.zoom *= 2;
+  PlaceCamera();
+  ButtonOut->setEnabled(view.zoom < 64);
+}
+
+void TForm3Dview::SceneViewer1MouseDown(QPoint at) {
+  dragging_ = true;
+  hoverTimer_->stop();
+  dragStart_ = at;
+  dragStartLonPos_ = TrackBarLon->value();
+  dragStartLatPos_ = TrackBarLat->value();
+}
+
+void TForm3Dview::SceneViewer1MouseMove(QPoint at) {
+  if (!dragging_) {
+    // Picking draws the whole scene once; do it when the mouse has come to rest.
+    hoverAt_ = at;
+    hoverTimer_->start();
+    return;
+  }
+  SelectViewpoint(0);
+  const double fx = static_cast<double>(at.x() - dragStart_.x()) / std::max(1, SceneViewer1->width());
+  const double fy = static_cast<double>(at.y() - dragStart_.y()) / std::max(1, SceneViewer1->height());
+  TrackBarLon->setValue(RoundHalfEven(0.5 * fx * TrackBarLon->maximum() + dragStartLonPos_));
+  TrackBarLat->setValue(RoundHalfEven(0.5 * fy * TrackBarLat->maximum() + dragStartLatPos_));
+}
+
+void TForm3Dview::SceneViewer1MouseUp() {
+  dragging_ = false;
+}
+
+void TForm3Dview::HoverAt(QPoint at) {
+  const scene::TBaseSceneObject* object = SceneViewer1->PickObjectAt(at.x(), at.y());
+  if (object == hoveredObject_) return;
+  const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(object);
+  StatusPanels[0]->setText(satellite ? HoverName(QString::fromStdString(satellite->Name())) : QString());
+  hoveredObject_ = object;
+}
+
+void TForm3Dview::ClearHover() {
+  hoveredObject_ = nullptr;
+  hoverTimer_->stop();
+  StatusPanels[0]->clear();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Scene content handlers.
+
+void TForm3Dview::ApplyGlobeAppearance() {
+  content_->ApplyGlobeAppearance(qualitySetting_ ? qualitySetting_->Value() : 1, TopographyItem());
+}
+
+void TForm3Dview::CheckBoxShowDaylightClick() {
+  RefreshView();
+}
+void TForm3Dview::CheckBoxShowFootprintClick() {
+  RefreshView();
+}
+void TForm3Dview::CheckBoxShowTrailsClick() {
+  RebuildTrails();
+}
+
+void TForm3Dview::ComboBoxShowOrbitClick() {
+  const int item = ComboBoxShowOrbit->currentIndex();
+  content_->OrbitLines().SetLinePattern(item == 1 || item == 2 ? kSolidLine : 0);
+  RefreshView();
+}
+
+void TForm3Dview::RadioGroupQualityClick() {
+  if (!qualitySetting_) return;
+  const int before = qualitySetting_->Value();
+  qualitySetting_->SetValue(QualityItem());
+  if (before != qualitySetting_->Value() && TopographyItem() >= 0) ApplyGlobeAppearance();
+}
+
+void TForm3Dview::RadioGroupTopographyClick() {
+  if (!topographySetting_) return;
+  const int before = topographySetting_->Value();
+  topographySetting_->SetValue(TopographyItem());
+  if (before != topographySetting_->Value() && QualityItem() >= 0) ApplyGlobeAppearance();
+}
+
+void TForm3Dview::RebuildTrails() {
+  content_->RebuildTrails(CheckBoxShowTrails->isChecked());
+  ClearHover();
+  RefreshView();
+}
+
+void TForm3Dview::RebuildMarkers() {
+  rebuildQueued_ = false;
+  const std::vector<const orbit::TSatellite*> satellites =
+      MarkerSatellites(catalogue_, primaryCatNumber_, CheckBoxAll->isChecked(), activeList_);
+  ClearHover();
+  content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
+  ListBoxActive->setUpdatesEnabled(false);
+  ListBoxActive->clear();
+  for (const orbit::TSatellite* satellite : satellites) {
+    auto* item = new QListWidgetItem(QString::fromStdString(satellite->Name()));
+    item->setData(Qt::UserRole, QVariant::fromValue(const_cast<void*>(static_cast<const void*>(satellite))));
+    ListBoxActive->addItem(item);
+  }
+  ListBoxActive->setUpdatesEnabled(true);
+  UpdatePasses();
+  RefreshView();
+}
+
+void TForm3Dview::QueueRebuildMarkers() {
+  // The list is rebuilt from within its own click: wait until that signal has returned.
+  if (rebuildQueued_) return;
+  rebuildQueued_ = true;
+  QTimer::singleShot(0, this, [this] {
+    if (rebuildQueued_) Guarded([this] { RebuildMarkers(); });
+  });
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Satellite list, banks, menus.
+
+void TForm3Dview::ListBoxActiveClick() {
+  const QListWidgetItem* item = ListBoxActive->currentItem();
+  if (!item) return;
+  const QString number = SatelliteCatalogueNumber(item);
+  if (number.isEmpty() || number == primaryCatNumber_) return;
+  primaryCatNumber_ = number;
+  QueueRebuildMarkers();
+}
+
+void TForm3Dview::CheckBoxAllClick() {
+  RebuildMarkers();
+}
+
+void TForm3Dview::LoadActiveList(bool atStartUp) {
+  const int bank = bankSetting_->Value();
+  ButtonBank->setText(QString::number(static_cast<qint64>(bank) + 1));
+  if (const std::optional<QStringList> list = ReadActiveList(bank)) activeList_ = *list;
+  if (activeList_.isEmpty()) {
+    activeList_ = catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(0)));
+  }
+  if (activeList_.isEmpty() && (!atStartUp || CompanionKeyExists())) ShowNoActiveListMessage(*sink_);
+}
+
+void TForm3Dview::ButtonBankClick() {
+  bankSetting_->SetValue((bankSetting_->Value() + 1) % catalogue::kBankCount);
+  LoadActiveList(false);
+  if (!CheckBoxAll->isChecked()) RebuildMarkers();
+}
+
+void TForm3Dview::FileLoadTextureClick() {
+  openDialog_->setNameFilter(QStringLiteral("Image files (*.bmp, *.jpg) (*.bmp *.jpg *.BMP *.JPG)"));
+  openDialog_->setWindowTitle(QStringLiteral("Load background image file"));
+  if (!texturePath_.isEmpty()) openDialog_->selectFile(texturePath_);
+  if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return;
+  LoadBackground(openDialog_->selectedFiles().front());
+}
+
+void TForm3Dview::LoadBackground(const QString& path) {
+  content_->LoadTexture(path);
+  texturePath_ = path;
+  RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
+  ApplyGlobeAppearance();
+}
+
+void TForm3Dview::FileOpenClick() {
+  openDialog_->setNameFilters(
+      {QStringLiteral("Kepler files (*.txt, *.2li, *.tle) (*.txt *.2li *.tle *.TXT *.2LI *.TLE)"),
+       QStringLiteral("All files (*.*) (*)")});
+  openDialog_->setWindowTitle(QStringLiteral("Open Kepler file with one or more two-line element sets"));
+  if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return;
+  OpenKeplerFile(openDialog_->selectedFiles().front());
+}
+
+void TForm3Dview::OpenKeplerFile(const QString& path) {
+  catalogue_.Clear();
+  try {
+    catalogue_.LoadFromFile(path.toStdString());
+  } catch (...) {
+    // Nothing may go on showing the satellites just removed, not even while the message is up.
+    RebuildMarkers();
+    throw;
+  }
+  if (CheckBoxAll->isChecked()) {
+    RebuildMarkers();
+  } else {
+    CheckBoxAll->setChecked(true);
+  }
+}
+
+void TForm3Dview::ShowPasses() {
+  if (!passes_) passes_ = new TFormPasses(this);
+  passes_->show();
+  passes_->raise();
+  UpdatePasses(true);
+}
+
+void TForm3Dview::UpdatePasses(bool opening) {
+  if (!passes_ || (!opening && !passes_->isVisible())) return;
+  const int index = catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString());
+  if (index < 0) {
+    passes_->ClearPasses(QStringLiteral("The primary satellite is not in the Kepler data."));
+    return;
+  }
+  // The dialog searches a copy of its own, so the catalogue may change under it.
+  passes_->ShowPassesFor(catalogue_.SatelliteAt(index), homeLat_, homeLon_, 0.0, currentTime_);
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+void TForm3Dview::Guarded(const std::function<void()>& handler) noexcept {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    ShowMessage(QString(), QStringLiteral("Unknown error"));
+  }
+}
+
+void TForm3Dview::ShowMessage(const QString& caption, const QString& text) {
+  try {
+    sink_->Show(caption, text);
+  } catch (...) {
+    // Nowhere left to tell it.
+  }
+}
+
+}  // namespace nimbrel::app

@@ -1,0 +1,239 @@
+#pragma once
+// The main window: the 3D view of the globe with its satellites, the clock, the viewpoint and zoom
+// controls, the satellite list, the status bar and the menus. It owns the catalogue, its settings and
+// the scene content, and turns every control into calls on them; all of it runs on the UI thread.
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "app/SceneContent.h"
+#include "catalogue/RegistryVariables.h"
+#include "catalogue/SatelliteList.h"
+
+class QAbstractButton;
+class QAction;
+class QButtonGroup;
+class QDateEdit;
+class QFileDialog;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class QTabWidget;
+class QTimeEdit;
+class QTimer;
+class QWidget;
+
+namespace nimbrel::about {
+class TVersionInfoResource;
+}
+namespace nimbrel::catalogue {
+class TcvnCheckBox;
+class TcvnComboBox;
+}  // namespace nimbrel::catalogue
+namespace nimbrel::scene {
+class TSceneViewer;
+}
+
+namespace nimbrel::app {
+
+class TMessageSink;
+class TFormPasses;
+
+// What the program hands the window; tests replace the parts that reach outside.
+struct TFormOptions {
+  // The command line without the program's name and without the snapshot options.
+  QStringList arguments;
+  // Where "UserMapGL.jpg" is looked for after the current folder; empty: the executable's folder.
+  QString executableFolder;
+  // Null: message boxes in the window.
+  TMessageSink* sink = nullptr;
+  // Shows the About box; null: nothing is shown.
+  std::function<void()> showAbout;
+};
+
+class TForm3Dview : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TForm3Dview(TFormOptions options, QWidget* parent = nullptr);
+  ~TForm3Dview() override;
+
+  // The client area the window is designed for, below the menu bar.
+  static constexpr int kClientWidth = 777;
+  static constexpr int kClientHeight = 503;
+
+  // The controls, by the names the program's documentation uses.
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheetSetup = nullptr;
+  QWidget* TabSheetDisplay = nullptr;
+  scene::TSceneViewer* SceneViewer1 = nullptr;
+  QLabel* PanelSplash = nullptr;
+  QSlider* TrackBarLon = nullptr;
+  QSlider* TrackBarLat = nullptr;
+  QLabel* LabelLon = nullptr;
+  QLabel* LabelLat = nullptr;
+  QDateEdit* DatePicker = nullptr;
+  QTimeEdit* TimePicker = nullptr;
+  QGroupBox* RadioGroupStep = nullptr;
+  QGroupBox* RadioGroupViewpoint = nullptr;
+  QGroupBox* RadioGroupQuality = nullptr;
+  QGroupBox* RadioGroupTopography = nullptr;
+  QFrame* Bevel1 = nullptr;
+  QFrame* Bevel2 = nullptr;
+  QLabel* LabelActiveSatellites = nullptr;
+  QListWidget* ListBoxActive = nullptr;
+  QPushButton* ButtonBank = nullptr;
+  QPushButton* ButtonIn = nullptr;
+  QPushButton* ButtonOut = nullptr;
+  QLabel* LabelZoom = nullptr;
+  QPushButton* ButtonClose = nullptr;
+  catalogue::TcvnCheckBox* CheckBoxAll = nullptr;
+  catalogue::TcvnCheckBox* CheckBoxShowTrails = nullptr;
+  catalogue::TcvnCheckBox* CheckBoxShowFootprint = nullptr;
+  catalogue::TcvnCheckBox* CheckBoxShowDaylight = nullptr;
+  catalogue::TcvnComboBox* ComboBoxShowOrbit = nullptr;
+  QTimer* TimerStep = nullptr;
+  QLabel* StatusPanels[4] = {};
+  QAction* FileLoadTexture = nullptr;
+  QAction* FileOpen = nullptr;
+  QAction* FilePasses = nullptr;
+  QAction* MenuExit = nullptr;
+  QAction* HelpAbout = nullptr;
+  about::TVersionInfoResource* VI = nullptr;
+
+  // The radio groups' selected items, -1 for none.
+  int StepItem() const;
+  int ViewpointItem() const;
+  int QualityItem() const;
+  int TopographyItem() const;
+
+  TSceneContent& Content() noexcept { return *content_; }
+  const catalogue::TSatelliteList& Catalogue() const noexcept { return catalogue_; }
+  const QStringList& ActiveList() const noexcept { return activeList_; }
+  const QString& PrimaryCatNumber() const noexcept { return primaryCatNumber_; }
+  orbit::TDateTime CurrentTime() const noexcept { return currentTime_; }
+  double HomeLon() const noexcept { return homeLon_; }
+  double HomeLat() const noexcept { return homeLat_; }
+  int InitialViewerWidth() const noexcept { return initialViewerWidth_; }
+  const QString& TexturePath() const noexcept { return texturePath_; }
+  bool ShowAllAtStart() const noexcept { return showAllAtStart_; }
+  int QualitySettingValue() const noexcept;
+  int TopographySettingValue() const noexcept;
+  int BankSettingValue() const noexcept;
+  bool Dragging() const noexcept { return dragging_; }
+
+  // The user's actions and the timer, callable by tests as the controls call them.
+  void TimerStepTimer();
+  void RefreshView();
+  void RadioGroupStepClick();
+  void DateTimePickerChange();
+  void RadioGroupViewpointClick();
+  void TrackBarLonLatChange();
+  void ButtonInClick();
+  void ButtonOutClick();
+  void ListBoxActiveClick();
+  void CheckBoxAllClick();
+  void ButtonBankClick();
+  void CheckBoxShowDaylightClick();
+  void CheckBoxShowFootprintClick();
+  void CheckBoxShowTrailsClick();
+  void ComboBoxShowOrbitClick();
+  void RadioGroupQualityClick();
+  void RadioGroupTopographyClick();
+  void PageControl1Resize();
+  // The two File items after their dialog has been confirmed.
+  void LoadBackground(const QString& path);
+  void OpenKeplerFile(const QString& path);
+  // Mouse over the 3D view, in view pixels.
+  void SceneViewer1MouseDown(QPoint at);
+  void SceneViewer1MouseMove(QPoint at);
+  void SceneViewer1MouseUp();
+  // Picks the object under `at` now (the hover does it once the mouse has rested).
+  void HoverAt(QPoint at);
+  const scene::TBaseSceneObject* HoveredObject() const noexcept { return hoveredObject_; }
+  // Selects a radio item as a user's click would, running its handler when the selection changes.
+  void SelectStep(int item);
+  void SelectViewpoint(int item);
+  void ShowPasses();
+  TFormPasses* PassesDialog() const noexcept { return passes_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenus();
+  void CreateStatusBar();
+  void ConnectControls();
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormDestroy();
+  void LayOutClient();
+  void LayOutDisplayPage();
+  void LoadActiveList(bool atStartUp);
+  void RebuildMarkers();
+  void QueueRebuildMarkers();
+  void RebuildTrails();
+  void PlaceCamera();
+  void ApplyGlobeAppearance();
+  void ViewFromTrackBars();
+  void WritePickers(orbit::TDateTime t);
+  orbit::TDateTime ReadPickers() const;
+  void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
+  void ClearHover();
+  void FileLoadTextureClick();
+  void FileOpenClick();
+  // Searches the primary's passes again while the dialog shows (or as it opens).
+  void UpdatePasses(bool opening = false);
+  // Runs a handler; what it throws is shown as the toolkit's default handler would show it.
+  void Guarded(const std::function<void()>& handler) noexcept;
+  void ShowMessage(const QString& caption, const QString& text);
+
+  TFormOptions options_;
+  std::unique_ptr<TMessageSink> ownSink_;
+  TMessageSink* sink_ = nullptr;
+  std::unique_ptr<TSceneContent> content_;
+
+  catalogue::TSatelliteList catalogue_;
+  std::unique_ptr<catalogue::TRegistryInteger> bankSetting_;
+  std::unique_ptr<catalogue::TRegistryInteger> qualitySetting_;
+  std::unique_ptr<catalogue::TRegistryInteger> topographySetting_;
+  QStringList activeList_;
+  QString primaryCatNumber_;
+  QString texturePath_;
+  orbit::TDateTime currentTime_ = 0;
+  double homeLon_ = 0;
+  double homeLat_ = 0;
+  int initialViewerWidth_ = 0;
+  bool showAllAtStart_ = false;
+  bool dragging_ = false;
+  QPoint dragStart_;
+  int dragStartLonPos_ = 0;
+  int dragStartLatPos_ = 0;
+  const scene::TBaseSceneObject* hoveredObject_ = nullptr;
+  QPoint hoverAt_;
+  QTimer* hoverTimer_ = nullptr;
+  bool busyCursor_ = false;
+  // Creation is still running: no scene update may reach half-built state.
+  bool creating_ = true;
+  bool rebuildQueued_ = false;
+
+  QButtonGroup* stepButtons_ = nullptr;
+  QButtonGroup* viewpointButtons_ = nullptr;
+  QButtonGroup* qualityButtons_ = nullptr;
+  QButtonGroup* topographyButtons_ = nullptr;
+  QFileDialog* openDialog_ = nullptr;
+  TFormPasses* passes_ = nullptr;
+};
+
+}  // namespace nimbrel::app

@@ -1,0 +1,74 @@
+#pragma once
+// The parts of start-up that the window and the snapshot share: where the topography image is, the
+// home location, the Kepler data with its fallback sets and warnings, the active list of a bank and
+// the primary satellite. They read the settings and the companion's values; none writes anything.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "catalogue/SatelliteList.h"
+
+namespace nimbrel::app {
+
+class TMessageSink;
+
+inline constexpr const char* kTopographyImageName = "UserMapGL.jpg";
+inline constexpr const char* kKeplerDataAddress = "https://celestrak.org/NORAD/elements/";
+inline constexpr const char* kCompanionAddress = "https://www.corvane.example/nimbrel/";
+
+// "UserMapGL.jpg" in the current folder, else in the executable's folder, else in the folder above
+// it (written as "<folder>/../UserMapGL.jpg"); empty when it is in none of them.
+QString FindTopographyImage(const QString& currentFolder, const QString& executableFolder);
+
+struct THomeLocation {
+  double lonDeg = 0;
+  double latDeg = 0;
+  // The chosen entry of the location list had its five fields: the view starts at "Home loc.".
+  bool fromList = false;
+};
+// The home location from the companion's "LocationList" and "LocationNum".
+THomeLocation ReadHomeLocation();
+
+struct TKeplerData {
+  catalogue::TSatelliteList catalogue;
+  bool showAllAtStart = false;
+};
+// The catalogue from the first argument when it names an existing file, else from the companion's
+// Kepler folder (the current folder without it); the two built-in sets with the warning when that
+// leaves it empty. Files that could not be read are named in a message and start-up goes on.
+TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink);
+// Fills an empty catalogue with the two built-in sets, HST and ISS.
+void AddFallbackSets(catalogue::TSatelliteList& catalogue);
+QString KeplerWarningText(const QString& currentFolder,
+                          const std::vector<catalogue::TUnreadableFile>& unreadable);
+
+// The companion's active list of `bank` (0 to 2), "ActiveList" when that one is empty; nothing for a
+// bank outside 0 to 2 (the list in use stays).
+std::optional<QStringList> ReadActiveList(int bank);
+// Tells the user that no active list was found.
+void ShowNoActiveListMessage(TMessageSink& sink);
+// The companion's key exists at all (a user who never had the companion gets no active-list message
+// at start-up: the Kepler-data warning already says what to do).
+bool CompanionKeyExists();
+// The bank button is of use when the companion is registered or any of its banks holds a list.
+bool BankButtonWanted();
+
+// The stored primary, else the ISS when present, else the catalogue's first entry; empty (with the
+// message) when the catalogue is empty too.
+QString ChoosePrimary(const catalogue::TSatelliteList& catalogue, TMessageSink& sink);
+
+// The satellites that get markers, in marker order: the primary first, then every satellite of the
+// catalogue (all) or of the active list, each number that is not the primary once per mention.
+// Numbers the catalogue does not hold are passed over.
+std::vector<const orbit::TSatellite*> MarkerSatellites(const catalogue::TSatelliteList& catalogue,
+                                                       const QString& primary, bool all,
+                                                       const QStringList& activeList);
+
+// A stored radio-group index as the group selects it: -1 (none) to the last item.
+inline int ClampItemIndex(int value, int itemCount) noexcept {
+  return value < -1 ? -1 : (value >= itemCount ? itemCount - 1 : value);
+}
+
+}  // namespace nimbrel::app

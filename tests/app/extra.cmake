@@ -1,0 +1,19 @@
+# The window tests click with QTest; the snapshot tests run the built program.
+find_package(Qt6 REQUIRED COMPONENTS Test)
+target_link_libraries(app_tests PRIVATE Qt6::Test)
+target_compile_definitions(app_tests PRIVATE NIMBREL_ASSETS_DIR="${PROJECT_SOURCE_DIR}/assets")
+if(TARGET NimbrelGL)
+  add_dependencies(app_tests NimbrelGL)
+  target_compile_definitions(app_tests PRIVATE NIMBREL_PROGRAM="$<TARGET_FILE:NimbrelGL>")
+endif()
+
+# The window's OpenGL view needs a platform that composes OpenGL widgets into windows, which the
+# suite's off-screen platform does not: the window tests run once more on the X server.
+add_test(NAME app_window_on_xcb COMMAND app_tests --gtest_filter=Form*)
+set_tests_properties(app_window_on_xcb PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=xcb TIMEOUT 600)
+
+# The desktop entry must be one that desktops accept.
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(DESKTOP_FILE_VALIDATE)
+  add_test(NAME app_desktop_entry_valid COMMAND "${DESKTOP_FILE_VALIDATE}" "${PROJECT_SOURCE_DIR}/assets/nimbrelgl.desktop")
+endif()
