@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <QThread>
+
 namespace nimbrel::scene::test {
 
 void TTestSquare::BuildGeometry(TRenderPass& /*pass*/) {
@@ -28,7 +30,13 @@ void GLTest::SetUp() {
   surface_->create();
   context_ = std::make_unique<QOpenGLContext>();
   context_->setFormat(format);
-  if (!context_->create() || !context_->makeCurrent(surface_.get())) {
+  // Like the off-screen renderer, a refusal from a busy X server is tried again before it counts.
+  bool created = context_->create();
+  for (int retry = 0; !created && retry < 3; ++retry) {
+    QThread::msleep(50);
+    created = context_->create();
+  }
+  if (!created || !context_->makeCurrent(surface_.get())) {
     if (haveDisplay) FAIL() << "no OpenGL context although a display is there";
     GTEST_SKIP() << "no display: run the suite under xvfb-run for the rendering tests";
   }
