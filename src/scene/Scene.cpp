@@ -28,8 +28,10 @@ TScene::~TScene() {
     TContextUse use(this);
     objectRoot_->ReleaseSubtree(!use.Ready());
     cameraRoot_->ReleaseSubtree(!use.Ready());
+    sharedLists_.ReleaseAll(!use.Ready());
   } catch (...) {
     // A renderer error while tearing down cannot be reported; the names are forgotten.
+    sharedLists_.ForgetAll();
   }
   objectRoot_.reset();
   cameraRoot_.reset();
@@ -86,8 +88,17 @@ void TScene::DetachViewer(TSceneViewerBase& viewer) {
 }
 
 void TScene::ReleaseAllDisplayLists(bool contextGone) {
-  objectRoot_->ReleaseSubtree(contextGone);
-  cameraRoot_->ReleaseSubtree(contextGone);
+  try {
+    objectRoot_->ReleaseSubtree(contextGone);
+    cameraRoot_->ReleaseSubtree(contextGone);
+  } catch (...) {
+    // The objects that did not get to let go of their shared lists still hold them: forgetting the
+    // lists keeps them from being deleted under those objects' own lists.
+    sharedLists_.ForgetAll();
+    throw;
+  }
+  // Every object has let go of its shared lists, so each of them can go now.
+  sharedLists_.ReleaseAll(contextGone);
 }
 
 int TScene::AllocateLightSlot(TBaseSceneObject& light) {

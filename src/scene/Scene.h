@@ -8,6 +8,7 @@
 
 #include "scene/RenderPass.h"
 #include "scene/SceneObject.h"
+#include "scene/SharedDisplayLists.h"
 
 namespace nimbrel::scene {
 
@@ -102,6 +103,11 @@ class TScene {
 
   bool Destroying() const noexcept { return destroying_; }
 
+  // Geometry that the objects' own lists call, compiled once for all objects that draw it alike. It is
+  // given back with the objects' lists.
+  TSharedDisplayLists& SharedLists() noexcept { return sharedLists_; }
+  const TSharedDisplayLists& SharedLists() const noexcept { return sharedLists_; }
+
   // Makes a context that shares this scene's display lists current for its lifetime, if one is not
   // already; Ready() tells whether renderer calls may be made.
   class TContextUse {
@@ -126,6 +132,8 @@ class TScene {
   void InvalidateViewers();
   void ReleaseAllDisplayLists(bool contextGone);
 
+  // Before the objects: they give their shared lists back while being destroyed.
+  TSharedDisplayLists sharedLists_;
   std::unique_ptr<TSceneRootObject> objectRoot_;
   std::unique_ptr<TBaseSceneObject> cameraRoot_;
   std::array<TBaseSceneObject*, kLightSlotCount> lightSlots_{};

@@ -439,6 +439,8 @@ void TBaseSceneObject::PopTransform(TRenderPass& /*pass*/) {
 
 void TBaseSceneObject::BuildGeometry(TRenderPass& /*pass*/) {}
 
+void TBaseSceneObject::PrepareGeometry(TRenderPass& /*pass*/) {}
+
 void TBaseSceneObject::RenderSelf(TRenderPass& pass) {
   if (directRender_) {
     BuildGeometry(pass);
@@ -450,6 +452,7 @@ void TBaseSceneObject::RenderSelf(TRenderPass& pass) {
 
 unsigned TBaseSceneObject::ObtainDisplayList(TRenderPass& pass) {
   if (structureDirty_ || displayList_ == 0) {
+    PrepareGeometry(pass);
     if (displayList_ == 0) {
       displayList_ = glGenLists(1);
       if (displayList_ == 0) AssertionFailure("Handle=0 for " + ClassName());

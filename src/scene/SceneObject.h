@@ -145,6 +145,9 @@ class TBaseSceneObject : public TUpdateAbleOwner {
 
  protected:
   virtual void BuildGeometry(TRenderPass& pass);  // compiled into the display list; empty here
+  // Called before the display list is opened for BuildGeometry: lists cannot be compiled inside one
+  // another, so the lists that BuildGeometry calls are made ready here. Empty here.
+  virtual void PrepareGeometry(TRenderPass& pass);
   virtual void RenderSelf(TRenderPass& pass);
   virtual void PushTransform(TRenderPass& pass);
   virtual void PopTransform(TRenderPass& pass);

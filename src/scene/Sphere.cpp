@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "scene/Scene.h"
 #include "scene/SceneErrors.h"
 
 namespace nimbrel::scene {
@@ -19,6 +21,19 @@ void TQuadricObject::SetNormalDirection(TNormalDirection value) {
   if (value == normalDirection_) return;
   normalDirection_ = value;
   MarkStructureDirty();
+}
+
+TSphere::~TSphere() {
+  if (!geometry_ && DisplayList() == 0) return;
+  // One context activation gives back both lists (and the texture); the base classes then find
+  // nothing left to do.
+  try {
+    TScene::TContextUse use(Scene());
+    ReleaseOwnDisplayResources(!use.Ready());
+  } catch (...) {
+    // Nothing can be reported from a destructor; what was not deleted is left to the share group.
+    TSharedDisplayLists::Release(geometry_, true);
+  }
 }
 
 template <class T>
@@ -86,16 +101,63 @@ void Normal(Float3 n, bool inside) {
   glNormal3f(n.x, n.y, n.z);
 }
 
+template <class T>
+void AppendBytes(std::string& key, T value) {
+  char bytes[sizeof(T)];
+  std::memcpy(bytes, &value, sizeof(T));
+  key.append(bytes, sizeof(T));
+}
+
 }  // namespace
 
+std::string TSphere::GeometryKey() const {
+  std::string key = "TSphere";
+  AppendBytes(key, slices_);
+  AppendBytes(key, stacks_);
+  AppendBytes(key, top_);
+  AppendBytes(key, bottom_);
+  AppendBytes(key, start_);
+  AppendBytes(key, stop_);
+  AppendBytes(key, static_cast<int>(topCap_));
+  AppendBytes(key, static_cast<int>(bottomCap_));
+  AppendBytes(key, static_cast<int>(NormalDirection()));
+  AppendBytes(key, static_cast<int>(Normals()));
+  return key;
+}
+
+void TSphere::PrepareGeometry(TRenderPass& /*pass*/) {
+  TSharedDisplayLists::TReference next;
+  if (TScene* scene = Scene()) {
+    next = scene->SharedLists().Acquire(GeometryKey(), [this] { BuildUnitGeometry(); });
+  }
+  // Taken before the old one is let go: an unchanged tessellation keeps its list rather than being
+  // deleted and compiled again.
+  TSharedDisplayLists::Release(geometry_, false);
+  geometry_ = std::move(next);
+}
+
 void TSphere::BuildGeometry(TRenderPass& /*pass*/) {
+  glPushMatrix();
+  glScalef(radius_, radius_, radius_);
+  if (geometry_) {
+    glCallList(TSharedDisplayLists::Name(geometry_));
+  } else {
+    BuildUnitGeometry();
+  }
+  glPopMatrix();
+}
+
+void TSphere::ReleaseOwnDisplayResources(bool contextGone) {
+  TSharedDisplayLists::Release(geometry_, contextGone);
+  TQuadricObject::ReleaseOwnDisplayResources(contextGone);
+}
+
+void TSphere::BuildUnitGeometry() const {
   const bool inside = NormalDirection() == TNormalDirection::ndInside;
   glPushAttrib(GL_POLYGON_BIT);
   glFrontFace(inside ? GL_CW : GL_CCW);
   const double longitudeStep = (double(stop_) - start_) / slices_;
   const double latitudeStep = (double(top_) - bottom_) / stacks_;
-  glPushMatrix();
-  glScalef(radius_, radius_, radius_);
 
   if (top_ < 90 && topCap_ != TCapType::ctNone) BuildCap(true, top_, start_, longitudeStep, inside);
 
@@ -123,7 +185,6 @@ void TSphere::BuildGeometry(TRenderPass& /*pass*/) {
   if (bottom_ > -90 && bottomCap_ != TCapType::ctNone)
     BuildCap(false, bottom_, start_, longitudeStep, inside);
 
-  glPopMatrix();
   glPopAttrib();
 }
 

@@ -20,6 +20,7 @@
 #include "scene/RenderingContext.h"
 #include "scene/SceneErrors.h"
 #include "scene/SceneViewer.h"
+#include "scene/Sphere.h"
 
 namespace nimbrel::scene::test {
 namespace {
@@ -189,6 +190,53 @@ TEST_F(SceneViewer, MovingToAnotherWindowKeepsThePictureAndTheState) {
   EXPECT_EQ(RgbAt(image, P::kBackOnlyX, P::kBackOnlyY), kRed);
   EXPECT_EQ(viewer_->States().Bits(), statesBefore);
   EXPECT_FALSE(viewer_->States().Has(TRenderState::stCullFace));
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+  viewer_->setParent(nullptr);
+}
+
+TEST_F(SceneViewer, SpheresSharingATessellationDrawAgainInAnotherWindow) {
+  // Without sharing, the new context cannot reach the old one's lists, the shared geometry included: a
+  // sphere list replaying an old name would draw nothing or another list's shapes.
+  squares_.front->SetVisible(false);
+  squares_.back->SetVisible(false);
+  const auto addSphere = [this](float x, float z, float radius, float red, float blue) -> TSphere& {
+    TSphere& sphere = squares_.scene.ObjectRoot().AddNewChild<TSphere>();
+    sphere.Position().AssignPoint(x, 0, z);
+    sphere.SetRadius(radius);
+    sphere.Material().FrontProperties().Emission().SetRGBA(red, 0, blue, 1);
+    return sphere;
+  };
+  TSphere& front = addSphere(0, 1, 0.3f, 0, 1);
+  TSphere& back = addSphere(0.8f, 0, 1, 1, 0);
+  viewer_->SetLighting(true);
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  const auto expectColours = [this](const char* when) {
+    SCOPED_TRACE(when);
+    const QImage image = viewer_->grabFramebuffer();
+    const auto centre = RgbAt(image, P::kCentreX, P::kCentreY);
+    const auto beside = RgbAt(image, P::kBackOnlyX, P::kBackOnlyY);
+    EXPECT_GT(centre[2], 200);
+    EXPECT_LT(centre[0], 80);
+    EXPECT_GT(beside[0], 200);
+    EXPECT_LT(beside[2], 80);
+  };
+  expectColours("first window");
+  ASSERT_NE(front.GeometryList(), 0u);
+  EXPECT_EQ(front.GeometryList(), back.GeometryList());
+  const QOpenGLContext* first = viewer_->context();
+
+  QWidget window;
+  window.resize(64, 64);
+  viewer_->setParent(&window);
+  window.show();
+  viewer_->show();
+  if (!QOpenGLContext::globalShareContext()) {
+    ASSERT_TRUE(WaitFor([&] { return viewer_->context() && viewer_->context() != first; }));
+  }
+  expectColours("second window");
+  EXPECT_EQ(front.GeometryList(), back.GeometryList());
+  EXPECT_EQ(squares_.scene.SharedLists().Count(), 1u);
   EXPECT_TRUE(errors_.empty()) << errors_.front();
   viewer_->setParent(nullptr);
 }
