@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "scene/Camera.h"
@@ -69,13 +71,15 @@ struct TFrameScene {
   }
 
   // What the sphere strips hand to the lists: per vertex a texture coordinate, a normal and a position
-  // (8 floats), stacks x (slices + 1) x 2 vertices a sphere.
+  // (8 floats), stacks x (slices + 1) x 2 vertices a tessellation. Spheres of one tessellation share
+  // its list, so each tessellation counts once.
   std::size_t ListVertexBytes() const {
-    const auto sphereBytes = [](const TSphere& sphere) {
-      return std::size_t(sphere.Stacks()) * std::size_t(sphere.Slices() + 1) * 2 * 8 * sizeof(float);
-    };
-    std::size_t bytes = sphereBytes(*globe);
-    for (const TSphere* marker : markers) bytes += sphereBytes(*marker);
+    std::set<std::pair<int, int>> tessellations{{globe->Slices(), globe->Stacks()}};
+    for (const TSphere* marker : markers) tessellations.insert({marker->Slices(), marker->Stacks()});
+    std::size_t bytes = 0;
+    for (const auto& [slices, stacks] : tessellations) {
+      bytes += std::size_t(stacks) * std::size_t(slices + 1) * 2 * 8 * sizeof(float);
+    }
     return bytes;
   }
 
