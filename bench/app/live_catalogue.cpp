@@ -1,6 +1,7 @@
 // The whole public catalogue in the main view: 30,000 satellites of every kind of orbit shown at once.
 // What a steady 800 x 600 frame costs, one update (propagate, place, trails), a hover pick in the
-// middle of the view, and rebuilding the markers (as "All satellites", a new primary or new data do),
+// middle of the view (with points: the selection pick for the spheres and the points found on the
+// CPU), and rebuilding the markers (as "All satellites", a new primary or new data do),
 // with the first frame after it, where the renderer's resources for the new markers are made.
 //
 // Run under xvfb-run (or with a display): the off-screen platform reaches the X server's OpenGL.
@@ -93,11 +94,24 @@ void BM_Update(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// The hover pick as the window does it: the selection pick for the spheres, then the points on the CPU.
 void BM_PickAtCentre(benchmark::State& state) {
   TLiveView view(static_cast<int>(state.range(0)));
   if (SkipWithoutOpenGL(state, view.renderer)) return;
   view.renderer.RenderFrame();
-  for (auto _ : state) benchmark::DoNotOptimize(view.renderer.PickObjectAt(400, 300));
+  for (auto _ : state) {
+    const TSatellite* satellite = TSceneContent::SatelliteOf(view.renderer.PickObjectAt(400, 300));
+    if (!satellite) satellite = view.content.PickPoint(view.renderer.FrameProjection(), 400, 300);
+    benchmark::DoNotOptimize(satellite);
+  }
+}
+
+void BM_PickPointsOnly(benchmark::State& state) {
+  TLiveView view(static_cast<int>(state.range(0)));
+  if (SkipWithoutOpenGL(state, view.renderer)) return;
+  view.renderer.RenderFrame();
+  const nimbrel::scene::TScreenProjection projection = view.renderer.FrameProjection();
+  for (auto _ : state) benchmark::DoNotOptimize(view.content.PickPoint(projection, 400, 300));
 }
 
 // RebuildMarkers alone, and with the first frame that follows it.
@@ -120,6 +134,7 @@ void BM_RebuildUpdateAndFrame(benchmark::State& state) {
 BENCHMARK(BM_SteadyFrame800x600)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Update)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PickAtCentre)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PickPointsOnly)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rebuild)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildUpdateAndFrame)->Arg(30000)->Unit(benchmark::kMillisecond);
 
