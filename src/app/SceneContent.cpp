@@ -71,6 +71,7 @@ bool UsableDirection(const TScenePoint& p) noexcept {
 struct TPlacedSatellite {
   TSceneLocation location;
   orbit::Vector4 velocityKmPerS;
+  TScenePoint motion;  // the velocity in scene axes, filled by the update's parallel part
 };
 std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, double propagateJd,
                                                double earthJd) noexcept {
@@ -85,7 +86,7 @@ std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, dou
     return std::nullopt;
   }
   if (!location || !Finite(location->point) || !std::isfinite(location->radius)) return std::nullopt;
-  return TPlacedSatellite{*location, velocity};
+  return TPlacedSatellite{*location, velocity, {}};
 }
 
 bool Geosynchronous(const orbit::TSatellite& satellite) noexcept {
@@ -137,7 +138,7 @@ struct TSceneContent::TImpl {
   void SetFootprint(const TDisplayChoices& choices);
   void PlaceSun(double jd);
   void PlaceAll(double jd);
-  void PlacePoints(double jd);
+  void PlacePoints();
   std::optional<QString> Observe(orbit::TSatellite& satellite, double jd);
   bool FillOrbitLine(orbit::TSatellite& satellite, double jd);
   std::optional<QString> TrackViewpoint(const TPlacedSatellite* primary, double jd, orbit::TDateTime t);
@@ -364,12 +365,15 @@ void TSceneContent::TImpl::PlaceAll(double jd) {
   // Each thread writes only its own slice of placements and propagates only its own satellites.
   ParallelFor(distinct.size(), updateThreads, kMinSatellitesPerThread,
               [&](std::size_t begin, std::size_t end) {
-                for (std::size_t u = begin; u < end; ++u)
-                  placements[u] = PlaceSatellite(*distinct[u], jd, jd);
+                for (std::size_t u = begin; u < end; ++u) {
+                  std::optional<TPlacedSatellite>& placed = placements[u];
+                  placed = PlaceSatellite(*distinct[u], jd, jd);
+                  if (placed) placed->motion = VelocityToScene(placed->velocityKmPerS, jd);
+                }
               });
 }
 
-void TSceneContent::TImpl::PlacePoints(double jd) {
+void TSceneContent::TImpl::PlacePoints() {
   if (!cloud) return;
   std::vector<scene::TCloudPoint>& points = cloud->MutablePoints();
   for (std::size_t k = 0; k < points.size(); ++k) {
@@ -380,7 +384,7 @@ void TSceneContent::TImpl::PlacePoints(double jd) {
     const TScenePoint& p = placed->location.point;
     point.position = {p.x, p.y, p.z};
     point.trailEnd = point.position;
-    const TScenePoint motion = VelocityToScene(placed->velocityKmPerS, jd);
+    const TScenePoint& motion = placed->motion;
     const double length =
         std::sqrt(double(motion.x) * motion.x + double(motion.y) * motion.y + double(motion.z) * motion.z);
     // Against the motion, behind the satellite, as a sphere's trail runs.
@@ -626,7 +630,7 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
       marker.SetVisible(placed.has_value());
       if (!placed) continue;
       SetPoint(marker.Position(), placed->location.point);
-      const TScenePoint motion = VelocityToScene(placed->velocityKmPerS, jd);
+      const TScenePoint& motion = placed->motion;
       // The trail runs along the marker's up axis: against the motion, behind the satellite.
       if (UsableDirection(motion)) marker.Up().AssignVector(-motion.x, -motion.y, -motion.z);
       if (i == 0) {
@@ -637,7 +641,7 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
       marker.SetVisible(false);
     }
   }
-  d.PlacePoints(jd);
+  d.PlacePoints();
   d.primaryPlaced = primary.has_value();
   if (!d.markers.empty()) {
     if (!primary) {

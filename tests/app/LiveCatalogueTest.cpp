@@ -127,6 +127,11 @@ TEST(LiveCatalogue, PositionsOnAllCoresEqualThoseOnOneBitForBit) {
       EXPECT_EQ(std::memcmp(&p[i].position, &q[i].position, sizeof p[i].position), 0) << i;
       EXPECT_EQ(std::memcmp(&p[i].trailEnd, &q[i].trailEnd, sizeof p[i].trailEnd), 0) << i;
       shown += p[i].shown ? 1 : 0;
+      if (p[i].shown && p[i].trail) {
+        const float dx = p[i].trailEnd.x - p[i].position.x, dy = p[i].trailEnd.y - p[i].position.y,
+                    dz = p[i].trailEnd.z - p[i].position.z;
+        EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 0.7f, 1e-4f) << "trail of " << i;
+      }
     }
     EXPECT_GT(shown, 900) << "at +" << minutes << " min";
     EXPECT_TRUE(
