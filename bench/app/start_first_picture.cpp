@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -24,18 +25,24 @@ namespace {
 
 constexpr int kSets = 30000;
 
-// The same recipe as the snapshot start-up benchmark's file: every kind of orbit, one in ten deep
-// space, epochs in May 2021.
+// The same recipe as the snapshot start-up benchmark's file (every kind of orbit, one in ten deep
+// space), with epochs of yesterday: the window starts in real time, and a user starts it with fresh
+// data, not with sets whose deep-space resonances must be integrated over years.
 void WriteKeplerFile(const std::filesystem::path& path) {
   std::ofstream out(path, std::ios::binary);
+  const std::time_t now = std::time(nullptr) - 86400;
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  const int year = utc.tm_year % 100;
+  const double day = utc.tm_yday + 1;
   for (int i = 0; i < kSets; ++i) {
     const int number = 10000 + i;
     const bool deepSpace = i % 10 == 0;
     const double meanMotion = deepSpace ? 1.0027 + (i % 100) * 0.01 : 14.0 + (i % 200) * 0.01;
     char line1[80];
     char line2[80];
-    std::snprintf(line1, sizeof line1, "1 %05dU 98067A   21%012.8f  .00001234  00000-0  12345-3 0  9990",
-                  number, 121.0 + (i % 1000) * 0.001);
+    std::snprintf(line1, sizeof line1, "1 %05dU 98067A   %02d%012.8f  .00001234  00000-0  12345-3 0  9990",
+                  number, year, day + (i % 1000) * 0.0001);
     std::snprintf(line2, sizeof line2, "2 %05d %8.4f %8.4f %07d %8.4f %8.4f %11.8f%5d0", number,
                   (i * 7) % 1800 / 10.0, (i * 13) % 3600 / 10.0, (i * 37) % 200000, (i * 17) % 3600 / 10.0,
                   (i * 29) % 3600 / 10.0, meanMotion, i % 100000);

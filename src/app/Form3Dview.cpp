@@ -337,6 +337,10 @@ void TForm3Dview::CreateControls() {
   TimePicker->setWrapping(true);
   TimePicker->setToolTip(QStringLiteral("UTC date and time"));
   Place(TimePicker, 432, 38, 97, 25, kRight);
+  // The pickers start at the present, as a desktop's date pickers do. The update before the first tick
+  // computes the sky at their time; at a picker's default of 2000-01-01 that meant integrating every
+  // deep-space set's resonances over decades, seconds at start with a whole catalogue.
+  WritePickers(orbit::CurrentUtc());
 
   TrackBarLat = new QSlider(Qt::Vertical, display);
   TrackBarLat->setObjectName(QStringLiteral("TrackBarLat"));

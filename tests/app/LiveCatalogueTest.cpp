@@ -353,3 +353,19 @@ TEST_F(FormSmoothClock, RunsBySpeedTimesElapsedTimeUntilManOrAPickerStopsIt) {
 
 }  // namespace
 }  // namespace nimbrel::app
+
+namespace nimbrel::app {
+namespace {
+
+class FormPickersAtStart : public testing::TWindowTest {};
+
+// The update before the first tick runs at the pickers' time: at a default of 2000-01-01 every
+// deep-space set would be integrated over decades before the window could show anything.
+TEST_F(FormPickersAtStart, TheFirstUpdateIsForThePresent) {
+  testing::TSandbox sandbox;
+  const std::unique_ptr<TForm3Dview> window = sandbox.Open();
+  EXPECT_NEAR(window->CurrentTime(), orbit::CurrentUtc(), 2.0 / 1440);
+}
+
+}  // namespace
+}  // namespace nimbrel::app
