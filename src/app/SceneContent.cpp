@@ -506,6 +506,10 @@ void TSceneContent::RebuildMarkers(const std::vector<const orbit::TSatellite*>& 
   if (points) {
     d.cloud = &d.earth->AddNewChild<scene::TPointCloud>();
     d.cloud->SetPointSize(d.pointSize);
+    // The globe hides half the catalogue at any time; those points need not be sent at all.
+    const Float4 centre = d.earth->GetWorldPosition();
+    const scene::TOccludingSphere globe{{centre.x, centre.y, centre.z}, kEarthRadius};
+    d.cloud->SetOccluder(&globe);
     std::vector<scene::TCloudPoint>& cloudPoints = d.cloud->MutablePoints();
     cloudPoints.resize(d.shown.size() - 1);
     for (std::size_t k = 0; k < cloudPoints.size(); ++k) {

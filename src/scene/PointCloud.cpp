@@ -57,7 +57,20 @@ void TPointCloud::SetTrailBrightness(float value) {
   SignalChange();
 }
 
-void TPointCloud::FillDrawArrays() {
+void TPointCloud::SetOccluder(const TOccludingSphere* ball) {
+  occluded_ = ball != nullptr;
+  if (ball) occluder_ = *ball;
+  drawArraysDirty_ = true;
+  SignalChange();
+}
+
+void TPointCloud::FillDrawArrays(const Float4& eye) {
+  const Matrix4x4& world = GetWorldMatrix();
+  const auto hidden = [&](const Float3& p) {
+    Float4 w;
+    TransformFloat4(Float4{p.x, p.y, p.z, 1}, world, w);
+    return Hidden(eye, Float3{w.x, w.y, w.z}, occluder_);
+  };
   drawPositions_.clear();
   drawColours_.clear();
   drawTrails_.clear();
@@ -66,6 +79,9 @@ void TPointCloud::FillDrawArrays() {
   drawColours_.reserve(points_.size() * 4);
   for (const TCloudPoint& p : points_) {
     if (!p.shown) continue;
+    // A trail may reach out past the ball's edge from a point just behind it: only both ends hidden
+    // hide the point.
+    if (occluded_ && hidden(p.position) && (!p.trail || hidden(p.trailEnd))) continue;
     drawPositions_.insert(drawPositions_.end(), {p.position.x, p.position.y, p.position.z});
     drawColours_.insert(drawColours_.end(), {p.r, p.g, p.b, std::uint8_t{255}});
     if (p.trail) {
@@ -77,12 +93,16 @@ void TPointCloud::FillDrawArrays() {
     }
   }
   drawArraysDirty_ = false;
+  filledForEye_ = eye;
 }
 
 void TPointCloud::RenderSelf(TRenderPass& pass) {
   // Found by NearestPointAt instead; the children still take part in the pick.
   if (!pass.Picking()) {
-    if (drawArraysDirty_) FillDrawArrays();
+    // The camera moving changes which points the ball hides.
+    if (drawArraysDirty_ || (occluded_ && !Same4(filledForEye_, pass.cameraPosition))) {
+      FillDrawArrays(pass.cameraPosition);
+    }
     if (!drawPositions_.empty()) {
       glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_POINT_BIT | GL_LINE_BIT | GL_LIGHTING_BIT);
       glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);

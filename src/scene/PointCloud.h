@@ -54,6 +54,11 @@ class TPointCloud : public TBaseSceneObject {
   float TrailWidth() const noexcept { return trailWidth_; }
   void SetTrailWidth(float value);
 
+  // An opaque ball (in world coordinates) in front of some of the points: points that it hides from
+  // the camera, trail and all, are not sent to the renderer at all, which the depth test would
+  // otherwise have to reject pixel by pixel. Null: every shown point is sent.
+  void SetOccluder(const TOccludingSphere* ball);
+
   // The index of the shown point whose projection lies nearest to (x, y) (viewport pixels, y down)
   // and no farther than maxPixels, or -1. A point the occluder hides from the eye is never found;
   // between two at the same distance on screen the nearer to the eye wins.
@@ -64,7 +69,7 @@ class TPointCloud : public TBaseSceneObject {
   void RenderSelf(TRenderPass& pass) override;
 
  private:
-  void FillDrawArrays();
+  void FillDrawArrays(const Float4& eye);
 
   std::vector<TCloudPoint> points_;
   float pointSize_ = 3;
@@ -77,6 +82,9 @@ class TPointCloud : public TBaseSceneObject {
   std::vector<float> drawTrails_;
   std::vector<std::uint8_t> drawTrailColours_;
   bool drawArraysDirty_ = true;
+  bool occluded_ = false;
+  TOccludingSphere occluder_;
+  Float4 filledForEye_{};
 };
 
 }  // namespace nimbrel::scene
