@@ -53,13 +53,13 @@ const nimbrel::orbit::TDateTime kStart =
 // The main view as the window has it after start-up with the catalogue shown: trails on, the
 // primary's orbit drawn, the whole globe in view.
 struct TLiveView {
-  explicit TLiveView(int count) : satellites(Catalogue(count)) {
+  explicit TLiveView(int count, bool trails = true) : satellites(Catalogue(count)) {
     for (const TSatellite& s : satellites) shown.push_back(&s);
     content.OrbitLines().SetLinePattern(0xFFFF);
     content.SetHome(-3.2, 56.0);
     content.View().zoom = 4;
     content.PlaceCamera();
-    content.RebuildMarkers(shown, true);
+    content.RebuildMarkers(shown, trails);
     content.UpdateScene(kStart, {});
     renderer.SetBackgroundColor(Qt::black);
     renderer.SetCamera(&content.MainCamera());
@@ -77,8 +77,9 @@ bool SkipWithoutOpenGL(benchmark::State& state, const nimbrel::scene::TOffscreen
   return true;
 }
 
+// {satellites, trails}
 void BM_SteadyFrame800x600(benchmark::State& state) {
-  TLiveView view(static_cast<int>(state.range(0)));
+  TLiveView view(static_cast<int>(state.range(0)), state.range(1) != 0);
   if (SkipWithoutOpenGL(state, view.renderer)) return;
   view.renderer.RenderFrame();
   for (auto _ : state) view.renderer.RenderFrame();
@@ -131,7 +132,12 @@ void BM_RebuildUpdateAndFrame(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_SteadyFrame800x600)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SteadyFrame800x600)
+    ->Args({1000, 1})
+    ->Args({30000, 1})
+    ->Args({30000, 0})
+    ->ArgNames({"shown", "trails"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Update)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PickAtCentre)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PickPointsOnly)->Arg(30000)->Unit(benchmark::kMillisecond);
