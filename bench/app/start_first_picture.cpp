@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QListWidget>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +94,54 @@ void BM_StartToFirstPicture30000Sets(benchmark::State& state) {
   std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_StartToFirstPicture30000Sets)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A click on another satellite in the list until the picture shows it as the primary: the markers
+// and the list rebuilt, one update, one frame.
+void BM_ListClickToPicture30000Sets(benchmark::State& state) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("nimbrel-bench-click-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder / "config");
+  const std::filesystem::path kepler = folder / "catalogue.txt";
+  WriteKeplerFile(kepler);
+  setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+  TQuietSink sink;
+  nimbrel::app::TFormOptions options;
+  options.arguments = {QString::fromStdString(kepler.string())};
+  options.sink = &sink;
+  nimbrel::app::TForm3Dview window(options);
+  int frames = 0;
+  nimbrel::scene::TSceneViewer& viewer = *window.SceneViewer1;
+  const auto afterRender = viewer.AfterRender;
+  viewer.AfterRender = [&] {
+    if (afterRender) afterRender();
+    if (viewer.isVisible()) ++frames;
+  };
+  window.show();
+  window.activateWindow();
+  const auto waitForFrame = [&](int after) {
+    const auto start = std::chrono::steady_clock::now();
+    while (frames <= after && std::chrono::steady_clock::now() - start < std::chrono::minutes(1)) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return frames > after;
+  };
+  if (!waitForFrame(0)) state.SkipWithError("the window drew no picture within a minute");
+  int row = 1;
+  for (auto _ : state) {
+    const int before = frames;
+    const auto start = std::chrono::steady_clock::now();
+    window.ListBoxActive->setCurrentRow(row);
+    window.ListBoxActiveClick();
+    if (!waitForFrame(before)) {
+      state.SkipWithError("no picture after the click within a minute");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    row = row % 50 + 1;
+  }
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_ListClickToPicture30000Sets)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 
