@@ -27,9 +27,9 @@ void MaskFloatingPointExceptions() {
   std::feclearexcept(FE_ALL_EXCEPT);
 }
 
-bool WantsSnapshot(int argc, char** argv) {
+bool HasOption(int argc, char** argv, const char* option) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--snapshot") == 0) return true;
+    if (std::strcmp(argv[i], option) == 0) return true;
   }
   return false;
 }
@@ -38,7 +38,12 @@ bool WantsSnapshot(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   MaskFloatingPointExceptions();
-  const bool snapshot = WantsSnapshot(argc, argv);
+  // Answered before Qt starts, so that it needs no display.
+  if (HasOption(argc, argv, "--version")) {
+    std::printf("NimbrelGL %s\n", NIMBREL_VERSION);
+    return 0;
+  }
+  const bool snapshot = HasOption(argc, argv, "--snapshot");
   // Without any display the picture is still made, through Mesa on Qt's off-screen platform.
   if (snapshot && !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
       !std::getenv("WAYLAND_DISPLAY")) {
