@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QStringList>
 #include <cfenv>
@@ -56,6 +57,8 @@ int main(int argc, char** argv) {
   auto* application = new QApplication(argc, argv);
   (void)application;
   nimbrel::catalogue::ApplyBranding(QCoreApplication::applicationFilePath());
+  // Lets Wayland desktops match the window to its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(NIMBREL_DESKTOP_ID));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/nimbrel/nimbrelgl.png")));
 
   QStringList arguments = QCoreApplication::arguments();
