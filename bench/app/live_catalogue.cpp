@@ -96,6 +96,17 @@ void BM_Update(benchmark::State& state) {
 }
 
 // The hover pick as the window does it: the selection pick for the spheres, then the points on the CPU.
+// The same on one core: the work an update takes, whatever the other cores are doing.
+void BM_UpdateOneCore(benchmark::State& state) {
+  TLiveView view(static_cast<int>(state.range(0)));
+  view.content.SetUpdateThreads(1);
+  int tick = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(view.content.UpdateScene(kStart + (++tick) * 10 / 86400.0, {}));
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 void BM_PickAtCentre(benchmark::State& state) {
   TLiveView view(static_cast<int>(state.range(0)));
   if (SkipWithoutOpenGL(state, view.renderer)) return;
@@ -139,6 +150,7 @@ BENCHMARK(BM_SteadyFrame800x600)
     ->ArgNames({"shown", "trails"})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Update)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpdateOneCore)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PickAtCentre)->Arg(1000)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PickPointsOnly)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rebuild)->Arg(30000)->Unit(benchmark::kMillisecond);
