@@ -163,8 +163,16 @@ void TSatellite::Sgp4(double tsince, Vector4& position, Vector4& velocity) {
   }
   const double a = s.aodp * tempa * tempa;
   const double e = el.eccentricity - tempe;
+  CheckMeanElements(a, e);
   const double xl = xmp + omega + xnode + s.xnodp * templ;
   FinishPropagation(a, e, omega, xl, xnode, el.inclination, position, velocity);
+}
+
+// Drag shrinks the orbit and changes its shape until the mean elements describe no orbit the model
+// knows; past that point it would give positions inside the Earth or far beyond the Moon.
+void TSatellite::CheckMeanElements(double a, double e) const {
+  if (!(e < 1.0 && e >= -0.001)) FailPropagation("eccentricity out of range");
+  if (!(a >= 0.95)) FailPropagation("orbit inside the Earth");
 }
 
 void TSatellite::FinishPropagation(double a, double e, double omega, double xl, double xnode, double xinc,
@@ -203,6 +211,7 @@ void TSatellite::FinishPropagation(double a, double e, double omega, double xl, 
   const double elsq = axn * axn + ayn * ayn;
   temp = 1.0 - elsq;
   const double pl = a * temp;
+  if (!(pl > 0.0)) FailPropagation("semi-latus rectum at or below zero");
   const double r = a * (1.0 - ecose);
   double temp1 = 1.0 / r;
   const double rdot = Xke * std::sqrt(a) * esine * temp1;
@@ -221,6 +230,7 @@ void TSatellite::FinishPropagation(double a, double e, double omega, double xl, 
 
   // Short-period periodics.
   const double rk = r * (1.0 - 1.5 * temp2 * betal * s.x3thm1) + 0.5 * temp1 * s.x1mth2 * cos2u;
+  if (rk < kAe) FailPropagation("decayed");
   const double uk = u - 0.25 * temp2 * s.x7thm1 * sin2u;
   const double xnodek = xnode + 1.5 * temp2 * s.cosio * sin2u;
   const double xinck = xinc + 1.5 * temp2 * s.cosio * s.sinio * cos2u;

@@ -420,7 +420,7 @@ TEST(Sdp4History, AnyCallOrderStaysWithinAKilometreOfAFreshSatellite) {
 }
 
 TEST(Sdp4Failures, ReportedNeverAsNaN) {
-  // A perigee near 260 km and drag this strong drive the eccentricity out of [0, 1) within a year.
+  // A perigee near 260 km and drag this strong bring the satellite down within a year.
   TOrbitSpec o = kMolniya;
   o.ecc = 0.75;
   o.bstar = 0.5;
@@ -434,6 +434,7 @@ TEST(Sdp4Failures, ReportedNeverAsNaN) {
     } else {
       failedAt = day;
       EXPECT_FALSE(r.error.empty());
+      EXPECT_EQ(r.reason, "decayed");
     }
   }
   ASSERT_GT(failedAt, 0.0) << "the set was meant to fail within two years";

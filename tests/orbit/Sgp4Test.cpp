@@ -120,6 +120,45 @@ TEST(Sgp4, FailuresAreReportedNeverReturnedAsNaN) {
   EXPECT_FALSE(r.error.empty());
 }
 
+TEST(Sgp4, OrbitsPastTheirTimeGiveNoPosition) {
+  // Each row was "ok" before, with the satellite inside the Earth or millions of km out. The decaying
+  // set is the ISS set with B* = 0.01: it is below the ground from about 12 days after epoch on.
+  const struct {
+    const char* what;
+    double bStar;
+    double minutes;
+    const char* reason;
+  } rows[] = {
+      {"the ISS set 21 years on, 14 million km out", 0.13602e-3, 11007603.8, "eccentricity out of range"},
+      {"strong drag, radius below the Earth's", 1e-2, 20000.0, "decayed"},
+      {"strong drag, mean orbit inside the Earth", 1e-2, 30000.0, "orbit inside the Earth"},
+  };
+  for (const auto& r : rows) {
+    TElementSet e = IssElements();
+    e.bStar = r.bStar;
+    TSatellite sat;
+    sat.SetName("ISS");
+    sat.SetElementSet(e);
+    Vector4 p{1.0, 2.0, 3.0, 0.0};
+    Vector4 v;
+    const double jd = sat.EpochJD() + r.minutes / kMinutesPerDay;
+    const TPropagateResult failed = sat.TryPropagate(jd, p, v);
+    EXPECT_FALSE(failed.ok) << r.what;
+    EXPECT_EQ(failed.reason, r.reason) << r.what;
+    EXPECT_NE(failed.error.find("'ISS' (25544)"), std::string::npos) << failed.error;
+    EXPECT_EQ(p.x, 1.0) << r.what;
+    try {
+      sat.Propagate(jd, p, v);
+      ADD_FAILURE() << r.what << ": no exception";
+    } catch (const EPropagationError& err) {
+      EXPECT_EQ(err.Reason(), r.reason) << r.what;
+    }
+    EXPECT_NEAR(sat.EpochAgeDays(jd), r.minutes / kMinutesPerDay, 1e-6) << r.what;
+  }
+  // Before the epoch the age is negative.
+  EXPECT_NEAR(TSatellite::Create("ISS", kIssLine1, kIssLine2).EpochAgeDays(2453738.0), -1.33068838, 1e-8);
+}
+
 TEST(Sgp4, TimesACenturyFromEpochAreRefused) {
   TSatellite sat = TSatellite::Create("ISS", kIssLine1, kIssLine2);
   Vector4 p, v;

@@ -144,7 +144,7 @@ std::string SatelliteHeader(bool withObserver) {
   std::string header =
       "name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,lat_deg,lon_deg,alt_km";
   if (withObserver) header += ",az_deg,el_deg,range_km,range_rate_kms,visible";
-  return header + ",status";
+  return header + ",epoch_age_days,status";
 }
 
 std::string SatelliteRow(orbit::TSatellite& satellite, double jd,
@@ -158,7 +158,7 @@ std::string SatelliteRow(orbit::TSatellite& satellite, double jd,
   orbit::Vector4 vel;
   const orbit::TPropagateResult propagated = satellite.TryPropagate(jd, pos, vel);
   if (!propagated) {
-    status = propagated.error;
+    status = propagated.reason;
   } else {
     orbit::ConvertSatState(pos, vel);
     for (double v : {pos.x, pos.y, pos.z}) fields.push_back(FormatFixed(v, 6));
@@ -179,13 +179,17 @@ std::string SatelliteRow(orbit::TSatellite& satellite, double jd,
           fields.push_back(FormatFixed(look.range, 6));
           fields.push_back(FormatFixed(look.rangeRate, 9));
           fields.push_back(visible ? "1" : "0");
-        } catch (const std::exception& e) {
-          status = e.what();
+        } catch (const orbit::EPropagationError& e) {
+          status = e.Reason();
+        } catch (const std::exception&) {
+          status = "no look angles from this observer";
         }
       }
     }
   }
   fields.resize(columns);
+  // The set's age belongs to every row that has a set, failed or not: an old set explains a failure.
+  fields.push_back(satellite.HasElements() ? FormatFixed(satellite.EpochAgeDays(jd), 6) : std::string());
   fields.push_back(CsvField(status));
   std::string row;
   for (std::size_t i = 0; i < fields.size(); ++i) {

@@ -38,11 +38,12 @@ std::optional<orbit::GeodeticPoint> ParseObserver(std::string_view text);
 
 // The header of the satellite rows: name,catnum,tsince_min,utc, the state in km and km/s, the
 // sub-satellite point lat_deg,lon_deg,alt_km, with an observer az_deg,el_deg,range_km,range_rate_kms,
-// visible, and always status last.
+// visible, then epoch_age_days, and always status last.
 std::string SatelliteHeader(bool withObserver);
 // One satellite row at a Julian date. A satellite that cannot be propagated gets empty fields and the
-// reason in status; otherwise status is "ok". `visible` is 1 when Observe finds the refracted
-// elevation above 0, else 0.
+// plain reason in status ("decayed"); otherwise status is "ok". `visible` is 1 when Observe finds the
+// refracted elevation above 0, else 0. epoch_age_days (days from the set's epoch to the row's time,
+// signed) is filled whenever the satellite has a set.
 std::string SatelliteRow(orbit::TSatellite& satellite, double jd,
                          const std::optional<orbit::GeodeticPoint>& observer);
 

@@ -154,6 +154,14 @@ int PrintBodies(const TOptions& o) {
   return 0;
 }
 
+// "ISS (ZARYA) (25544): stopped at 2006-01-16T03:12:00.000Z (decayed)".
+std::string FailedSearch(const catalogue::TSatelliteList& satellites, int i, const orbit::TPassList& list) {
+  const std::string who = satellites.NameAt(i) + " (" + satellites.CatalogueNumberAt(i) + ")";
+  if (list.reason.empty()) return list.error;
+  if (list.failedJD == 0.0) return who + ": " + list.reason;
+  return who + ": stopped at " + tools::FormatUtc(list.failedJD) + " (" + list.reason + ")";
+}
+
 // Every satellite's passes in time order; a satellite that could not be searched to the end is named
 // on standard error and makes the exit status 1, after the rows of all the others.
 int PrintPasses(catalogue::TSatelliteList& satellites, const TOptions& o) {
@@ -177,7 +185,8 @@ int PrintPasses(catalogue::TSatelliteList& satellites, const TOptions& o) {
     const orbit::TPassList& list = found[static_cast<std::size_t>(i)];
     if (list.status != orbit::TPassStatus::psComplete) {
       complete = false;
-      std::cerr << "nimbrel-ephem: " << list.error << "; passes from then on are missing\n";
+      std::cerr << "nimbrel-ephem: " << FailedSearch(satellites, i, list)
+                << "; passes from then on are missing\n";
     }
     for (const orbit::TPass& pass : list.passes) rows.push_back({pass.aosJD, i, &pass});
   }
