@@ -89,7 +89,10 @@ void TSatellite::InitSharedProducts() {
       s.xhdot1 + (0.5 * temp2 * (4.0 - 19.0 * s.theta2) + 2.0 * temp3 * (3.0 - 7.0 * s.theta2)) * s.cosio;
   s.xnodcf = 3.5 * s.betao2 * s.xhdot1 * s.c1;
   s.t2cof = 1.5 * s.c1;
-  s.xlcof = 0.125 * a3ovk2 * s.sinio * (3.0 + 5.0 * s.cosio) / (1.0 + s.cosio);
+  // At an inclination of exactly 180 degrees 1 + cos i is 0 and the quotient 0/0; the usual floor
+  // keeps the term (then as good as 0, with sin i) finite. Elsewhere the value is the report's.
+  const double onePlusCosio = std::fabs(1.0 + s.cosio) > kRetrogradeFloor ? 1.0 + s.cosio : kRetrogradeFloor;
+  s.xlcof = 0.125 * a3ovk2 * s.sinio * (3.0 + 5.0 * s.cosio) / onePlusCosio;
   s.aycof = 0.25 * a3ovk2 * s.sinio;
   s.x7thm1 = 7.0 * s.theta2 - 1.0;
 }
