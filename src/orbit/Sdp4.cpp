@@ -594,9 +594,11 @@ void TSatellite::Sdp4(double tsince, Vector4& position, Vector4& velocity) {
   CheckMeanElements(a, d.em);
   d.xll = d.xll + s.xnodp * templ;
   DeepSpaceCalc(dsePeriodic, d);
-  // The Moon's and Sun's periodic terms can push a nearly circular or nearly parabolic orbit's
-  // eccentricity out of the range the rest of the model is defined for.
-  if (!(d.em >= 0.0 && d.em < 1.0)) FailPropagation("perturbed eccentricity out of range");
+  // The Moon's and Sun's periodic terms can push a nearly parabolic orbit's eccentricity out of the
+  // range the rest of the model is defined for. A circular set's eccentricity drifts a hair below 0
+  // under drag: that is the same orbit with its perigee turned half a turn, which the formulas below
+  // handle, so the same small margin holds as for the mean elements.
+  if (!(d.em >= kLeastEccentricity && d.em < 1.0)) FailPropagation("perturbed eccentricity out of range");
   const double xl = d.xll + d.omgasm + d.xnodes;
   FinishPropagation(a, d.em, d.omgasm, xl, d.xnodes, d.xinc, position, velocity);
 }

@@ -174,7 +174,7 @@ void TSatellite::Sgp4(double tsince, Vector4& position, Vector4& velocity) {
 // Drag shrinks the orbit and changes its shape until the mean elements describe no orbit the model
 // knows; past that point it would give positions inside the Earth or far beyond the Moon.
 void TSatellite::CheckMeanElements(double a, double e) const {
-  if (!(e < 1.0 && e >= -0.001)) FailPropagation("eccentricity out of range");
+  if (!(e < 1.0 && e >= kLeastEccentricity)) FailPropagation("eccentricity out of range");
   if (!(a >= 0.95)) FailPropagation("orbit inside the Earth");
 }
 

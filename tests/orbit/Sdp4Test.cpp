@@ -342,6 +342,19 @@ TEST(Sdp4Orbits, StayPhysicalOverTenDays) {
   }
 }
 
+TEST(Sdp4Failures, ACircularSetUnderDragKeepsItsPositions) {
+  // Drag takes the mean eccentricity of 0 a hair below 0 after the epoch; the orbit is still there.
+  TOrbitSpec o = kGeo;
+  o.ecc = 0.0;
+  TSatellite s = MakeSatellite(MakeSet(o));
+  for (double day : {1.0, 10.0, 100.0}) {
+    Vector4 p, v;
+    const TPropagateResult r = s.TryPropagate(s.EpochJD() + day, p, v);
+    EXPECT_TRUE(r.ok) << "day " << day << ": " << r.error;
+    EXPECT_NEAR(std::sqrt(Dot(p, p)) * kXkmper, 42164.0, 50.0) << "day " << day;
+  }
+}
+
 TEST(Sdp4Orbits, RetrogradeEquatorialOrbitsPropagateInBothModels) {
   // At exactly 180 degrees 1 + cos i is 0, and the long-period term divided by it.
   const TOrbitSpec rows[] = {{"low, SGP4", 180.0, 30.0, 0.001, 90.0, 0.0, 15.5, 1.0e-5},
