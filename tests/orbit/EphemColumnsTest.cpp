@@ -139,8 +139,11 @@ TEST(EphemColumns, ParseObserver) {
   EXPECT_DOUBLE_EQ(p->altitude, 0.25);
   EXPECT_TRUE(ParseObserver("-90,0,0"));
   EXPECT_TRUE(ParseObserver("90,720,0"));
-  for (const char* bad :
-       {"", "52,5", "52,5,0,1", "91,0,0", "-90.5,0,0", "52,east,0", "nan,0,0", "52,inf,0", "52,,0"}) {
+  // From the Dead Sea's shore to beyond the Moon, and not a metre further.
+  EXPECT_TRUE(ParseObserver("31.5,35.5,-1"));
+  EXPECT_TRUE(ParseObserver("0,0,1000000"));
+  for (const char* bad : {"", "52,5", "52,5,0,1", "91,0,0", "-90.5,0,0", "52,east,0", "nan,0,0", "52,inf,0",
+                          "52,,0", "52,5,-1.001", "52,5,1000000.001", "52,5,-6378", "52,5,1e300"}) {
     EXPECT_FALSE(ParseObserver(bad)) << bad;
   }
 }
@@ -152,6 +155,12 @@ TEST(EphemColumns, NumbersPrintInTheirRanges) {
   EXPECT_EQ(FormatDegrees360(2.0 * 3.14159265358979323846 - 1e-12, 6), "0.000000");
   EXPECT_EQ(FormatDegrees360(-10.0 * kDeg, 3), "350.000");
   EXPECT_EQ(FormatDegrees360(90.0 * kDeg, 2), "90.00");
+  // Every digit, however large the value: a cut number would read as a different one.
+  const std::string huge = FormatFixed(-1e300, 6);
+  EXPECT_EQ(huge.size(), 1u + 301u + 7u);
+  EXPECT_EQ(std::stod(huge), -1e300);
+  EXPECT_EQ(FormatFixed(0.0000005, 6), "0.000000");  // 5e-7 is a hair below the half
+  EXPECT_EQ(FormatFixed(2.5, 0), "2");               // ties go to even, as printf has them
 }
 
 TEST(EphemColumns, BodyRowsForTheSunAndTheMoon) {

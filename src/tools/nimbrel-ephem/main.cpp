@@ -98,7 +98,9 @@ TOptions ParseArguments(int argc, char** argv) {
       const std::string text = next();
       o.observer = tools::ParseObserver(text);
       if (!o.observer)
-        Fail("--observer: '" + text + "' is not LAT,LON,ALT_KM (degrees north, degrees east, km)");
+        Fail("--observer: '" + text +
+             "' is not LAT,LON,ALT_KM (latitude -90 to 90 degrees north, longitude in degrees east, "
+             "altitude -1 to 1000000 km)");
     } else if (arg == "--passes") {
       const std::string text = next();
       o.passDays = tools::ParsePassDays(text);
