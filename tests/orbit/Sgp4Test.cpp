@@ -22,14 +22,25 @@ TElementSet IssElements() {
 }
 
 TEST(Sgp4, DragParametersAtThePerigeeBoundaries) {
+  // Worked by hand (30 digits, then rounded) from the report's rule: at and above 156 km s = 78 km;
+  // below, s = perigee - 78 km, but never below 20 km (reached at 98 km). Then
+  // S4 = 1 + s / 6378.135 (Earth radii from the centre), QOMS24 = ((120 - s) / 6378.135)^4.
   const struct {
     double perigeeKm;
-    double s4Km;  // before scaling to Earth radii from the centre
-  } rows[] = {{156.0, 78.0}, {400.0, 78.0}, {155.9, 77.9}, {98.1, 20.1}, {98.0, 20.0}, {50.0, 20.0}};
+    double s4;
+    double qoms24;
+  } rows[] = {
+      {400.0, 1.0122292801892716, 1.8802791590152706e-9},  // s = 78: 1 + 78/6378.135, (42/6378.135)^4
+      {156.0, 1.0122292801892716, 1.8802791590152706e-9},  // the boundary keeps the standard values
+      {155.9, 1.0122136016249264, 1.8982506362271725e-9},  // s = 77.9: (42.1/6378.135)^4
+      {98.1, 1.0031513914333892, 6.0184841852640081e-8},   // s = 20.1: (99.9/6378.135)^4
+      {98.0, 1.0031357128690440, 6.0426184274275850e-8},   // s = 20: (100/6378.135)^4
+      {50.0, 1.0031357128690440, 6.0426184274275850e-8},   // s stays at 20 below 98 km
+  };
   for (const auto& r : rows) {
     const TDragParameters d = DragParametersForPerigee(r.perigeeKm);
-    EXPECT_NEAR((d.s4 - 1.0) * kXkmper, r.s4Km, 1e-9) << r.perigeeKm;
-    EXPECT_NEAR(d.qoms24, std::pow((120.0 - r.s4Km) / kXkmper, 4.0), 1e-20) << r.perigeeKm;
+    EXPECT_NEAR(d.s4, r.s4, 4e-16) << r.perigeeKm;
+    EXPECT_NEAR(d.qoms24, r.qoms24, r.qoms24 * 1e-14) << r.perigeeKm;
   }
   // At and above 156 km the standard constants are used unchanged.
   EXPECT_EQ(DragParametersForPerigee(156.0).s4, kS);
