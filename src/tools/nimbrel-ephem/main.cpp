@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "EphemFormat.h"
+#include "EphemRows.h"
 #include "PassFormat.h"
 #include "catalogue/SatelliteList.h"
 #include "orbit/Geometry.h"
@@ -222,13 +223,15 @@ int main(int argc, char** argv) {
     satellites.LoadFromFile(o.file);
     if (o.passDays) return PrintPasses(satellites, o);
     std::cout << tools::SatelliteHeader(o.observer.has_value()) << "\n";
-    for (int i = 0; i < satellites.Count(); ++i) {
-      orbit::TSatellite& sat = satellites.SatelliteAt(i);
-      for (double t : o.tsince) {
-        std::cout << tools::SatelliteRow(sat, sat.EpochJD() + t / orbit::kMinutesPerDay, o.observer) << "\n";
-      }
-      for (double jd : o.utc) std::cout << tools::SatelliteRow(sat, jd, o.observer) << "\n";
-    }
+    std::vector<orbit::TSatellite*> sats;
+    sats.reserve(static_cast<std::size_t>(satellites.Count()));
+    for (int i = 0; i < satellites.Count(); ++i) sats.push_back(&satellites.SatelliteAt(i));
+    std::vector<tools::TRowTime> times;
+    for (double t : o.tsince) times.push_back({true, t});
+    for (double jd : o.utc) times.push_back({false, jd});
+    tools::WriteSatelliteRows(sats, times, o.observer, 0, [](std::string_view rows) {
+      std::cout.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+    });
     std::cout.flush();
     if (!std::cout) Fail("cannot write the output");
     return 0;
