@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -234,7 +235,9 @@ int main(int argc, char** argv) {
     });
     std::cout.flush();
     if (!std::cout) Fail("cannot write the output");
-    return 0;
+    // Everything is written. Taking a catalogue of tens of thousands of satellites apart again, one
+    // allocation at a time, would cost a tenth of the run for nothing: the system frees it at once.
+    std::_Exit(0);
   } catch (const std::exception& e) {
     Fail(e.what());
   }
