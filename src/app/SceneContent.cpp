@@ -107,6 +107,10 @@ struct TSceneContent::TImpl {
   // failed is hidden rather than left where it was.
   bool primaryPlaced = false;
   bool orbitFilled = false;
+  // The globe's ambient colour as the chosen look gives it; day and night scale it rather than
+  // replace it, so "No topography" and "Use image" keep their colours. White until a look is chosen:
+  // the built-in globe's own 0.8 grey with daylight.
+  Float4 lookAmbient{1, 1, 1, 1};
 
   void BuildFixedObjects();
   void BuildGraticule();
@@ -218,14 +222,14 @@ void TSceneContent::TImpl::SetDayAndNight(const TDisplayChoices& choices) {
     sun->Ambient().SetRGBA(0.65f, 0.65f, 0.65f, 1);
     sun->Diffuse().SetRGBA(0.5f, 0.5f, 0.5f, 1);
     sun->Specular().SetRGBA(0.5f, 0.5f, 0.5f, 1);
-    globeAmbient.SetRGBA(0.8f, 0.8f, 0.8f, 1);
   } else {
     // Even light all round: the night side as bright as the day side.
     sun->Ambient().SetRGBA(1, 1, 1, 1);
     sun->Diffuse().SetRGBA(0, 0, 0, 1);
     sun->Specular().SetRGBA(0, 0, 0, 1);
-    globeAmbient.SetRGBA(1, 1, 1, 1);
   }
+  const float k = choices.showDaylight ? 0.8f : 1.0f;
+  globeAmbient.SetRGBA(k * lookAmbient.x, k * lookAmbient.y, k * lookAmbient.z, lookAmbient.w);
 }
 
 void TSceneContent::TImpl::SetFootprint(const TDisplayChoices& choices) {
@@ -398,6 +402,7 @@ void TSceneContent::ApplyGlobeAppearance(int quality, int topographyItem) {
     front.Diffuse().SetFromPackedRGB(Packed(210, 210, 210));
     front.Specular().SetFromPackedRGB(Packed(64, 64, 64));
   }
+  if (topographyItem == 0 || topographyItem == 1) impl_->lookAmbient = front.Ambient().AsFloat4();
 }
 
 void TSceneContent::LoadTexture(const QString& path) {

@@ -242,6 +242,18 @@ TEST_F(SceneContent, DaylightAndFootprintChoices) {
   }
 }
 
+TEST_F(SceneContent, DayAndNightScaleTheChosenGlobeLookInsteadOfReplacingIt) {
+  scene::TFaceProperties& front = content_.SphereEarth().Material().FrontProperties();
+  for (const int item : {0, 1}) {
+    content_.ApplyGlobeAppearance(1, item);
+    const Float4 look = item == 0 ? Rgb(85, 113, 124) : Rgb(150, 150, 150);
+    content_.UpdateScene(kT0, {true, true});
+    ExpectColour(front.Ambient(), Float4{0.8f * look.x, 0.8f * look.y, 0.8f * look.z, 1}, "daylight");
+    content_.UpdateScene(kT0, {true, false});
+    ExpectColour(front.Ambient(), look, "no daylight");
+  }
+}
+
 TEST_F(SceneContent, TheSunMovesOnlyAfterFiveSimulatedMinutes) {
   const auto sunAt = [&](orbit::TDateTime t) {
     content_.UpdateScene(t, {});
