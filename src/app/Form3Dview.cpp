@@ -151,7 +151,9 @@ class TSatelliteListDelegate final : public QStyledItemDelegate {
     painter->fillRect(option.rect, selected ? option.palette.highlight() : QBrush(Qt::black));
     const TRgb colour = SatelliteColour(index.row());
     painter->setPen(QColor(colour.r, colour.g, colour.b));
-    painter->setFont(option.font);
+    // An item may bring its own font: a satellite with old elements is drawn in italics.
+    const QVariant own = index.data(Qt::FontRole);
+    painter->setFont(own.isValid() ? own.value<QFont>() : option.font);
     painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                       index.data(Qt::DisplayRole).toString());
     painter->restore();
@@ -162,6 +164,23 @@ class TSatelliteListDelegate final : public QStyledItemDelegate {
     return {QStyledItemDelegate::sizeHint(option, index).width(), height};
   }
 };
+
+// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
+// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
+// elevation and range stay in view.
+QString FitPrimaryStatus(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
+  if (metrics.horizontalAdvance(line) <= width) return line;
+  const QString prefix = QStringLiteral(" ") + name;
+  if (!name.isEmpty() && line.startsWith(prefix)) {
+    const QString rest = line.mid(prefix.size());
+    const int room = width - metrics.horizontalAdvance(QStringLiteral(" ") + rest);
+    // Room for the name's first letter and the ellipsis at least, else the name says nothing.
+    if (room >= metrics.horizontalAdvance(name.left(1) + QChar(0x2026))) {
+      return QStringLiteral(" ") + metrics.elidedText(name, Qt::ElideRight, room) + rest;
+    }
+  }
+  return metrics.elidedText(line, Qt::ElideLeft, width);
+}
 
 QString SatelliteCatalogueNumber(const QListWidgetItem* item) {
   const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
@@ -756,6 +775,7 @@ void TForm3Dview::RefreshView() {
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
     }
+    MarkOldElements();
   }
   const int manual = static_cast<int>(std::size(kStepItems)) - 1;
   if (StepItem() != manual) TimerStep->start(kTickIntervalMs);
@@ -763,14 +783,41 @@ void TForm3Dview::RefreshView() {
 
 void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
   if (result.primaryStatus) {
-    // Centred like the others while it fits; a longer line keeps its start (the name) in view.
+    // Centred like the others while it fits; a longer line is shortened from its start, and the
+    // tooltip holds it whole.
     QLabel* panel = StatusPanels[3];
-    const bool fits =
-        panel->fontMetrics().horizontalAdvance(*result.primaryStatus) <= panel->contentsRect().width();
-    panel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-    panel->setText(*result.primaryStatus);
+    const QString& line = *result.primaryStatus;
+    const QString shown =
+        FitPrimaryStatus(panel->fontMetrics(), panel->contentsRect().width(), line, result.primaryHead);
+    panel->setAlignment((shown == line ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+    panel->setText(shown);
+    panel->setToolTip(line);
   }
   if (result.viewpointStatus) StatusPanels[2]->setText(*result.viewpointStatus);
+}
+
+QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
+  try {
+    return ElementAgeNote(orbit::JulianDateFromDateTime(currentTime_) - satellite.EpochJD());
+  } catch (const std::exception&) {
+    return {};  // a clock outside the calendar: no age to tell
+  }
+}
+
+void TForm3Dview::MarkOldElements() {
+  QFont italic = ListBoxActive->font();
+  italic.setItalic(true);
+  for (int i = 0; i < ListBoxActive->count(); ++i) {
+    QListWidgetItem* item = ListBoxActive->item(i);
+    const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
+    const QString note = satellite ? ElementAgeNoteNow(*satellite) : QString();
+    // Only changes are written: a write repaints the list.
+    const bool old = !note.isEmpty();
+    if (item->data(Qt::FontRole).isValid() != old)
+      item->setData(Qt::FontRole, old ? QVariant(italic) : QVariant());
+    const QString tip = old ? note.mid(2) : QString();  // without the leading ", "
+    if (item->toolTip() != tip) item->setToolTip(tip);
+  }
 }
 
 void TForm3Dview::RadioGroupStepClick() {
@@ -901,7 +948,12 @@ void TForm3Dview::HoverAt(QPoint at) {
   const scene::TBaseSceneObject* object = SceneViewer1->PickObjectAt(at.x(), at.y());
   if (object == hoveredObject_) return;
   const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(object);
-  StatusPanels[0]->setText(satellite ? HoverName(QString::fromStdString(satellite->Name())) : QString());
+  const QString text =
+      satellite ? HoverName(QString::fromStdString(satellite->Name())) + ElementAgeNoteNow(*satellite)
+                : QString();
+  QLabel* panel = StatusPanels[0];
+  panel->setText(panel->fontMetrics().elidedText(text, Qt::ElideRight, panel->contentsRect().width()));
+  panel->setToolTip(text);
   hoveredObject_ = object;
 }
 
@@ -909,6 +961,7 @@ void TForm3Dview::ClearHover() {
   hoveredObject_ = nullptr;
   hoverTimer_->stop();
   StatusPanels[0]->clear();
+  StatusPanels[0]->setToolTip(QString());
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -190,6 +190,10 @@ class TForm3Dview : public QMainWindow {
   void WritePickers(orbit::TDateTime t);
   orbit::TDateTime ReadPickers() const;
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
+  // ", elements N days old" for a set more than two weeks from the clock, else empty.
+  QString ElementAgeNoteNow(const orbit::TSatellite& satellite) const;
+  // Lines of satellites with old elements in italics, with their age as the tooltip.
+  void MarkOldElements();
   void ClearHover();
   void FileLoadTextureClick();
   void FileOpenClick();

@@ -57,17 +57,41 @@ bool UsableDirection(const TScenePoint& p) noexcept {
   return Finite(p) && (p.x != 0 || p.y != 0 || p.z != 0);
 }
 
+// The few words a user is shown for a failed propagation; empty when the orbit code gave none.
+std::string PlainReason(const orbit::TPropagateResult& result) {
+  (void)result;
+  return {};
+}
+
+// The clock's time less the set's epoch, in days.
+double ElementAgeDays(const orbit::TSatellite& satellite, double jd) noexcept {
+  return jd - satellite.EpochJD();
+}
+
+// " NAME: no position at this time (REASON)", the reason left out when there is none.
+QString NoPositionText(const QString& name, const std::string& reason) {
+  QString text = QStringLiteral(" ") + name + QStringLiteral(": no position at this time");
+  if (!reason.empty() && reason != "no position at this time")
+    text += QStringLiteral(" (") + QString::fromStdString(reason) + QStringLiteral(")");
+  return text;
+}
+
 // Propagates, converts to km and km/s and places the result on the globe; nothing when the satellite
 // cannot be propagated or any number on the way is not finite.
 struct TPlacedSatellite {
   TSceneLocation location;
   orbit::Vector4 velocityKmPerS;
 };
+// A failed propagation leaves its plain reason in *reason when asked for.
 std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, double propagateJd,
-                                               double earthJd) noexcept {
+                                               double earthJd, std::string* reason = nullptr) noexcept {
   orbit::Vector4 position;
   orbit::Vector4 velocity;
-  if (!satellite.TryPropagate(propagateJd, position, velocity)) return std::nullopt;
+  const orbit::TPropagateResult propagated = satellite.TryPropagate(propagateJd, position, velocity);
+  if (!propagated) {
+    if (reason) *reason = PlainReason(propagated);
+    return std::nullopt;
+  }
   orbit::ConvertSatState(position, velocity);
   std::optional<TSceneLocation> location;
   try {
@@ -117,7 +141,7 @@ struct TSceneContent::TImpl {
   void SetDayAndNight(const TDisplayChoices& choices);
   void SetFootprint(const TDisplayChoices& choices);
   void PlaceSun(double jd);
-  std::optional<QString> Observe(orbit::TSatellite& satellite, double jd);
+  QString Observe(orbit::TSatellite& satellite, double jd);
   bool FillOrbitLine(orbit::TSatellite& satellite, double jd);
   std::optional<QString> TrackViewpoint(const TPlacedSatellite* primary, double jd, orbit::TDateTime t);
   void PlacePrimary(orbit::TSatellite& satellite, const TPlacedSatellite& placed, double jd,
@@ -246,17 +270,22 @@ void TSceneContent::TImpl::PlaceSun(double jd) {
   lastSunTime = jd;
 }
 
-std::optional<QString> TSceneContent::TImpl::Observe(orbit::TSatellite& satellite, double jd) {
+QString TSceneContent::TImpl::Observe(orbit::TSatellite& satellite, double jd) {
   orbit::GeodeticPoint home;
   home.latitude = orbit::Radians(homeLat);
   home.longitude = orbit::Radians(homeLon);
   orbit::TObservation seen;
+  const QString name = QString::fromStdString(satellite.Name());
+  const QString age = ElementAgeNote(ElementAgeDays(satellite, jd));
   try {
     (void)satellite.Observe(home, jd, 0, seen);
   } catch (const std::exception&) {
-    return std::nullopt;
+    // The marker stood, but no look angles come from the set: no stale position may stay either.
+    return NoPositionText(name, {}) + age;
   }
-  QString text = QStringLiteral(" ") + QString::fromStdString(satellite.Name()) + QStringLiteral(": ") +
+  // The age goes with the name, the part of the line that is shortened first: the look angles at
+  // its end are what an observer needs to see.
+  QString text = QStringLiteral(" ") + name + age + QStringLiteral(": ") +
                  FormatLonLat(orbit::Degrees(seen.subLongitude), orbit::Degrees(seen.subLatitude));
   text += QString::asprintf("  Az:%.0f°  El:%1.f°  Range: %.0fkm", orbit::Degrees(seen.azimuth),
                             orbit::Degrees(seen.elevation), seen.range);
@@ -495,6 +524,7 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
   }
   d.primaryPlaced = false;
   std::optional<TPlacedSatellite> primary;
+  std::string primaryReason;
   for (std::size_t i = 0; i < d.markers.size(); ++i) {
     TSphere& marker = *d.markers[i];
     // Each marker on its own: one set that cannot be propagated (decayed, say) hides its own marker and
@@ -502,7 +532,8 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
     try {
       const orbit::TSatellite* satellite = SatelliteOf(&marker);
       std::optional<TPlacedSatellite> placed;
-      if (satellite) placed = PlaceSatellite(Propagatable(*satellite), jd, jd);
+      if (satellite)
+        placed = PlaceSatellite(Propagatable(*satellite), jd, jd, i == 0 ? &primaryReason : nullptr);
       marker.SetVisible(placed.has_value());
       if (!placed) continue;
       SetPoint(marker.Position(), placed->location.point);
@@ -519,11 +550,15 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
   }
   d.primaryPlaced = primary.has_value();
   if (!d.markers.empty()) {
+    if (const orbit::TSatellite* satellite = SatelliteOf(d.markers.front())) {
+      result.primaryHead =
+          QString::fromStdString(satellite->Name()) + ElementAgeNote(ElementAgeDays(*satellite, jd));
+    }
     if (!primary) {
       const orbit::TSatellite* satellite = SatelliteOf(d.markers.front());
       if (satellite) {
-        result.primaryStatus = QStringLiteral(" ") + QString::fromStdString(satellite->Name()) +
-                               QStringLiteral(": no position at this time");
+        result.primaryStatus = NoPositionText(QString::fromStdString(satellite->Name()), primaryReason) +
+                               ElementAgeNote(ElementAgeDays(*satellite, jd));
       }
     }
     try {

@@ -346,7 +346,8 @@ TEST_F(SceneContent, AFailedPrimaryHidesTheFootprintAndTheOrbitLine) {
   EXPECT_GT(Distance(content_.Markers()[1]->Position().AsFloat4(), hstBefore), 0.1f);
   // The status line no longer claims a place; the camera stays where it was.
   ASSERT_TRUE(failed.primaryStatus.has_value());
-  EXPECT_EQ(*failed.primaryStatus, QStringLiteral(" FALLING: no position at this time"));
+  EXPECT_EQ(*failed.primaryStatus,
+            QStringLiteral(" FALLING: no position at this time, elements 60 days old"));
   EXPECT_FALSE(failed.viewpointStatus.has_value());
   EXPECT_EQ(content_.View().viewLon, viewLon);
 
@@ -390,6 +391,22 @@ TEST_F(SceneContent, PrimaryStatusComesFromTheHomeLocation) {
   // Without markers nothing is said, and the previous text stays.
   Show({});
   EXPECT_FALSE(content_.UpdateScene(kT0, {}).primaryStatus.has_value());
+}
+
+TEST_F(SceneContent, ASetFarFromTheClockSaysHowOldItIs) {
+  Show({&iss_});
+  const struct {
+    double days;  // from kT0, a few minutes after the set's epoch
+    const char* note;
+  } rows[] = {{0, ""}, {13.9, ""}, {20.5, ", elements 20 days old"}, {-30.5, ", elements 30 days old"}};
+  for (const auto& row : rows) {
+    const auto result = content_.UpdateScene(kT0 + row.days, {});
+    ASSERT_TRUE(result.primaryStatus.has_value()) << row.days;
+    const QString head = QStringLiteral("ISS") + QString::fromLatin1(row.note);
+    EXPECT_TRUE(result.primaryStatus->startsWith(QStringLiteral(" ") + head + QStringLiteral(": ")))
+        << result.primaryStatus->toStdString();
+    EXPECT_EQ(result.primaryHead, head);
+  }
 }
 
 TEST_F(SceneContent, OrbitLineSpansOnePeriodAroundThePrimary) {
