@@ -136,6 +136,7 @@ void TSceneViewer::paintGL() {
   ++paintCount_;
   try {
     RenderFrame();
+    lastReport_.clear();
   } catch (...) {
     ReportCurrentException("TSceneViewer::paintGL");
   }
@@ -150,15 +151,28 @@ void TSceneViewer::ReportCurrentException(const char* where) {
   } catch (...) {
     text = QStringLiteral("%1: unknown error").arg(QString::fromUtf8(where));
   }
+  // A message box runs an event loop of its own, in which this view repaints: reported from here, a
+  // frame that keeps failing would open box after box inside one another.
+  if (reporting_ || text == lastReport_) return;
+  reporting_ = true;
+  lastReport_ = text;
+  QMetaObject::invokeMethod(
+      this, [this, origin = QString::fromUtf8(where), text] { DeliverReport(origin, text); },
+      Qt::QueuedConnection);
+}
+
+void TSceneViewer::DeliverReport(const QString& where, const QString& text) noexcept {
+  bool delivered = false;
   try {
     if (OnError) {
       OnError(text);
-      return;
+      delivered = true;
     }
   } catch (...) {
     // The handler itself failed: fall through to standard error.
   }
-  std::cerr << where << ": " << text.toStdString() << '\n';
+  if (!delivered) std::cerr << where.toStdString() << ": " << text.toStdString() << '\n';
+  reporting_ = false;
 }
 
 }  // namespace nimbrel::scene
