@@ -95,16 +95,25 @@ void TSceneViewer::ContextAboutToBeDestroyed() {
     // it and serve the next context as they are; otherwise they go with it and the scene forgets them.
     const QOpenGLContext* global = QOpenGLContext::globalShareContext();
     const bool listsSurvive = global && context()->shareGroup() == global->shareGroup();
-    if (!listsSurvive && ActivateContext()) {
+    if (!listsSurvive) {
+      // The lists go with the context whether or not it can be made current once more: a scene that
+      // kept their names would call dead lists in the next context.
+      listGroup_ = nullptr;
+      bool active = false;
+      try {
+        active = ActivateContext();
+      } catch (...) {
+        NotifyContextLost();
+        throw;
+      }
       try {
         NotifyContextLost();
       } catch (...) {
-        DeactivateContext();
+        if (active) DeactivateContext();
         throw;
       }
-      DeactivateContext();
+      if (active) DeactivateContext();
     }
-    if (!listsSurvive) listGroup_ = nullptr;
   } catch (...) {
     ReportCurrentException("TSceneViewer: losing the rendering context");
   }
