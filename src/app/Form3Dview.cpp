@@ -30,6 +30,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <exception>
+#include <stdexcept>
 #include <vector>
 
 #include "about/About.h"
@@ -38,6 +39,7 @@
 #include "app/FormPasses.h"
 #include "app/MessageSink.h"
 #include "app/StartUp.h"
+#include "app/UserMessages.h"
 #include "app/ViewMath.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
@@ -552,7 +554,7 @@ void TForm3Dview::FormCreate() {
       RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
     } catch (const std::exception& e) {
       // The built-in map stays; the user learns why the own one is not shown.
-      ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+      ShowMessage(QString(), ImageErrorText(texturePath_, e));
     }
   }
   if (SelectItem(qualityButtons_, qualitySetting_->Value())) RadioGroupQualityClick();
@@ -1075,7 +1077,11 @@ void TForm3Dview::FileLoadTextureClick() {
 }
 
 void TForm3Dview::LoadBackground(const QString& path) {
-  content_->LoadTexture(path);
+  try {
+    content_->LoadTexture(path);
+  } catch (const std::exception& e) {
+    throw std::runtime_error(ImageErrorText(path, e).toStdString());
+  }
   texturePath_ = path;
   RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
   ApplyGlobeAppearance();
@@ -1091,14 +1097,22 @@ void TForm3Dview::FileOpenClick() {
 }
 
 void TForm3Dview::OpenKeplerFile(const QString& path) {
-  catalogue_.Clear();
+  catalogue::TSatelliteList loaded;
   try {
-    catalogue_.LoadFromFile(path.toStdString());
-  } catch (...) {
+    loaded.LoadFromFile(path.toStdString());
+  } catch (const std::exception& e) {
+    catalogue_.Clear();
     // Nothing may go on showing the satellites just removed, not even while the message is up.
     RebuildMarkers();
-    throw;
+    throw std::runtime_error(KeplerFileErrorText(path, e).toStdString());
   }
+  if (loaded.Count() == 0) {
+    // A file of anything but element sets must not take away the satellites the user is watching.
+    ShowMessage(QString(), NoElementSetsText(path));
+    return;
+  }
+  // The markers and list lines point into the old catalogue: rebuilt right below.
+  catalogue_ = std::move(loaded);
   if (CheckBoxAll->isChecked()) {
     RebuildMarkers();
   } else {

@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDateEdit>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QTimeEdit>
 
 #include "FormTestSupport.h"
+#include "app/SceneContent.h"
 
 namespace nimbrel::app {
 namespace {
@@ -69,6 +72,57 @@ TEST_F(FormStatus, ASatelliteWithOldElementsIsInItalicsAndSaysHowOld) {
       window_->StatusPanels[3]->toolTip().startsWith(QStringLiteral(" ISS (ZARYA), elements 21 days old: ")));
   // The panel still ends with the range.
   EXPECT_TRUE(window_->StatusPanels[3]->text().endsWith(QStringLiteral("km")));
+}
+
+TEST_F(FormStatus, AKeplerFileWithoutElementSetsKeepsTheSatellites) {
+  sandbox_.WriteFile(QStringLiteral("notes.txt"), "Shopping list\nmilk\n");
+  const QString path = sandbox_.Path(QStringLiteral("notes.txt"));
+  window_->OpenKeplerFile(path);
+  EXPECT_EQ(window_->Catalogue().Count(), 1);
+  EXPECT_EQ(window_->Content().Markers().size(), 1u);
+  ASSERT_FALSE(sandbox_.sink.messages.empty());
+  EXPECT_EQ(sandbox_.sink.messages.back().text, QStringLiteral("No element sets found in ") + path);
+}
+
+TEST_F(FormStatus, AnImageThatCannotBeReadIsNamedInPlainWords) {
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  QImage image(64, 64, QImage::Format_RGB32);
+  image.fill(Qt::darkGreen);
+  ASSERT_TRUE(image.save(&buffer, "JPG"));
+  sandbox_.WriteFile(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() / 2));
+  const QString path = sandbox_.Path(QStringLiteral("cut.jpg"));
+  try {
+    window_->LoadBackground(path);
+    ADD_FAILURE() << "a cut JPEG loaded";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(QString::fromStdString(e.what()), QStringLiteral("Could not read the image ") + path +
+                                                    QStringLiteral(": the JPEG data ends too early."));
+  }
+}
+
+TEST(FormStartUpMessages, CommandLineKeplerFilesThatGiveNothingAreNamed) {
+  NIMBREL_NEED_WINDOW_PLATFORM();
+  {
+    TSandbox sandbox;
+    sandbox.WriteFile(QStringLiteral("bin/iss.tle"), testing::IssOnly());
+    sandbox.CompanionText("TwoLineDataPath", sandbox.ExecutableFolder());
+    sandbox.WriteFile(QStringLiteral("empty.tle"), "\n");
+    const QString path = sandbox.Path(QStringLiteral("empty.tle"));
+    auto window = sandbox.Open({path});
+    // Passed over for the companion's folder.
+    EXPECT_EQ(window->Catalogue().Count(), 1);
+    ASSERT_FALSE(sandbox.sink.messages.empty());
+    EXPECT_EQ(sandbox.sink.messages[0].text, QStringLiteral("No element sets found in ") + path);
+  }
+  {
+    TSandbox sandbox;
+    const QString path = sandbox.Path(QStringLiteral("missing.tle"));
+    auto window = sandbox.Open({path});
+    ASSERT_EQ(sandbox.sink.messages.size(), 1u);  // the built-in sets' warning, with the file in it
+    EXPECT_TRUE(sandbox.sink.messages[0].text.contains(path)) << sandbox.sink.messages[0].text.toStdString();
+  }
 }
 
 }  // namespace
