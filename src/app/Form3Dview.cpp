@@ -440,6 +440,8 @@ void TForm3Dview::CreateControls() {
   openDialog_->setFileMode(QFileDialog::ExistingFile);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   openDialog_->setOption(QFileDialog::ReadOnly, false);
+  // Masks match without regard to letter case: MAP.JPG is an image as map.jpg is.
+  openDialog_->setFilter(openDialog_->filter() & ~QDir::CaseSensitive);
 
   // The bound controls now have their designed state: they take their stored one.
   CheckBoxShowDaylight->Loaded();
@@ -1069,7 +1071,7 @@ void TForm3Dview::ButtonBankClick() {
 }
 
 void TForm3Dview::FileLoadTextureClick() {
-  openDialog_->setNameFilter(QStringLiteral("Image files (*.bmp, *.jpg) (*.bmp *.jpg *.BMP *.JPG)"));
+  openDialog_->setNameFilter(QStringLiteral("Image files (*.bmp *.jpg *.jpeg)"));
   openDialog_->setWindowTitle(QStringLiteral("Load background image file"));
   if (!texturePath_.isEmpty()) openDialog_->selectFile(texturePath_);
   if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return;
@@ -1088,9 +1090,9 @@ void TForm3Dview::LoadBackground(const QString& path) {
 }
 
 void TForm3Dview::FileOpenClick() {
-  openDialog_->setNameFilters(
-      {QStringLiteral("Kepler files (*.txt, *.2li, *.tle) (*.txt *.2li *.tle *.TXT *.2LI *.TLE)"),
-       QStringLiteral("All files (*.*) (*)")});
+  // Every form the catalogue reads.
+  openDialog_->setNameFilters({QStringLiteral("Kepler files (*.2li *.tle *.txt *.csv *.xml *.json)"),
+                               QStringLiteral("All files (*)")});
   openDialog_->setWindowTitle(QStringLiteral("Open Kepler file with one or more two-line element sets"));
   if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return;
   OpenKeplerFile(openDialog_->selectedFiles().front());

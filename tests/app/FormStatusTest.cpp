@@ -3,14 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include "FormTestSupport.h"
 #include "app/SceneContent.h"
@@ -100,6 +103,29 @@ TEST_F(FormStatus, AnImageThatCannotBeReadIsNamedInPlainWords) {
     EXPECT_EQ(QString::fromStdString(e.what()), QStringLiteral("Could not read the image ") + path +
                                                     QStringLiteral(": the JPEG data ends too early."));
   }
+}
+
+TEST_F(FormStatus, FileDialogsOfferEveryFormOnceInAnyLetterCase) {
+  QStringList imageFilters, keplerFilters;
+  bool caseSensitive = true;
+  // The dialog is modal: read it and close it from the event loop it runs.
+  auto readAndClose = [&](QStringList& into) {
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      into = dialog->nameFilters();
+      caseSensitive = dialog->filter().testFlag(QDir::CaseSensitive);
+      dialog->reject();
+    });
+  };
+  readAndClose(imageFilters);
+  window_->FileLoadTexture->trigger();
+  readAndClose(keplerFilters);
+  window_->FileOpen->trigger();
+  EXPECT_EQ(imageFilters, QStringList{QStringLiteral("Image files (*.bmp *.jpg *.jpeg)")});
+  ASSERT_FALSE(keplerFilters.isEmpty());
+  EXPECT_EQ(keplerFilters.front(), QStringLiteral("Kepler files (*.2li *.tle *.txt *.csv *.xml *.json)"));
+  EXPECT_FALSE(caseSensitive);
 }
 
 TEST(FormStartUpMessages, CommandLineKeplerFilesThatGiveNothingAreNamed) {
