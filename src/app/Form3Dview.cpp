@@ -49,6 +49,7 @@
 #include "scene/Camera.h"
 #include "scene/Lines.h"
 #include "scene/SceneViewer.h"
+#include "scene/Sphere.h"
 
 namespace nimbrel::app {
 
@@ -1131,13 +1132,16 @@ void TForm3Dview::ShowPasses() {
 
 void TForm3Dview::UpdatePasses(bool opening) {
   if (!passes_ || (!opening && !passes_->isVisible())) return;
-  const int index = catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString());
-  if (index < 0) {
+  // The satellite the status line and the orbit line follow: the stored primary, or the first other
+  // one when the Kepler data lacks it.
+  const std::vector<scene::TSphere*>& markers = content_->Markers();
+  const orbit::TSatellite* primary = markers.empty() ? nullptr : TSceneContent::SatelliteOf(markers.front());
+  if (!primary) {
     passes_->ClearPasses(QStringLiteral("The primary satellite is not in the Kepler data."));
     return;
   }
   // The dialog searches a copy of its own, so the catalogue may change under it.
-  passes_->ShowPassesFor(catalogue_.SatelliteAt(index), homeLat_, homeLon_, 0.0, currentTime_);
+  passes_->ShowPassesFor(*primary, homeLat_, homeLon_, 0.0, currentTime_);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "FormTestSupport.h"
+#include "app/FormPasses.h"
 #include "app/SceneContent.h"
 
 namespace nimbrel::app {
@@ -126,6 +127,18 @@ TEST_F(FormStatus, FileDialogsOfferEveryFormOnceInAnyLetterCase) {
   ASSERT_FALSE(keplerFilters.isEmpty());
   EXPECT_EQ(keplerFilters.front(), QStringLiteral("Kepler files (*.2li *.tle *.txt *.csv *.xml *.json)"));
   EXPECT_FALSE(caseSensitive);
+}
+
+TEST_F(FormStatus, PassesAndStatusLineFollowTheSameSatelliteWhenTheFileLacksThePrimary) {
+  window_->ShowPasses();
+  sandbox_.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
+  window_->OpenKeplerFile(sandbox_.Path(QStringLiteral("ten.tle")));
+  SetClock(*window_, QDate(2006, 1, 3), QTime(20, 0));
+  ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("25544"));  // kept, though not in the file
+  EXPECT_TRUE(window_->StatusPanels[3]->toolTip().startsWith(QStringLiteral(" SAT01: ")));
+  const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));
+  ASSERT_NE(heading, nullptr);
+  EXPECT_TRUE(heading->text().contains(QStringLiteral("SAT01"))) << heading->text().toStdString();
 }
 
 TEST(FormStartUpMessages, CommandLineKeplerFilesThatGiveNothingAreNamed) {
