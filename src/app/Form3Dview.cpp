@@ -214,7 +214,16 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
     FormCreate();
   } catch (const std::exception& e) {
     ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    ShowMessage(QString(), QStringLiteral("Unknown error"));
   }
+  // Whatever step failed, the handlers find the settings they work on; a setting only reads its
+  // stored value here, so making it late changes nothing but its absence.
+  if (!qualitySetting_)
+    qualitySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("DisplayQuality"), 1);
+  if (!topographySetting_)
+    topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
+  if (!bankSetting_) bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
   creating_ = false;
 }
 

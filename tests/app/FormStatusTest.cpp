@@ -11,12 +11,15 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimeEdit>
 #include <QTimer>
+#include <stdexcept>
 
 #include "FormTestSupport.h"
 #include "app/FormPasses.h"
+#include "app/MessageSink.h"
 #include "app/SceneContent.h"
 
 namespace nimbrel::app {
@@ -162,6 +165,30 @@ TEST(FormStartUpMessages, CommandLineKeplerFilesThatGiveNothingAreNamed) {
     ASSERT_EQ(sandbox.sink.messages.size(), 1u);  // the built-in sets' warning, with the file in it
     EXPECT_TRUE(sandbox.sink.messages[0].text.contains(path)) << sandbox.sink.messages[0].text.toStdString();
   }
+}
+
+// A sink that cannot show anything: the start-up step that has something to say fails there.
+class TFailingSink final : public TMessageSink {
+ public:
+  void Show(const QString& /*caption*/, const QString& /*text*/) override {
+    throw std::runtime_error("the message could not be shown");
+  }
+};
+
+TEST(FormStartUpMessages, AStartUpThatFailsPartWayLeavesAWindowWhoseControlsWork) {
+  NIMBREL_NEED_WINDOW_PLATFORM();
+  TSandbox sandbox;  // no Kepler data: the warning about it fails, before the bank is read
+  TFailingSink failing;
+  TFormOptions options;
+  options.executableFolder = sandbox.ExecutableFolder();
+  options.sink = &failing;
+  TForm3Dview window(options);
+  window.show();
+  QApplication::processEvents();
+  window.ButtonBank->click();
+  EXPECT_EQ(window.BankSettingValue(), 1);
+  window.RadioGroupQualityClick();
+  window.RadioGroupTopographyClick();
 }
 
 }  // namespace
