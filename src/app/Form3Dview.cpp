@@ -812,7 +812,7 @@ void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
 
 QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
   try {
-    return ElementAgeNote(orbit::JulianDateFromDateTime(currentTime_) - satellite.EpochJD());
+    return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(currentTime_)));
   } catch (const std::exception&) {
     return {};  // a clock outside the calendar: no age to tell
   }

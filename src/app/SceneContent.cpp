@@ -57,17 +57,6 @@ bool UsableDirection(const TScenePoint& p) noexcept {
   return Finite(p) && (p.x != 0 || p.y != 0 || p.z != 0);
 }
 
-// The few words a user is shown for a failed propagation; empty when the orbit code gave none.
-std::string PlainReason(const orbit::TPropagateResult& result) {
-  (void)result;
-  return {};
-}
-
-// The clock's time less the set's epoch, in days.
-double ElementAgeDays(const orbit::TSatellite& satellite, double jd) noexcept {
-  return jd - satellite.EpochJD();
-}
-
 // " NAME: no position at this time (REASON)", the reason left out when there is none.
 QString NoPositionText(const QString& name, const std::string& reason) {
   QString text = QStringLiteral(" ") + name + QStringLiteral(": no position at this time");
@@ -89,7 +78,7 @@ std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, dou
   orbit::Vector4 velocity;
   const orbit::TPropagateResult propagated = satellite.TryPropagate(propagateJd, position, velocity);
   if (!propagated) {
-    if (reason) *reason = PlainReason(propagated);
+    if (reason) *reason = propagated.reason;
     return std::nullopt;
   }
   orbit::ConvertSatState(position, velocity);
@@ -276,11 +265,13 @@ QString TSceneContent::TImpl::Observe(orbit::TSatellite& satellite, double jd) {
   home.longitude = orbit::Radians(homeLon);
   orbit::TObservation seen;
   const QString name = QString::fromStdString(satellite.Name());
-  const QString age = ElementAgeNote(ElementAgeDays(satellite, jd));
+  const QString age = ElementAgeNote(satellite.EpochAgeDays(jd));
   try {
     (void)satellite.Observe(home, jd, 0, seen);
-  } catch (const std::exception&) {
+  } catch (const orbit::EPropagationError& e) {
     // The marker stood, but no look angles come from the set: no stale position may stay either.
+    return NoPositionText(name, e.Reason()) + age;
+  } catch (const std::exception&) {
     return NoPositionText(name, {}) + age;
   }
   // The age goes with the name, the part of the line that is shortened first: the look angles at
@@ -552,13 +543,13 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
   if (!d.markers.empty()) {
     if (const orbit::TSatellite* satellite = SatelliteOf(d.markers.front())) {
       result.primaryHead =
-          QString::fromStdString(satellite->Name()) + ElementAgeNote(ElementAgeDays(*satellite, jd));
+          QString::fromStdString(satellite->Name()) + ElementAgeNote(satellite->EpochAgeDays(jd));
     }
     if (!primary) {
       const orbit::TSatellite* satellite = SatelliteOf(d.markers.front());
       if (satellite) {
         result.primaryStatus = NoPositionText(QString::fromStdString(satellite->Name()), primaryReason) +
-                               ElementAgeNote(ElementAgeDays(*satellite, jd));
+                               ElementAgeNote(satellite->EpochAgeDays(jd));
       }
     }
     try {
