@@ -213,9 +213,9 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
   try {
     FormCreate();
   } catch (const std::exception& e) {
-    ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+    ShowMessage(QString(), HandlerErrorText(e));
   } catch (...) {
-    ShowMessage(QString(), QStringLiteral("Unknown error"));
+    ShowMessage(QString(), HandlerErrorText(std::runtime_error("unknown error")));
   }
   // Whatever step failed, the handlers find the settings they work on; a setting only reads its
   // stored value here, so making it late changes nothing but its absence.
@@ -533,7 +533,7 @@ void TForm3Dview::ConnectControls() {
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, ButtonClose, &QPushButton::click);
 
-  SceneViewer1->OnError = [this](const QString& text) { ShowMessage(QString(), text); };
+  SceneViewer1->OnError = [this](const QString& text) { ShowMessage(QString(), FrameErrorText(text)); };
   SceneViewer1->BeforeRender = [this] {
     if (!dragging_ && !busyCursor_) {
       QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -1092,7 +1092,7 @@ void TForm3Dview::LoadBackground(const QString& path) {
   try {
     content_->LoadTexture(path);
   } catch (const std::exception& e) {
-    throw std::runtime_error(ImageErrorText(path, e).toStdString());
+    throw EUserMessage(ImageErrorText(path, e));
   }
   texturePath_ = path;
   RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
@@ -1116,7 +1116,7 @@ void TForm3Dview::OpenKeplerFile(const QString& path) {
     catalogue_.Clear();
     // Nothing may go on showing the satellites just removed, not even while the message is up.
     RebuildMarkers();
-    throw std::runtime_error(KeplerFileErrorText(path, e).toStdString());
+    throw EUserMessage(KeplerFileErrorText(path, e));
   }
   if (loaded.Count() == 0) {
     // A file of anything but element sets must not take away the satellites the user is watching.
@@ -1159,9 +1159,9 @@ void TForm3Dview::Guarded(const std::function<void()>& handler) noexcept {
   try {
     handler();
   } catch (const std::exception& e) {
-    ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+    ShowMessage(QString(), HandlerErrorText(e));
   } catch (...) {
-    ShowMessage(QString(), QStringLiteral("Unknown error"));
+    ShowMessage(QString(), HandlerErrorText(std::runtime_error("unknown error")));
   }
 }
 

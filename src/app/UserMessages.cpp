@@ -1,5 +1,7 @@
 #include "app/UserMessages.h"
 
+#include <cstdio>
+
 #include "catalogue/KeplerFile.h"
 #include "scene/Picture.h"
 
@@ -13,7 +15,27 @@ QString Sentence(QString text) {
   return text;
 }
 
+void ReportDetails(const QString& details) {
+  std::fprintf(stderr, "NimbrelGL: %s\n", details.toLocal8Bit().constData());
+  std::fflush(stderr);
+}
+
 }  // namespace
+
+QString HandlerErrorText(const std::exception& error) {
+  if (dynamic_cast<const EUserMessage*>(&error)) return QString::fromStdString(error.what());
+  ReportDetails(QString::fromStdString(error.what()));
+  return QStringLiteral(
+      "NimbrelGL could not finish this step and carries on as before. The details have been written to "
+      "standard error.");
+}
+
+QString FrameErrorText(const QString& text) {
+  // The renderer's own refusal is the one a user can act on; it is shown as the renderer says it.
+  if (text == QLatin1String("Need at least OpenGL version 1.1")) return text;
+  ReportDetails(text);
+  return QStringLiteral("The 3D view could not be drawn. The details have been written to standard error.");
+}
 
 QString ImageErrorText(const QString& path, const std::exception& error) {
   const auto* picture = dynamic_cast<const scene::EPictureError*>(&error);
