@@ -1109,22 +1109,25 @@ void TForm3Dview::FileOpenClick() {
 }
 
 void TForm3Dview::OpenKeplerFile(const QString& path) {
-  catalogue::TSatelliteList loaded;
   try {
-    loaded.LoadFromFile(path.toStdString());
+    // A file of anything but element sets must not take away the satellites the user is watching;
+    // a look first tells.
+    catalogue::TSatelliteList probe;
+    probe.LoadFromFile(path.toStdString());
+    if (probe.Count() == 0) {
+      ShowMessage(QString(), NoElementSetsText(path));
+      return;
+    }
+    // Then into the catalogue itself, which keeps its data folder. The markers and list lines point
+    // into it: they are rebuilt below, or at once should this fail.
+    catalogue_.Clear();
+    catalogue_.LoadFromFile(path.toStdString());
   } catch (const std::exception& e) {
     catalogue_.Clear();
     // Nothing may go on showing the satellites just removed, not even while the message is up.
     RebuildMarkers();
     throw EUserMessage(KeplerFileErrorText(path, e));
   }
-  if (loaded.Count() == 0) {
-    // A file of anything but element sets must not take away the satellites the user is watching.
-    ShowMessage(QString(), NoElementSetsText(path));
-    return;
-  }
-  // The markers and list lines point into the old catalogue: rebuilt right below.
-  catalogue_ = std::move(loaded);
   if (CheckBoxAll->isChecked()) {
     RebuildMarkers();
   } else {
