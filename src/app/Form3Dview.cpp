@@ -171,7 +171,7 @@ class TSatelliteListDelegate final : public QStyledItemDelegate {
 // Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
 // space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
 // elevation and range stay in view.
-QString FitPrimaryStatus(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
+QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
   if (metrics.horizontalAdvance(line) <= width) return line;
   const QString prefix = QStringLiteral(" ") + name;
   if (!name.isEmpty() && line.startsWith(prefix)) {
@@ -486,6 +486,7 @@ void TForm3Dview::CreateStatusBar() {
       bar->addWidget(StatusPanels[i]);
     } else {
       StatusPanels[i]->setMinimumWidth(0);
+      StatusPanels[i]->installEventFilter(this);
       bar->addWidget(StatusPanels[i], 1);
     }
   }
@@ -648,6 +649,9 @@ void TForm3Dview::changeEvent(QEvent* event) {
 bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) {
     LayOutClient();
+  } else if (watched == StatusPanels[3] && event->type() == QEvent::Resize) {
+    // A wider window has room for more of the line.
+    if (!primaryLine_.isEmpty()) FitPrimaryStatus();
   } else if (watched == TabSheetDisplay && event->type() == QEvent::Resize) {
     Guarded([this] {
       LayOutDisplayPage();
@@ -799,15 +803,20 @@ void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
   if (result.primaryStatus) {
     // Centred like the others while it fits; a longer line is shortened from its start, and the
     // tooltip holds it whole.
-    QLabel* panel = StatusPanels[3];
-    const QString& line = *result.primaryStatus;
-    const QString shown =
-        FitPrimaryStatus(panel->fontMetrics(), panel->contentsRect().width(), line, result.primaryHead);
-    panel->setAlignment((shown == line ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-    panel->setText(shown);
-    panel->setToolTip(line);
+    primaryLine_ = *result.primaryStatus;
+    primaryHead_ = result.primaryHead;
+    FitPrimaryStatus();
   }
   if (result.viewpointStatus) StatusPanels[2]->setText(*result.viewpointStatus);
+}
+
+void TForm3Dview::FitPrimaryStatus() {
+  QLabel* panel = StatusPanels[3];
+  const QString shown =
+      FittedStatusLine(panel->fontMetrics(), panel->contentsRect().width(), primaryLine_, primaryHead_);
+  panel->setAlignment((shown == primaryLine_ ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+  panel->setText(shown);
+  panel->setToolTip(primaryLine_);
 }
 
 QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {

@@ -64,6 +64,10 @@ TEST_F(FormStatus, PanelThreeShowsAzimuthElevationAndRangeAtTheDesignedSize) {
   // The end of the line, where the range is, is what must be seen.
   const QString tail = whole.mid(whole.indexOf(QStringLiteral("Az:")));
   EXPECT_TRUE(shown.endsWith(tail)) << shown.toStdString() << " | " << whole.toStdString();
+  // A wider window shows the whole line without waiting for the next update.
+  window_->resize(window_->width() + 400, window_->height());
+  QApplication::processEvents();
+  EXPECT_EQ(panel->text(), whole);
 }
 
 TEST_F(FormStatus, ASatelliteWithOldElementsIsInItalicsAndSaysHowOld) {
