@@ -31,6 +31,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <exception>
+#include <stdexcept>
 #include <vector>
 
 #include "about/About.h"
@@ -40,6 +41,7 @@
 #include "app/MessageSink.h"
 #include "app/OrbitClass.h"
 #include "app/StartUp.h"
+#include "app/UserMessages.h"
 #include "app/ViewMath.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
@@ -50,6 +52,7 @@
 #include "scene/Lines.h"
 #include "scene/PointCloud.h"
 #include "scene/SceneViewer.h"
+#include "scene/Sphere.h"
 
 namespace nimbrel::app {
 
@@ -159,7 +162,9 @@ class TSatelliteListDelegate final : public QStyledItemDelegate {
     const QVariant stored = index.data(kColourRole);
     const TRgb c = SatelliteColour(index.row());
     painter->setPen(stored.isValid() ? stored.value<QColor>() : QColor(c.r, c.g, c.b));
-    painter->setFont(option.font);
+    // An item may bring its own font: a satellite with old elements is drawn in italics.
+    const QVariant own = index.data(Qt::FontRole);
+    painter->setFont(own.isValid() ? own.value<QFont>() : option.font);
     painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                       index.data(Qt::DisplayRole).toString());
     painter->restore();
@@ -192,6 +197,23 @@ class TOrbitLegend final : public QWidget {
   }
 };
 
+// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
+// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
+// elevation and range stay in view.
+QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
+  if (metrics.horizontalAdvance(line) <= width) return line;
+  const QString prefix = QStringLiteral(" ") + name;
+  if (!name.isEmpty() && line.startsWith(prefix)) {
+    const QString rest = line.mid(prefix.size());
+    const int room = width - metrics.horizontalAdvance(QStringLiteral(" ") + rest);
+    // Room for the name's first letter and the ellipsis at least, else the name says nothing.
+    if (room >= metrics.horizontalAdvance(name.left(1) + QChar(0x2026))) {
+      return QStringLiteral(" ") + metrics.elidedText(name, Qt::ElideRight, room) + rest;
+    }
+  }
+  return metrics.elidedText(line, Qt::ElideLeft, width);
+}
+
 QString SatelliteCatalogueNumber(const QListWidgetItem* item) {
   const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
   return satellite ? QString::fromStdString(satellite->CatalogueNumber()) : QString();
@@ -220,8 +242,17 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
   try {
     FormCreate();
   } catch (const std::exception& e) {
-    ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+    ShowMessage(QString(), HandlerErrorText(e));
+  } catch (...) {
+    ShowMessage(QString(), HandlerErrorText(std::runtime_error("unknown error")));
   }
+  // Whatever step failed, the handlers find the settings they work on; a setting only reads its
+  // stored value here, so making it late changes nothing but its absence.
+  if (!qualitySetting_)
+    qualitySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("DisplayQuality"), 1);
+  if (!topographySetting_)
+    topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
+  if (!bankSetting_) bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
   creating_ = false;
 }
 
@@ -466,6 +497,8 @@ void TForm3Dview::CreateControls() {
   openDialog_->setFileMode(QFileDialog::ExistingFile);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   openDialog_->setOption(QFileDialog::ReadOnly, false);
+  // Masks match without regard to letter case: MAP.JPG is an image as map.jpg is.
+  openDialog_->setFilter(openDialog_->filter() & ~QDir::CaseSensitive);
 
   // The bound controls now have their designed state: they take their stored one.
   CheckBoxShowDaylight->Loaded();
@@ -500,6 +533,7 @@ void TForm3Dview::CreateStatusBar() {
       bar->addWidget(StatusPanels[i]);
     } else {
       StatusPanels[i]->setMinimumWidth(0);
+      StatusPanels[i]->installEventFilter(this);
       bar->addWidget(StatusPanels[i], 1);
     }
   }
@@ -549,7 +583,7 @@ void TForm3Dview::ConnectControls() {
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, ButtonClose, &QPushButton::click);
 
-  SceneViewer1->OnError = [this](const QString& text) { ShowMessage(QString(), text); };
+  SceneViewer1->OnError = [this](const QString& text) { ShowMessage(QString(), FrameErrorText(text)); };
   SceneViewer1->BeforeRender = [this] {
     if (!dragging_ && !busyCursor_) {
       QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -582,7 +616,7 @@ void TForm3Dview::FormCreate() {
       RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
     } catch (const std::exception& e) {
       // The built-in map stays; the user learns why the own one is not shown.
-      ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+      ShowMessage(QString(), ImageErrorText(texturePath_, e));
     }
   }
   if (SelectItem(qualityButtons_, qualitySetting_->Value())) RadioGroupQualityClick();
@@ -664,6 +698,9 @@ void TForm3Dview::changeEvent(QEvent* event) {
 bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) {
     LayOutClient();
+  } else if (watched == StatusPanels[3] && event->type() == QEvent::Resize) {
+    // A wider window has room for more of the line.
+    if (!primaryLine_.isEmpty()) FitPrimaryStatus();
   } else if (watched == TabSheetDisplay && event->type() == QEvent::Resize) {
     Guarded([this] {
       LayOutDisplayPage();
@@ -805,6 +842,7 @@ void TForm3Dview::RefreshView() {
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
     }
+    MarkOldElements();
   }
   const int manual = static_cast<int>(std::size(kStepItems)) - 1;
   // The running clock has its own timer, and no step item is chosen meanwhile.
@@ -813,14 +851,46 @@ void TForm3Dview::RefreshView() {
 
 void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
   if (result.primaryStatus) {
-    // Centred like the others while it fits; a longer line keeps its start (the name) in view.
-    QLabel* panel = StatusPanels[3];
-    const bool fits =
-        panel->fontMetrics().horizontalAdvance(*result.primaryStatus) <= panel->contentsRect().width();
-    panel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-    panel->setText(*result.primaryStatus);
+    // Centred like the others while it fits; a longer line is shortened from its start, and the
+    // tooltip holds it whole.
+    primaryLine_ = *result.primaryStatus;
+    primaryHead_ = result.primaryHead;
+    FitPrimaryStatus();
   }
   if (result.viewpointStatus) StatusPanels[2]->setText(*result.viewpointStatus);
+}
+
+void TForm3Dview::FitPrimaryStatus() {
+  QLabel* panel = StatusPanels[3];
+  const QString shown =
+      FittedStatusLine(panel->fontMetrics(), panel->contentsRect().width(), primaryLine_, primaryHead_);
+  panel->setAlignment((shown == primaryLine_ ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+  panel->setText(shown);
+  panel->setToolTip(primaryLine_);
+}
+
+QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
+  try {
+    return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(currentTime_)));
+  } catch (const std::exception&) {
+    return {};  // a clock outside the calendar: no age to tell
+  }
+}
+
+void TForm3Dview::MarkOldElements() {
+  QFont italic = ListBoxActive->font();
+  italic.setItalic(true);
+  for (int i = 0; i < ListBoxActive->count(); ++i) {
+    QListWidgetItem* item = ListBoxActive->item(i);
+    const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
+    const QString note = satellite ? ElementAgeNoteNow(*satellite) : QString();
+    // Only changes are written: a write repaints the list.
+    const bool old = !note.isEmpty();
+    if (item->data(Qt::FontRole).isValid() != old)
+      item->setData(Qt::FontRole, old ? QVariant(italic) : QVariant());
+    const QString tip = old ? note.mid(2) : QString();  // without the leading ", "
+    if (item->toolTip() != tip) item->setToolTip(tip);
+  }
 }
 
 void TForm3Dview::RadioGroupStepClick() {
@@ -1000,7 +1070,12 @@ void TForm3Dview::HoverAt(QPoint at) {
     satellite = content_->PickPoint(SceneViewer1->FrameProjection(), at.x() * ratio, at.y() * ratio);
   }
   if (object == hoveredObject_ && satellite == hoveredSatellite_) return;
-  StatusPanels[0]->setText(satellite ? HoverName(QString::fromStdString(satellite->Name())) : QString());
+  const QString text =
+      satellite ? HoverName(QString::fromStdString(satellite->Name())) + ElementAgeNoteNow(*satellite)
+                : QString();
+  QLabel* panel = StatusPanels[0];
+  panel->setText(panel->fontMetrics().elidedText(text, Qt::ElideRight, panel->contentsRect().width()));
+  panel->setToolTip(text);
   hoveredObject_ = object;
   hoveredSatellite_ = satellite;
 }
@@ -1010,6 +1085,7 @@ void TForm3Dview::ClearHover() {
   hoveredSatellite_ = nullptr;
   hoverTimer_->stop();
   StatusPanels[0]->clear();
+  StatusPanels[0]->setToolTip(QString());
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -1120,7 +1196,7 @@ void TForm3Dview::ButtonBankClick() {
 }
 
 void TForm3Dview::FileLoadTextureClick() {
-  openDialog_->setNameFilter(QStringLiteral("Image files (*.bmp, *.jpg) (*.bmp *.jpg *.BMP *.JPG)"));
+  openDialog_->setNameFilter(QStringLiteral("Image files (*.bmp *.jpg *.jpeg)"));
   openDialog_->setWindowTitle(QStringLiteral("Load background image file"));
   if (!texturePath_.isEmpty()) openDialog_->selectFile(texturePath_);
   if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return;
@@ -1128,29 +1204,44 @@ void TForm3Dview::FileLoadTextureClick() {
 }
 
 void TForm3Dview::LoadBackground(const QString& path) {
-  content_->LoadTexture(path);
+  try {
+    content_->LoadTexture(path);
+  } catch (const std::exception& e) {
+    throw EUserMessage(ImageErrorText(path, e));
+  }
   texturePath_ = path;
   RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
   ApplyGlobeAppearance();
 }
 
 void TForm3Dview::FileOpenClick() {
-  openDialog_->setNameFilters(
-      {QStringLiteral("Kepler files (*.txt, *.2li, *.tle) (*.txt *.2li *.tle *.TXT *.2LI *.TLE)"),
-       QStringLiteral("All files (*.*) (*)")});
+  // Every form the catalogue reads.
+  openDialog_->setNameFilters({QStringLiteral("Kepler files (*.2li *.tle *.txt *.csv *.xml *.json)"),
+                               QStringLiteral("All files (*)")});
   openDialog_->setWindowTitle(QStringLiteral("Open Kepler file with one or more two-line element sets"));
   if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return;
   OpenKeplerFile(openDialog_->selectedFiles().front());
 }
 
 void TForm3Dview::OpenKeplerFile(const QString& path) {
-  catalogue_.Clear();
   try {
+    // A file of anything but element sets must not take away the satellites the user is watching;
+    // a look first tells.
+    catalogue::TSatelliteList probe;
+    probe.LoadFromFile(path.toStdString());
+    if (probe.Count() == 0) {
+      ShowMessage(QString(), NoElementSetsText(path));
+      return;
+    }
+    // Then into the catalogue itself, which keeps its data folder. The markers and list lines point
+    // into it: they are rebuilt below, or at once should this fail.
+    catalogue_.Clear();
     catalogue_.LoadFromFile(path.toStdString());
-  } catch (...) {
+  } catch (const std::exception& e) {
+    catalogue_.Clear();
     // Nothing may go on showing the satellites just removed, not even while the message is up.
     RebuildMarkers();
-    throw;
+    throw EUserMessage(KeplerFileErrorText(path, e));
   }
   if (CheckBoxAll->isChecked()) {
     RebuildMarkers();
@@ -1168,13 +1259,16 @@ void TForm3Dview::ShowPasses() {
 
 void TForm3Dview::UpdatePasses(bool opening) {
   if (!passes_ || (!opening && !passes_->isVisible())) return;
-  const int index = catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString());
-  if (index < 0) {
+  // The satellite the status line and the orbit line follow: the stored primary, or the first other
+  // one when the Kepler data lacks it.
+  const std::vector<scene::TSphere*>& markers = content_->Markers();
+  const orbit::TSatellite* primary = markers.empty() ? nullptr : TSceneContent::SatelliteOf(markers.front());
+  if (!primary) {
     passes_->ClearPasses(QStringLiteral("The primary satellite is not in the Kepler data."));
     return;
   }
   // The dialog searches a copy of its own, so the catalogue may change under it.
-  passes_->ShowPassesFor(catalogue_.SatelliteAt(index), homeLat_, homeLon_, 0.0, currentTime_);
+  passes_->ShowPassesFor(*primary, homeLat_, homeLon_, 0.0, currentTime_);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -1183,9 +1277,9 @@ void TForm3Dview::Guarded(const std::function<void()>& handler) noexcept {
   try {
     handler();
   } catch (const std::exception& e) {
-    ShowMessage(QString(), QString::fromLocal8Bit(e.what()));
+    ShowMessage(QString(), HandlerErrorText(e));
   } catch (...) {
-    ShowMessage(QString(), QStringLiteral("Unknown error"));
+    ShowMessage(QString(), HandlerErrorText(std::runtime_error("unknown error")));
   }
 }
 

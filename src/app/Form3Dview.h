@@ -206,6 +206,12 @@ class TForm3Dview : public QMainWindow {
   void WritePickers(orbit::TDateTime t);
   orbit::TDateTime ReadPickers() const;
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
+  // Panel 3 shows as much of the primary's line as its width allows.
+  void FitPrimaryStatus();
+  // ", elements N days old" for a set more than two weeks from the clock, else empty.
+  QString ElementAgeNoteNow(const orbit::TSatellite& satellite) const;
+  // Lines of satellites with old elements in italics, with their age as the tooltip.
+  void MarkOldElements();
   void ClearHover();
   void StopSmoothClock();
   std::chrono::steady_clock::time_point SteadyNow() const;
@@ -229,6 +235,9 @@ class TForm3Dview : public QMainWindow {
   QStringList activeList_;
   QString primaryCatNumber_;
   QString texturePath_;
+  // Panel 3's whole line and the part of it that is shortened first.
+  QString primaryLine_;
+  QString primaryHead_;
   orbit::TDateTime currentTime_ = 0;
   double homeLon_ = 0;
   double homeLat_ = 0;

@@ -178,6 +178,17 @@ void TFormPasses::ShowPassesFor(const orbit::TSatellite& satellite, double homeL
   search.observer.altitude = homeAltKm;
   search.startJD = orbit::DateTimeToJulianDate(startUtc);
   search.endJD = search.startJD + kSearchDays;
+  if (!std::isfinite(search.startJD)) {
+    // Said as any search's outcome is, from the event loop.
+    orbit::TPassList refused;
+    refused.status = orbit::TPassStatus::psFailed;
+    refused.error = "TFormPasses: the start time is not finite";
+    refused.reason = "the start time is not a date";
+    QMetaObject::invokeMethod(
+        this, [this, request, refused = std::move(refused)] { Present(request, refused); },
+        Qt::QueuedConnection);
+    return;
+  }
 
   // The copy is made here, on the thread that owns the satellite; the worker propagates only its own.
   worker_ = std::jthread([this, request, search, copy = satellite](std::stop_token stop) mutable {
@@ -188,6 +199,7 @@ void TFormPasses::ShowPassesFor(const orbit::TSatellite& satellite, double homeL
       result = {};
       result.status = orbit::TPassStatus::psFailed;
       result.error = std::string("TFormPasses: the pass search failed: ") + e.what();
+      result.reason = "the search could not go on";
     }
     if (stop.stop_requested()) return;
     // Queued to the UI thread; the request number tells there whether it is still wanted.
@@ -212,8 +224,7 @@ void TFormPasses::Present(std::uint64_t request, const orbit::TPassList& result)
     FillTable(result);
   } catch (const std::exception& e) {
     table_->setRowCount(0);
-    status_->setText(
-        QStringLiteral("TFormPasses: cannot show the passes: %1").arg(QString::fromUtf8(e.what())));
+    status_->setText(QStringLiteral("The passes cannot be shown."));
   }
   if (worker_.joinable()) worker_.join();  // it has posted this and is returning
   emit PassesShown();
@@ -264,7 +275,15 @@ void TFormPasses::FillTable(const orbit::TPassList& result) {
 
   QString text;
   if (result.status == orbit::TPassStatus::psFailed) {
-    text = QString::fromStdString(result.error);
+    // The orbit code's plain reason; where it says which satellite and which routine stays out of sight.
+    const QString why = result.reason.empty() ? QStringLiteral("the search could not go on")
+                                              : QString::fromStdString(result.reason);
+    if (result.failedJD > 0 && std::isfinite(result.failedJD)) {
+      text = QStringLiteral("No position from %1 on (%2).").arg(UtcText(UtcFromJulian(result.failedJD)), why);
+      if (!result.passes.empty()) text += QStringLiteral(" The passes before it are listed.");
+    } else {
+      text = QStringLiteral("No passes can be searched for (%1).").arg(why);
+    }
   } else if (result.neverRises) {
     text = QStringLiteral("Never rises above this horizon");
   } else if (result.passes.empty()) {

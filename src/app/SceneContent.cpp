@@ -66,6 +66,14 @@ bool UsableDirection(const TScenePoint& p) noexcept {
   return Finite(p) && (p.x != 0 || p.y != 0 || p.z != 0);
 }
 
+// " NAME: no position at this time (REASON)", the reason left out when there is none.
+QString NoPositionText(const QString& name, const std::string& reason) {
+  QString text = QStringLiteral(" ") + name + QStringLiteral(": no position at this time");
+  if (!reason.empty() && reason != "no position at this time")
+    text += QStringLiteral(" (") + QString::fromStdString(reason) + QStringLiteral(")");
+  return text;
+}
+
 // Propagates, converts to km and km/s and places the result on the globe; nothing when the satellite
 // cannot be propagated or any number on the way is not finite.
 struct TPlacedSatellite {
@@ -73,11 +81,16 @@ struct TPlacedSatellite {
   orbit::Vector4 velocityKmPerS;
   TScenePoint motion;  // the velocity in scene axes, filled by the update's parallel part
 };
+// A failed propagation leaves its plain reason in *reason when asked for.
 std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, double propagateJd,
-                                               double earthJd) noexcept {
+                                               double earthJd, std::string* reason = nullptr) noexcept {
   orbit::Vector4 position;
   orbit::Vector4 velocity;
-  if (!satellite.TryPropagate(propagateJd, position, velocity)) return std::nullopt;
+  const orbit::TPropagateResult propagated = satellite.TryPropagate(propagateJd, position, velocity);
+  if (!propagated) {
+    if (reason) *reason = propagated.reason;
+    return std::nullopt;
+  }
   orbit::ConvertSatState(position, velocity);
   std::optional<TSceneLocation> location;
   try {
@@ -131,6 +144,10 @@ struct TSceneContent::TImpl {
   // failed is hidden rather than left where it was.
   bool primaryPlaced = false;
   bool orbitFilled = false;
+  // The globe's ambient colour as the chosen look gives it; day and night scale it rather than
+  // replace it, so "No topography" and "Use image" keep their colours. White until a look is chosen:
+  // the built-in globe's own 0.8 grey with daylight.
+  Float4 lookAmbient{1, 1, 1, 1};
 
   void BuildFixedObjects();
   void BuildGraticule();
@@ -139,7 +156,7 @@ struct TSceneContent::TImpl {
   void PlaceSun(double jd);
   void PlaceAll(double jd);
   void PlacePoints();
-  std::optional<QString> Observe(orbit::TSatellite& satellite, double jd);
+  QString Observe(orbit::TSatellite& satellite, double jd);
   bool FillOrbitLine(orbit::TSatellite& satellite, double jd);
   std::optional<QString> TrackViewpoint(const TPlacedSatellite* primary, double jd, orbit::TDateTime t);
   void PlacePrimary(orbit::TSatellite& satellite, const TPlacedSatellite& placed, double jd,
@@ -244,14 +261,14 @@ void TSceneContent::TImpl::SetDayAndNight(const TDisplayChoices& choices) {
     sun->Ambient().SetRGBA(0.65f, 0.65f, 0.65f, 1);
     sun->Diffuse().SetRGBA(0.5f, 0.5f, 0.5f, 1);
     sun->Specular().SetRGBA(0.5f, 0.5f, 0.5f, 1);
-    globeAmbient.SetRGBA(0.8f, 0.8f, 0.8f, 1);
   } else {
     // Even light all round: the night side as bright as the day side.
     sun->Ambient().SetRGBA(1, 1, 1, 1);
     sun->Diffuse().SetRGBA(0, 0, 0, 1);
     sun->Specular().SetRGBA(0, 0, 0, 1);
-    globeAmbient.SetRGBA(1, 1, 1, 1);
   }
+  const float k = choices.showDaylight ? 0.8f : 1.0f;
+  globeAmbient.SetRGBA(k * lookAmbient.x, k * lookAmbient.y, k * lookAmbient.z, lookAmbient.w);
 }
 
 void TSceneContent::TImpl::SetFootprint(const TDisplayChoices& choices) {
@@ -268,17 +285,24 @@ void TSceneContent::TImpl::PlaceSun(double jd) {
   lastSunTime = jd;
 }
 
-std::optional<QString> TSceneContent::TImpl::Observe(orbit::TSatellite& satellite, double jd) {
+QString TSceneContent::TImpl::Observe(orbit::TSatellite& satellite, double jd) {
   orbit::GeodeticPoint home;
   home.latitude = orbit::Radians(homeLat);
   home.longitude = orbit::Radians(homeLon);
   orbit::TObservation seen;
+  const QString name = QString::fromStdString(satellite.Name());
+  const QString age = ElementAgeNote(satellite.EpochAgeDays(jd));
   try {
     (void)satellite.Observe(home, jd, 0, seen);
+  } catch (const orbit::EPropagationError& e) {
+    // The marker stood, but no look angles come from the set: no stale position may stay either.
+    return NoPositionText(name, e.Reason()) + age;
   } catch (const std::exception&) {
-    return std::nullopt;
+    return NoPositionText(name, {}) + age;
   }
-  QString text = QStringLiteral(" ") + QString::fromStdString(satellite.Name()) + QStringLiteral(": ") +
+  // The age goes with the name, the part of the line that is shortened first: the look angles at
+  // its end are what an observer needs to see.
+  QString text = QStringLiteral(" ") + name + age + QStringLiteral(": ") +
                  FormatLonLat(orbit::Degrees(seen.subLongitude), orbit::Degrees(seen.subLatitude));
   text += QString::asprintf("  Az:%.0f°  El:%1.f°  Range: %.0fkm", orbit::Degrees(seen.azimuth),
                             orbit::Degrees(seen.elevation), seen.range);
@@ -463,6 +487,7 @@ void TSceneContent::ApplyGlobeAppearance(int quality, int topographyItem) {
     front.Diffuse().SetFromPackedRGB(Packed(210, 210, 210));
     front.Specular().SetFromPackedRGB(Packed(64, 64, 64));
   }
+  if (topographyItem == 0 || topographyItem == 1) impl_->lookAmbient = front.Ambient().AsFloat4();
 }
 
 void TSceneContent::LoadTexture(const QString& path) {
@@ -648,11 +673,18 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
   d.PlacePoints();
   d.primaryPlaced = primary.has_value();
   if (!d.markers.empty()) {
+    if (const orbit::TSatellite* satellite = SatelliteOf(d.markers.front())) {
+      result.primaryHead =
+          QString::fromStdString(satellite->Name()) + ElementAgeNote(satellite->EpochAgeDays(jd));
+    }
     if (!primary) {
       const orbit::TSatellite* satellite = SatelliteOf(d.markers.front());
       if (satellite) {
-        result.primaryStatus = QStringLiteral(" ") + QString::fromStdString(satellite->Name()) +
-                               QStringLiteral(": no position at this time");
+        // The parallel placement keeps no reasons; the one failing primary is asked again for its own.
+        std::string primaryReason;
+        (void)PlaceSatellite(Propagatable(*satellite), jd, jd, &primaryReason);
+        result.primaryStatus = NoPositionText(QString::fromStdString(satellite->Name()), primaryReason) +
+                               ElementAgeNote(satellite->EpochAgeDays(jd));
       }
     }
     try {

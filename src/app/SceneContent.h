@@ -107,10 +107,15 @@ class TSceneContent {
   QString PlaceCamera();
 
   struct TUpdateResult {
-    // Panel 3; nothing keeps the previous text. A primary that cannot be placed says so (" ISS: no
-    // position at this time") rather than leave an old position standing.
+    // Panel 3; nothing keeps the previous text. A primary that cannot be placed says so, with the orbit
+    // code's reason (" ISS: no position at this time (decayed)"), rather than leave an old position
+    // standing. A set more than two weeks from the clock says ", elements N days old" after the name
+    // (" ISS, elements 20 days old: 3.2°W  56.0°N  Az:...") or at the end of the no-position text.
     std::optional<QString> primaryStatus;
     std::optional<QString> viewpointStatus;  // panel 2 when tracking moved the camera
+    // What panel 3's text begins with after one space, the part that may be shortened: the primary's
+    // name and, for a set more than two weeks from the clock, its age. Empty without markers.
+    QString primaryHead;
   };
   // Places everything for the UTC instant t. A satellite that cannot be propagated hides its own
   // marker (and, for the primary, the spotlight and the orbit line) until it can again; the others go

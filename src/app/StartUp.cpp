@@ -99,9 +99,16 @@ QString KeplerWarningText(const QString& currentFolder,
   return text;
 }
 
+QString NoElementSetsText(const QString& path) {
+  return QStringLiteral("No element sets found in ") + path;
+}
+
 TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink) {
   TKeplerData data;
   std::vector<catalogue::TUnreadableFile> unreadable;
+  // What became of a Kepler file named on the command line, when it is not used.
+  QString argumentNote;
+  bool fromArgument = false;
   if (!arguments.isEmpty() && QFileInfo(arguments.front()).isFile()) {
     // The file alone: nothing is scanned.
     const std::filesystem::path path = arguments.front().toStdString();
@@ -112,20 +119,31 @@ TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink) {
     } catch (const std::exception& e) {
       unreadable.push_back({path.string(), e.what()});
     }
+    fromArgument = !unreadable.empty() || data.catalogue.Count() > 0;
+    // A file without a single set is passed over for the data the program would read without it.
+    if (!fromArgument) argumentNote = NoElementSetsText(arguments.front());
+  } else if (!arguments.isEmpty()) {
+    argumentNote = QStringLiteral("Could not find the Kepler file ") + arguments.front() +
+                   QStringLiteral(" named on the command line.");
+  }
+  if (fromArgument) {
     data.showAllAtStart = true;
   } else {
     data.catalogue = TSatelliteList::Create(
         catalogue::ReadCompanionText(QString::fromLatin1(catalogue::kTwoLineDataPath)).toStdString());
     unreadable = data.catalogue.UnreadableFiles();
   }
+  const QString note = argumentNote.isEmpty() ? QString() : QStringLiteral("\n\n") + argumentNote;
   if (data.catalogue.Count() == 0) {
     AddFallbackSets(data.catalogue);
     sink.Show(QStringLiteral("NimbrelGL - cannot find Kepler data"),
-              KeplerWarningText(QDir::currentPath(), unreadable));
+              KeplerWarningText(QDir::currentPath(), unreadable) + note);
     data.showAllAtStart = true;
   } else if (!unreadable.empty()) {
     sink.Show(QStringLiteral("NimbrelGL - cannot read Kepler data"),
-              QStringLiteral("These Kepler files could not be read:") + UnreadableList(unreadable));
+              QStringLiteral("These Kepler files could not be read:") + UnreadableList(unreadable) + note);
+  } else if (!argumentNote.isEmpty()) {
+    sink.Show(QStringLiteral("NimbrelGL - cannot read Kepler data"), argumentNote);
   }
   return data;
 }

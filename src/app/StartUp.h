@@ -37,8 +37,12 @@ struct TKeplerData {
 };
 // The catalogue from the first argument when it names an existing file, else from the companion's
 // Kepler folder (the current folder without it); the two built-in sets with the warning when that
-// leaves it empty. Files that could not be read are named in a message and start-up goes on.
+// leaves it empty. Files that could not be read are named in a message and start-up goes on; so is a
+// first argument that names no file, or a file without a single element set (which is then passed
+// over for the folder).
 TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink);
+// "No element sets found in FILE".
+QString NoElementSetsText(const QString& path);
 // Fills an empty catalogue with the two built-in sets, HST and ISS.
 void AddFallbackSets(catalogue::TSatelliteList& catalogue);
 QString KeplerWarningText(const QString& currentFolder,

@@ -99,4 +99,11 @@ QString HoverName(const QString& name) {
   return text;
 }
 
+QString ElementAgeNote(double ageDays) {
+  const double days = std::fabs(ageDays);
+  if (!(days > kStaleElementDays)) return {};
+  // A non-finite age never gets here; a huge one is still a number of days.
+  return QStringLiteral(", elements %1 days old").arg(std::floor(days), 0, 'f', 0);
+}
+
 }  // namespace nimbrel::app

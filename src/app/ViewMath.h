@@ -67,4 +67,10 @@ QString FormatLonLat(double lonDeg, double latDeg);
 // A satellite's name as the hover text shows it: lower case with the first character upper-cased.
 QString HoverName(const QString& name);
 
+// Element sets are worth trusting for about two weeks either side of their epoch.
+inline constexpr double kStaleElementDays = 14;
+// ", elements N days old" for a set more than kStaleElementDays from the clock (N whole days, either
+// side of the epoch), else empty. ageDays is the clock's time less the epoch.
+QString ElementAgeNote(double ageDays);
+
 }  // namespace nimbrel::app

@@ -28,7 +28,7 @@ constexpr std::uint32_t kBiPng = 5;
 constexpr std::uint32_t kBiAlphaBitFields = 6;
 
 [[noreturn]] void Refuse(const std::string& reason) {
-  throw EPictureError("BMP error: " + reason);
+  throw EPictureError("BMP error: " + reason, "the BMP data will not do: " + reason);
 }
 
 std::uint16_t ReadU16(std::span<const std::uint8_t> d, std::size_t at) {

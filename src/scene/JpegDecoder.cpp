@@ -13,6 +13,8 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 #include "scene/ImageCodecs.h"
 
@@ -28,6 +30,7 @@ struct TJpegErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  int code = -1;  // libjpeg's message code; -1 for our own messages
 };
 
 struct TJpegJob {
@@ -57,6 +60,7 @@ struct TJpegJob {
 void ExitWithMessage(j_common_ptr cinfo) {
   auto* error = reinterpret_cast<TJpegErrorManager*>(cinfo->err);
   (*cinfo->err->format_message)(cinfo, error->message);
+  error->code = cinfo->err->msg_code;
   Fail(cinfo);
 }
 
@@ -125,6 +129,23 @@ bool RunDecoder(TJpegJob& job) {
   return true;
 }
 
+// The failure in a user's words: the common ones plainly, the rest with libjpeg's own text.
+std::string PlainReason(const TJpegErrorManager& error) {
+  switch (error.code) {
+    case -1:
+      return std::string("the picture will not do: ") + error.message;
+    case JWRN_JPEG_EOF:
+    case JERR_INPUT_EOF:
+      return "the JPEG data ends too early";
+    case JERR_NO_SOI:
+      return "it is not a JPEG file";
+    case JERR_INPUT_EMPTY:
+      return "the file is empty";
+    default:
+      return std::string("the JPEG data is damaged (") + error.message + ")";
+  }
+}
+
 }  // namespace
 
 TRaster DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels) {
@@ -136,7 +157,7 @@ TRaster DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels) 
   job.error.pub.emit_message = EmitMessage;
   job.progress.progress_monitor = MonitorProgress;
   if (!RunDecoder(job)) {
-    throw EPictureError(std::string("JPEG error: ") + job.error.message);
+    throw EPictureError(std::string("JPEG error: ") + job.error.message, PlainReason(job.error));
   }
   return std::move(job.raster);
 }

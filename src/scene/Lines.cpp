@@ -41,7 +41,8 @@ void TLineBase::SetupLineStyle() const {
   } else {
     glDisable(GL_LINE_SMOOTH);
   }
-  glLineWidth(lineWidth_);
+  // The renderer refuses a width of 0 with an error; the line keeps the width it inherits.
+  if (lineWidth_ > 0) glLineWidth(lineWidth_);
   glColor3f(lineColor_.Red(), lineColor_.Green(), lineColor_.Blue());
 }
 

@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::string_view kJpegClassName = "TJPEGImage";
 constexpr std::string_view kBitmapClassName = "TBitmap";
+constexpr const char* kTooLarge = "the file is larger than any picture that can be used";
 
 // Room for a 32-bit bitmap of the largest accepted size, plus generous space for headers and the
 // metadata a JPEG may carry; anything bigger cannot be a picture we would accept.
@@ -29,7 +30,8 @@ std::vector<std::uint8_t> ReadWholeFile(QFile& file, std::uint64_t maxBytes, con
   if (!file.isSequential()) {
     if (static_cast<std::uint64_t>(file.size()) > maxBytes) {
       throw EPictureError("TPicture::LoadFromFile: '" + name + "' is larger than any picture we accept (" +
-                          std::to_string(file.size()) + " bytes)");
+                              std::to_string(file.size()) + " bytes)",
+                          kTooLarge);
     }
     bytes.reserve(static_cast<std::size_t>(file.size()));
   }
@@ -37,14 +39,16 @@ std::vector<std::uint8_t> ReadWholeFile(QFile& file, std::uint64_t maxBytes, con
   for (;;) {
     const qint64 n = file.read(chunk.data(), static_cast<qint64>(chunk.size()));
     if (n < 0) {
-      throw EPictureError("TPicture::LoadFromFile: cannot read '" + name +
-                          "': " + file.errorString().toStdString());
+      throw EPictureError(
+          "TPicture::LoadFromFile: cannot read '" + name + "': " + file.errorString().toStdString(),
+          "the file cannot be read (" + file.errorString().toStdString() + ")");
     }
     if (n == 0) {
       return bytes;
     }
     if (bytes.size() + static_cast<std::uint64_t>(n) > maxBytes) {
-      throw EPictureError("TPicture::LoadFromFile: '" + name + "' is larger than any picture we accept");
+      throw EPictureError("TPicture::LoadFromFile: '" + name + "' is larger than any picture we accept",
+                          kTooLarge);
     }
     bytes.insert(bytes.end(), chunk.data(), chunk.data() + n);
   }
@@ -112,13 +116,14 @@ void TPicture::LoadFromFile(const QString& fileName) {
   const TGraphicType type = GraphicTypeOfExtension(fileName);
   if (type == TGraphicType::gtNone) {
     throw EPictureError("TPicture::LoadFromFile: unknown picture file extension '." +
-                        QFileInfo(fileName).suffix().toStdString() + "' in '" + name + "'");
+                            QFileInfo(fileName).suffix().toStdString() + "' in '" + name + "'",
+                        "only .bmp, .jpg and .jpeg pictures can be read");
   }
   const std::vector<std::uint8_t> bytes = ReadWholeFile(file, MaxFileBytes(maxPixels_), name);
   try {
     Decode(bytes, type);
   } catch (const EPictureError& e) {
-    throw EPictureError("TPicture::LoadFromFile: '" + name + "': " + e.what());
+    throw EPictureError("TPicture::LoadFromFile: '" + name + "': " + e.what(), e.Reason());
   }
 }
 
@@ -126,7 +131,7 @@ void TPicture::LoadFromMemory(std::span<const std::uint8_t> data, TGraphicType t
   try {
     Decode(data, type);
   } catch (const EPictureError& e) {
-    throw EPictureError(std::string("TPicture::LoadFromMemory: ") + e.what());
+    throw EPictureError(std::string("TPicture::LoadFromMemory: ") + e.what(), e.Reason());
   }
 }
 

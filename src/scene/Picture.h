@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -15,7 +17,15 @@ namespace nimbrel::scene {
 
 class EPictureError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit EPictureError(const std::string& what) : std::runtime_error(what), reason_(what) {}
+  EPictureError(const std::string& what, std::string reason)
+      : std::runtime_error(what), reason_(std::move(reason)) {}
+  // What is wrong with the file in a user's words ("the JPEG data ends too early"), without the place
+  // in the code or the file's name: the window words the message around it.
+  const std::string& Reason() const noexcept { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 enum class TPixelFormat { pf24bit, pf32bit };

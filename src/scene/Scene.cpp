@@ -69,7 +69,14 @@ void TScene::DetachViewer(TSceneViewerBase& viewer) {
   if (it == viewers_.end()) return;
   if (viewers_.size() == 1 && !destroying_) {
     // Lists live in the share group of the viewers' contexts: with the last one gone they are gone too.
-    const bool active = viewer.ActivateContext();
+    // A context that cannot be made current any more still takes them along: they are forgotten, and
+    // the viewer leaves all the same.
+    bool active = false;
+    try {
+      active = viewer.ActivateContext();
+    } catch (...) {
+      active = false;
+    }
     ++readyContexts_;
     try {
       ReleaseAllDisplayLists(!active);

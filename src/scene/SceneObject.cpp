@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <typeinfo>
 
 #include "scene/Scene.h"
@@ -75,6 +76,25 @@ void DeleteDisplayList(unsigned name) {
   throw EOpenGLError(text ? text : "OpenGL error " + std::to_string(error));
 }
 
+// Holds a context of the scene current while a batch of objects goes: one activation for the batch
+// rather than one per display list (making a window's context current costs far more than deleting
+// a list). Nothing is activated when no list is there to give back or a context is current already;
+// a context that cannot be made current leaves the objects to forget their lists.
+class TBatchContext {
+ public:
+  TBatchContext(TScene* scene, bool releasesLists) noexcept {
+    if (!scene || !releasesLists || scene->ContextReady()) return;
+    try {
+      use_.emplace(scene);
+    } catch (...) {
+      use_.reset();
+    }
+  }
+
+ private:
+  std::optional<TScene::TContextUse> use_;
+};
+
 }  // namespace
 
 TBaseSceneObject::TBaseSceneObject()
@@ -86,6 +106,7 @@ TBaseSceneObject::TBaseSceneObject()
 TBaseSceneObject::~TBaseSceneObject() {
   if (lifeToken_) *lifeToken_ = nullptr;
   if (scene_) scene_->ObjectLeaving(*this);
+  const TBatchContext batch(scene_, scene_ && !scene_->ContextReady() && SubtreeHasDisplayList());
   if (displayList_ != 0) {
     try {
       TScene::TContextUse use(scene_);
@@ -180,10 +201,16 @@ std::unique_ptr<TBaseSceneObject> TBaseSceneObject::Reparent(TBaseSceneObject* n
 
 void TBaseSceneObject::DestroyChildren() {
   if (children_.empty()) return;
-  while (!children_.empty()) {
-    std::unique_ptr<TBaseSceneObject> child = std::move(children_.back());
-    children_.pop_back();
-    child->parent_ = nullptr;
+  {
+    const TBatchContext batch(
+        scene_, scene_ && !scene_->ContextReady() &&
+                    std::any_of(children_.begin(), children_.end(),
+                                [](const auto& child) { return child->SubtreeHasDisplayList(); }));
+    while (!children_.empty()) {
+      std::unique_ptr<TBaseSceneObject> child = std::move(children_.back());
+      children_.pop_back();
+      child->parent_ = nullptr;
+    }
   }
   SignalChange();
 }

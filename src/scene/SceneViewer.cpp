@@ -95,16 +95,25 @@ void TSceneViewer::ContextAboutToBeDestroyed() {
     // it and serve the next context as they are; otherwise they go with it and the scene forgets them.
     const QOpenGLContext* global = QOpenGLContext::globalShareContext();
     const bool listsSurvive = global && context()->shareGroup() == global->shareGroup();
-    if (!listsSurvive && ActivateContext()) {
+    if (!listsSurvive) {
+      // The lists go with the context whether or not it can be made current once more: a scene that
+      // kept their names would call dead lists in the next context.
+      listGroup_ = nullptr;
+      bool active = false;
+      try {
+        active = ActivateContext();
+      } catch (...) {
+        NotifyContextLost();
+        throw;
+      }
       try {
         NotifyContextLost();
       } catch (...) {
-        DeactivateContext();
+        if (active) DeactivateContext();
         throw;
       }
-      DeactivateContext();
+      if (active) DeactivateContext();
     }
-    if (!listsSurvive) listGroup_ = nullptr;
   } catch (...) {
     ReportCurrentException("TSceneViewer: losing the rendering context");
   }
@@ -136,6 +145,7 @@ void TSceneViewer::paintGL() {
   ++paintCount_;
   try {
     RenderFrame();
+    lastReport_.clear();
   } catch (...) {
     ReportCurrentException("TSceneViewer::paintGL");
   }
@@ -150,15 +160,28 @@ void TSceneViewer::ReportCurrentException(const char* where) {
   } catch (...) {
     text = QStringLiteral("%1: unknown error").arg(QString::fromUtf8(where));
   }
+  // A message box runs an event loop of its own, in which this view repaints: reported from here, a
+  // frame that keeps failing would open box after box inside one another.
+  if (reporting_ || text == lastReport_) return;
+  reporting_ = true;
+  lastReport_ = text;
+  QMetaObject::invokeMethod(
+      this, [this, origin = QString::fromUtf8(where), text] { DeliverReport(origin, text); },
+      Qt::QueuedConnection);
+}
+
+void TSceneViewer::DeliverReport(const QString& where, const QString& text) noexcept {
+  bool delivered = false;
   try {
     if (OnError) {
       OnError(text);
-      return;
+      delivered = true;
     }
   } catch (...) {
     // The handler itself failed: fall through to standard error.
   }
-  std::cerr << where << ": " << text.toStdString() << '\n';
+  if (!delivered) std::cerr << where.toStdString() << ": " << text.toStdString() << '\n';
+  reporting_ = false;
 }
 
 }  // namespace nimbrel::scene

@@ -22,7 +22,9 @@ class TSceneViewer : public QOpenGLWidget, public TSceneViewerCore {
   ~TSceneViewer() override;
 
   // Exceptions from painting and from setting up or losing a context end here (the window shows them
-  // in a message box); without a handler they are written to standard error.
+  // in a message box); without a handler they are written to standard error. The report comes from the
+  // event loop, never from inside painting, one at a time: while one is being handled no other is
+  // made, and the same text is not reported again until a frame has been drawn without failing.
   std::function<void(const QString&)> OnError;
 
   // A repaint has been asked for and not yet painted.
@@ -50,6 +52,7 @@ class TSceneViewer : public QOpenGLWidget, public TSceneViewerCore {
  private:
   void ContextAboutToBeDestroyed();
   void ReportCurrentException(const char* where);
+  void DeliverReport(const QString& where, const QString& text) noexcept;
 
   QMetaObject::Connection contextConnection_;
   // The share group the scene's lists were last used in by this viewer (compared, never followed).
@@ -57,6 +60,9 @@ class TSceneViewer : public QOpenGLWidget, public TSceneViewerCore {
   bool invalidated_ = false;
   bool releaseOnDeactivate_ = true;
   int paintCount_ = 0;
+  // A report is queued or being handled; the text last reported since the last good frame.
+  bool reporting_ = false;
+  QString lastReport_;
 };
 
 }  // namespace nimbrel::scene

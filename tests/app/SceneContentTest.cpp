@@ -243,6 +243,18 @@ TEST_F(SceneContent, DaylightAndFootprintChoices) {
   }
 }
 
+TEST_F(SceneContent, DayAndNightScaleTheChosenGlobeLookInsteadOfReplacingIt) {
+  scene::TFaceProperties& front = content_.SphereEarth().Material().FrontProperties();
+  for (const int item : {0, 1}) {
+    content_.ApplyGlobeAppearance(1, item);
+    const Float4 look = item == 0 ? Rgb(85, 113, 124) : Rgb(150, 150, 150);
+    content_.UpdateScene(kT0, {true, true});
+    ExpectColour(front.Ambient(), Float4{0.8f * look.x, 0.8f * look.y, 0.8f * look.z, 1}, "daylight");
+    content_.UpdateScene(kT0, {true, false});
+    ExpectColour(front.Ambient(), look, "no daylight");
+  }
+}
+
 TEST_F(SceneContent, TheSunMovesOnlyAfterFiveSimulatedMinutes) {
   const auto sunAt = [&](orbit::TDateTime t) {
     content_.UpdateScene(t, {});
@@ -335,7 +347,12 @@ TEST_F(SceneContent, AFailedPrimaryHidesTheFootprintAndTheOrbitLine) {
   EXPECT_GT(Distance(content_.Markers()[1]->Position().AsFloat4(), hstBefore), 0.1f);
   // The status line no longer claims a place; the camera stays where it was.
   ASSERT_TRUE(failed.primaryStatus.has_value());
-  EXPECT_EQ(*failed.primaryStatus, QStringLiteral(" FALLING: no position at this time"));
+  // With the orbit code's own reason ("decayed", "eccentricity out of range", ...).
+  orbit::Vector4 p, v;
+  const std::string reason = falling.TryPropagate(orbit::JulianDateFromDateTime(kT0 + 60), p, v).reason;
+  ASSERT_FALSE(reason.empty());
+  EXPECT_EQ(failed.primaryStatus->toStdString(),
+            " FALLING: no position at this time (" + reason + "), elements 60 days old");
   EXPECT_FALSE(failed.viewpointStatus.has_value());
   EXPECT_EQ(content_.View().viewLon, viewLon);
 
@@ -379,6 +396,22 @@ TEST_F(SceneContent, PrimaryStatusComesFromTheHomeLocation) {
   // Without markers nothing is said, and the previous text stays.
   Show({});
   EXPECT_FALSE(content_.UpdateScene(kT0, {}).primaryStatus.has_value());
+}
+
+TEST_F(SceneContent, ASetFarFromTheClockSaysHowOldItIs) {
+  Show({&iss_});
+  const struct {
+    double days;  // from kT0, a few minutes after the set's epoch
+    const char* note;
+  } rows[] = {{0, ""}, {13.9, ""}, {20.5, ", elements 20 days old"}, {-30.5, ", elements 30 days old"}};
+  for (const auto& row : rows) {
+    const auto result = content_.UpdateScene(kT0 + row.days, {});
+    ASSERT_TRUE(result.primaryStatus.has_value()) << row.days;
+    const QString head = QStringLiteral("ISS") + QString::fromLatin1(row.note);
+    EXPECT_TRUE(result.primaryStatus->startsWith(QStringLiteral(" ") + head + QStringLiteral(": ")))
+        << result.primaryStatus->toStdString();
+    EXPECT_EQ(result.primaryHead, head);
+  }
 }
 
 TEST_F(SceneContent, OrbitLineSpansOnePeriodAroundThePrimary) {

@@ -552,6 +552,17 @@ TEST_F(Line, PatternZeroLeavesNoPixelsAndSolidDrawsAgain) {
   EXPECT_EQ(CentrePixel(), (std::array<int, 3>{255, 64, 0}));
 }
 
+TEST_F(Line, AZeroWidthIsNotSentAndTheLineStillDraws) {
+  line_->AppendNode(-1, 0, 0);
+  line_->AppendNode(1, 0, 0);
+  line_->SetLineWidth(0);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  RenderLitFrame();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  EXPECT_GT(CountPixelsBrighterThan(0), 0);
+}
+
 TEST_F(Line, OneNodeDrawsNothing) {
   line_->AppendNode(0, 0, 0);
   RenderLitFrame();

@@ -9,6 +9,7 @@
 #include <QOpenGLFramebufferObject>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ class TCountingViewer : public TSceneViewerBase {
  public:
   void Invalidate() override { ++invalidations; }
   bool ActivateContext() override {
+    ++activationCalls;
+    if (refuseActivation) throw std::runtime_error("the context cannot be made current");
     if (!context) return false;
     if (activations++ == 0) context->makeCurrent(surface);
     return true;
@@ -36,6 +39,8 @@ class TCountingViewer : public TSceneViewerBase {
 
   int invalidations = 0;
   int activations = 0;
+  int activationCalls = 0;        // every ActivateContext, nested or not
+  bool refuseActivation = false;  // ActivateContext throws, as a failed makeCurrent does
   int scenesDestroyed = 0;
   std::vector<TBaseSceneObject*> leaving;
   QOpenGLContext* context = nullptr;

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QOpenGLContext>
 #include <QWidget>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -145,11 +146,45 @@ TEST_F(SceneViewer, AFailedFrameGoesToTheErrorCallback) {
   squares_.front->throwOnBuild = true;
   ShowAndPaint();
   if (IsSkipped() || HasFatalFailure()) return;
-  ASSERT_FALSE(errors_.empty());
+  // Reported from the event loop, after the paint.
+  ASSERT_TRUE(WaitFor([this] { return !errors_.empty(); }));
   EXPECT_EQ(errors_.front(), "geometry failed");
   EXPECT_EQ(before, after);
   EXPECT_EQ(viewer_->RenderingState(), TRenderingState::rsIdle);
   EXPECT_EQ(RenderingContextActivations(), 0);
+}
+
+TEST_F(SceneViewer, AFrameThatKeepsFailingIsReportedOnceAndNotFromInsideTheBox) {
+  int reports = 0, depth = 0, deepest = 0;
+  viewer_->OnError = [&](const QString&) {
+    ++reports;
+    deepest = std::max(deepest, ++depth);
+    // As a message box does: an event loop of its own, in which the view repaints and fails again.
+    for (int i = 0; i < 5; ++i) {
+      viewer_->update();
+      Settle();
+    }
+    --depth;
+  };
+  squares_.front->throwOnBuild = true;
+  ShowAndPaint();
+  if (IsSkipped() || HasFatalFailure()) return;
+  ASSERT_TRUE(WaitFor([&] { return reports > 0 && depth == 0; }));
+  const int paintsAfterReport = viewer_->PaintCount();
+  viewer_->update();
+  Settle();
+  EXPECT_GT(viewer_->PaintCount(), paintsAfterReport);  // it failed again, and said nothing
+  EXPECT_EQ(reports, 1);
+  EXPECT_EQ(deepest, 1);
+
+  // A good frame in between: the next failure is news again.
+  squares_.front->throwOnBuild = false;
+  viewer_->update();
+  Settle();
+  squares_.front->throwOnBuild = true;
+  squares_.front->MarkStructureDirty();
+  viewer_->update();
+  EXPECT_TRUE(WaitFor([&] { return reports == 2; }));
 }
 
 TEST_F(SceneViewer, ADestroyedCameraLeavesTheViewerUsable) {

@@ -179,6 +179,19 @@ TEST_F(SharedSpheres, TheLastSphereToGoTakesTheSharedListAlong) {
   EXPECT_EQ(scene_->SharedLists().Count(), 0u);
 }
 
+TEST_F(SharedSpheres, DestroyingManyChildrenActivatesTheContextOnceAndDeletesTheirLists) {
+  for (int i = 0; i < 50; ++i) AddSphere(3, 3, 0.1f, 1, 1).Reparent(large_);
+  Render();
+  const unsigned lastChildList = dynamic_cast<TSphere&>(large_->Child(49)).DisplayList();
+  ASSERT_TRUE(glIsList(lastChildList));
+  const int before = viewer_.activationCalls;
+  large_->DestroyChildren();
+  EXPECT_EQ(viewer_.activationCalls - before, 1);
+  EXPECT_FALSE(glIsList(lastChildList));
+  Render();
+  ExpectBothInTheirColoursAndSizes();
+}
+
 TEST_F(SharedSpheres, AfterALostContextTheSpheresCompileAndDrawAgain) {
   Render();
   scene_->RendererContextLost();
@@ -197,6 +210,21 @@ TEST_F(SharedSpheres, TheLastViewerToGoDeletesTheSharedLists) {
   const unsigned shared = small_->GeometryList();
   scene_->DetachViewer(viewer_);
   EXPECT_FALSE(glIsList(shared));
+  EXPECT_EQ(scene_->SharedLists().Count(), 0u);
+  scene_->AttachViewer(viewer_);
+  Render();
+  ExpectBothInTheirColoursAndSizes();
+}
+
+TEST_F(SharedSpheres, ALastViewerWhoseContextCannotBeMadeCurrentStillLeavesAndForgetsTheLists) {
+  Render();
+  ASSERT_NE(small_->DisplayList(), 0u);
+  viewer_.refuseActivation = true;
+  EXPECT_NO_THROW(scene_->DetachViewer(viewer_));
+  viewer_.refuseActivation = false;
+  EXPECT_TRUE(scene_->Viewers().empty());
+  EXPECT_EQ(small_->DisplayList(), 0u);
+  EXPECT_EQ(small_->GeometryList(), 0u);
   EXPECT_EQ(scene_->SharedLists().Count(), 0u);
   scene_->AttachViewer(viewer_);
   Render();
