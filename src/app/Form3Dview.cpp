@@ -14,7 +14,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -37,10 +39,12 @@
 #include "app/Clock.h"
 #include "app/FormPasses.h"
 #include "app/MessageSink.h"
+#include "app/SatelliteSearch.h"
 #include "app/StartUp.h"
 #include "app/ViewMath.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
+#include "catalogue/CompanionWriter.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
 #include "orbit/Satellite.h"
@@ -334,6 +338,15 @@ void TForm3Dview::CreateControls() {
   LabelActiveSatellites->setToolTip(QStringLiteral("Primary satellite for orbit display"));
   Place(LabelActiveSatellites, 560, 14, 169, LabelActiveSatellites->sizeHint().height(), kRight);
 
+  // The search field takes the list's top; the list keeps its width and its bottom edge.
+  EditSearch = new QLineEdit(display);
+  EditSearch->setObjectName(QStringLiteral("EditSearch"));
+  EditSearch->setPlaceholderText(QStringLiteral("Find name or number"));
+  EditSearch->setClearButtonEnabled(true);
+  EditSearch->setToolTip(QStringLiteral(
+      "Shows the satellites whose name or catalogue number holds this text; Escape clears it"));
+  Place(EditSearch, 560, 32, 169, 21, kRight);
+
   ListBoxActive = new QListWidget(display);
   ListBoxActive->setObjectName(QStringLiteral("ListBoxActive"));
   QPalette listPalette = ListBoxActive->palette();
@@ -344,7 +357,9 @@ void TForm3Dview::CreateControls() {
   ListBoxActive->setFont(listFont);
   ListBoxActive->setItemDelegate(new TSatelliteListDelegate(ListBoxActive));
   ListBoxActive->setUniformItemSizes(true);
-  Place(ListBoxActive, 560, 32, 169, 121, kRight);
+  ListBoxActive->setContextMenuPolicy(Qt::CustomContextMenu);
+  Place(ListBoxActive, 560, 55, 169, 98, kRight);
+  satelliteSearch_ = new TSatelliteSearch(EditSearch, ListBoxActive, this);
 
   ButtonBank = new QPushButton(QStringLiteral("3"), display);
   ButtonBank->setObjectName(QStringLiteral("ButtonBank"));
@@ -480,6 +495,8 @@ void TForm3Dview::ConnectControls() {
   on(ButtonBank, &QPushButton::clicked, &TForm3Dview::ButtonBankClick);
   on(ListBoxActive, &QListWidget::itemClicked, &TForm3Dview::ListBoxActiveClick);
   on(ListBoxActive, &QListWidget::itemActivated, &TForm3Dview::ListBoxActiveClick);
+  connect(ListBoxActive, &QWidget::customContextMenuRequested, this,
+          [this](QPoint at) { Guarded([this, at] { ShowListMenu(at); }); });
   // "All satellites" rebuilds the markers whoever changes it.
   on(CheckBoxAll, &QCheckBox::toggled, &TForm3Dview::CheckBoxAllClick);
   on(CheckBoxShowDaylight, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowDaylightClick);
@@ -962,11 +979,16 @@ void TForm3Dview::RebuildMarkers() {
   content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
   ListBoxActive->setUpdatesEnabled(false);
   ListBoxActive->clear();
+  std::vector<QString> searchKeys;
+  searchKeys.reserve(satellites.size());
   for (const orbit::TSatellite* satellite : satellites) {
     auto* item = new QListWidgetItem(QString::fromStdString(satellite->Name()));
     item->setData(Qt::UserRole, QVariant::fromValue(const_cast<void*>(static_cast<const void*>(satellite))));
     ListBoxActive->addItem(item);
+    searchKeys.push_back(
+        SatelliteSearchKey(item->text(), QString::fromStdString(satellite->CatalogueNumber())));
   }
+  satelliteSearch_->SetKeys(std::move(searchKeys));
   ListBoxActive->setUpdatesEnabled(true);
   UpdatePasses();
   RefreshView();
@@ -991,6 +1013,81 @@ void TForm3Dview::ListBoxActiveClick() {
   if (number.isEmpty() || number == primaryCatNumber_) return;
   primaryCatNumber_ = number;
   QueueRebuildMarkers();
+}
+
+namespace {
+// The bank as stored, without the fall-back to bank 1 that the shown list takes.
+QStringList StoredBank(int bank) {
+  return catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(bank)));
+}
+}  // namespace
+
+int TForm3Dview::ShownBank() const {
+  const int bank = bankSetting_ ? bankSetting_->Value() : 0;
+  if (bank < 0 || bank >= catalogue::kBankCount || StoredBank(bank).isEmpty()) return 0;
+  return bank;
+}
+
+void TForm3Dview::ShowListMenu(QPoint at) {
+  QListWidgetItem* item = ListBoxActive->itemAt(at);
+  if (!item) item = ListBoxActive->currentItem();  // the keyboard's menu key
+  if (!item) return;
+  ListBoxActive->setCurrentItem(item);
+  const QString number = SatelliteCatalogueNumber(item);
+  // The lists name satellites by five characters; nothing past Z9999 can be stored in them.
+  const bool storable = number.size() == 5 && !catalogue::CompanionOwnsSettings();
+  QMenu menu(this);
+  QAction* primary = menu.addAction(QStringLiteral("Make primary"));
+  primary->setEnabled(number != primaryCatNumber_);
+  menu.addSeparator();
+  QAction* add[catalogue::kBankCount] = {};
+  for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
+    add[bank] = menu.addAction(QStringLiteral("Add to bank %1").arg(bank + 1));
+    add[bank]->setEnabled(storable && !StoredBank(bank).contains(number));
+  }
+  QAction* remove = menu.addAction(QStringLiteral("Remove from bank"));
+  remove->setEnabled(storable && StoredBank(ShownBank()).contains(number));
+  QAction* chosen =
+      menu.exec(ListBoxActive->viewport()->mapToGlobal(ListBoxActive->visualItemRect(item).center()));
+  if (!chosen) return;
+  if (chosen == primary) ListBoxActiveClick();
+  if (chosen == remove) RemoveFromBank();
+  for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
+    if (chosen == add[bank]) AddToBank(bank);
+  }
+}
+
+void TForm3Dview::AddToBank(int bank) {
+  const QListWidgetItem* item = ListBoxActive->currentItem();
+  if (!item) return;
+  const QString number = SatelliteCatalogueNumber(item);
+  QStringList numbers = StoredBank(bank);
+  if (number.isEmpty() || numbers.contains(number)) return;
+  numbers.append(number);
+  StoreBank(bank, numbers);
+}
+
+void TForm3Dview::RemoveFromBank() {
+  const QListWidgetItem* item = ListBoxActive->currentItem();
+  if (!item) return;
+  const int bank = ShownBank();
+  QStringList numbers = StoredBank(bank);
+  if (numbers.removeAll(SatelliteCatalogueNumber(item)) == 0) return;
+  StoreBank(bank, numbers);
+}
+
+void TForm3Dview::StoreBank(int bank, const QStringList& numbers) {
+  const catalogue::TCompanionWrite written = catalogue::WriteActiveList(bank, numbers);
+  if (!written) {
+    ShowMessage(QStringLiteral("NimbrelGL - cannot store the bank"), QString::fromStdString(written.message));
+    return;
+  }
+  if (BankButtonWanted()) ButtonBank->show();
+  // The markers follow when the edited bank is the one shown (itself, or bank 1 standing in for it).
+  const std::optional<QStringList> shown = ReadActiveList(bankSetting_->Value());
+  if (!shown || *shown == activeList_) return;
+  activeList_ = *shown;
+  if (!CheckBoxAll->isChecked()) QueueRebuildMarkers();
 }
 
 void TForm3Dview::CheckBoxAllClick() {

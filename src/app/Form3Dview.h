@@ -22,6 +22,7 @@ class QFileDialog;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSlider;
@@ -45,6 +46,7 @@ namespace nimbrel::app {
 
 class TMessageSink;
 class TFormPasses;
+class TSatelliteSearch;
 
 // What the program hands the window; tests replace the parts that reach outside.
 struct TFormOptions {
@@ -88,6 +90,7 @@ class TForm3Dview : public QMainWindow {
   QFrame* Bevel1 = nullptr;
   QFrame* Bevel2 = nullptr;
   QLabel* LabelActiveSatellites = nullptr;
+  QLineEdit* EditSearch = nullptr;
   QListWidget* ListBoxActive = nullptr;
   QPushButton* ButtonBank = nullptr;
   QPushButton* ButtonIn = nullptr;
@@ -139,6 +142,9 @@ class TForm3Dview : public QMainWindow {
   void ButtonInClick();
   void ButtonOutClick();
   void ListBoxActiveClick();
+  // The list's context menu on its current line: the banks are numbered from 0 here, shown from 1.
+  void AddToBank(int bank);
+  void RemoveFromBank();
   void CheckBoxAllClick();
   void ButtonBankClick();
   void CheckBoxShowDaylightClick();
@@ -191,6 +197,10 @@ class TForm3Dview : public QMainWindow {
   orbit::TDateTime ReadPickers() const;
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
   void ClearHover();
+  void ShowListMenu(QPoint at);
+  // The bank the list shows: the current one, or bank 1 when the current one stores no list.
+  int ShownBank() const;
+  void StoreBank(int bank, const QStringList& numbers);
   void FileLoadTextureClick();
   void FileOpenClick();
   // Searches the primary's passes again while the dialog shows (or as it opens).
@@ -233,6 +243,7 @@ class TForm3Dview : public QMainWindow {
   QButtonGroup* qualityButtons_ = nullptr;
   QButtonGroup* topographyButtons_ = nullptr;
   QFileDialog* openDialog_ = nullptr;
+  TSatelliteSearch* satelliteSearch_ = nullptr;
   TFormPasses* passes_ = nullptr;
 };
 
