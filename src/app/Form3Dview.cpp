@@ -40,6 +40,7 @@
 #include "app/FormPasses.h"
 #include "app/MessageSink.h"
 #include "app/SatelliteSearch.h"
+#include "app/SetupPanels.h"
 #include "app/StartUp.h"
 #include "app/ViewMath.h"
 #include "catalogue/CommaList.h"
@@ -260,6 +261,13 @@ void TForm3Dview::CreateControls() {
       RadioGroup(QStringLiteral(" Topography "), kTopographyItems, 2, 1, topographyButtons_, setup);
   RadioGroupTopography->setObjectName(QStringLiteral("RadioGroupTopography"));
   Place(RadioGroupTopography, 64, 344, 153, 65);
+  const TShowMessage showMessage = [this](const QString& caption, const QString& text) {
+    ShowMessage(caption, text);
+  };
+  LocationsPanel = new TLocationsPanel(showMessage, setup);
+  Place(LocationsPanel, 296, 48, 449, 256);
+  DataFolderPanel = new TDataFolderPanel(showMessage, setup);
+  Place(DataFolderPanel, 296, 312, 449, 112);
 
   // Display page.
   QWidget* display = TabSheetDisplay;
@@ -503,6 +511,8 @@ void TForm3Dview::ConnectControls() {
   on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
   on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
   on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
+  on(LocationsPanel, &TLocationsPanel::LocationsChanged, &TForm3Dview::HomeLocationChanged);
+  on(DataFolderPanel, &TDataFolderPanel::FolderChanged, &TForm3Dview::KeplerFolderChanged);
   on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
   on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
   on(FilePasses, &QAction::triggered, &TForm3Dview::ShowPasses);
@@ -1147,6 +1157,32 @@ void TForm3Dview::OpenKeplerFile(const QString& path) {
     RebuildMarkers();
   } else {
     CheckBoxAll->setChecked(true);
+  }
+}
+
+void TForm3Dview::HomeLocationChanged() {
+  const THomeLocation home = ReadHomeLocation();
+  homeLon_ = home.lonDeg;
+  homeLat_ = home.latDeg;
+  content_->SetHome(homeLon_, homeLat_);
+  // "Home loc." moves the camera and refreshes; any other viewpoint only needs the new look angles.
+  if (ViewpointItem() == 1) {
+    RadioGroupViewpointClick();
+  } else {
+    RefreshView();
+  }
+  UpdatePasses();
+}
+
+void TForm3Dview::KeplerFolderChanged() {
+  // Read before the old catalogue goes: the markers and the list still show its satellites while a
+  // warning about the new folder is up.
+  TKeplerData kepler = LoadKeplerData({}, *sink_);
+  catalogue_ = std::move(kepler.catalogue);
+  if (kepler.showAllAtStart && !CheckBoxAll->isChecked()) {
+    CheckBoxAll->setChecked(true);  // its handler rebuilds the markers
+  } else {
+    RebuildMarkers();
   }
 }
 

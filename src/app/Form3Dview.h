@@ -47,6 +47,8 @@ namespace nimbrel::app {
 class TMessageSink;
 class TFormPasses;
 class TSatelliteSearch;
+class TLocationsPanel;
+class TDataFolderPanel;
 
 // What the program hands the window; tests replace the parts that reach outside.
 struct TFormOptions {
@@ -87,6 +89,8 @@ class TForm3Dview : public QMainWindow {
   QGroupBox* RadioGroupViewpoint = nullptr;
   QGroupBox* RadioGroupQuality = nullptr;
   QGroupBox* RadioGroupTopography = nullptr;
+  TLocationsPanel* LocationsPanel = nullptr;
+  TDataFolderPanel* DataFolderPanel = nullptr;
   QFrame* Bevel1 = nullptr;
   QFrame* Bevel2 = nullptr;
   QLabel* LabelActiveSatellites = nullptr;
@@ -154,6 +158,10 @@ class TForm3Dview : public QMainWindow {
   void RadioGroupQualityClick();
   void RadioGroupTopographyClick();
   void PageControl1Resize();
+  // The Setup page stored another home or another Kepler folder: the view, the look angles and the
+  // Passes dialog move to the new home at once; the catalogue is read again from the new folder.
+  void HomeLocationChanged();
+  void KeplerFolderChanged();
   // The two File items after their dialog has been confirmed.
   void LoadBackground(const QString& path);
   void OpenKeplerFile(const QString& path);
