@@ -31,6 +31,7 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QWheelEvent>
 #include <exception>
 #include <vector>
 
@@ -660,6 +661,15 @@ bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::MouseButtonRelease:
         Guarded([this] { SceneViewer1MouseUp(); });
         break;
+      case QEvent::MouseButtonDblClick:
+        Guarded([this, event] {
+          SceneViewer1DoubleClick(static_cast<QMouseEvent*>(event)->position().toPoint());
+        });
+        break;
+      case QEvent::Wheel:
+        Guarded([this, event] { SceneViewer1Wheel(static_cast<QWheelEvent*>(event)->angleDelta().y()); });
+        event->accept();
+        return true;
       default:
         break;
     }
@@ -922,6 +932,31 @@ void TForm3Dview::SceneViewer1MouseMove(QPoint at) {
 
 void TForm3Dview::SceneViewer1MouseUp() {
   dragging_ = false;
+}
+
+void TForm3Dview::SceneViewer1Wheel(int angleDelta) {
+  constexpr int kNotch = 120;
+  wheelRemainder_ += angleDelta;
+  while (wheelRemainder_ >= kNotch) {
+    wheelRemainder_ -= kNotch;
+    if (content_->View().zoom > 1) ButtonInClick();
+  }
+  while (wheelRemainder_ <= -kNotch) {
+    wheelRemainder_ += kNotch;
+    if (content_->View().zoom < 64) ButtonOutClick();
+  }
+  // At an end the wheel's leftover is dropped, so that turning back acts at the first notch.
+  const int zoom = content_->View().zoom;
+  if ((zoom <= 1 && wheelRemainder_ > 0) || (zoom >= 64 && wheelRemainder_ < 0)) wheelRemainder_ = 0;
+}
+
+void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
+  const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(SceneViewer1->PickObjectAt(at.x(), at.y()));
+  if (!satellite) return;
+  const QString number = QString::fromStdString(satellite->CatalogueNumber());
+  if (number.isEmpty() || number == primaryCatNumber_) return;
+  primaryCatNumber_ = number;
+  QueueRebuildMarkers();
 }
 
 void TForm3Dview::HoverAt(QPoint at) {

@@ -169,6 +169,11 @@ class TForm3Dview : public QMainWindow {
   void SceneViewer1MouseDown(QPoint at);
   void SceneViewer1MouseMove(QPoint at);
   void SceneViewer1MouseUp();
+  // The wheel zooms as "+" and "-" do: one notch (120 eighths of a degree, however finely a touchpad
+  // delivers it) is one step, and the steps stop at the same ends.
+  void SceneViewer1Wheel(int angleDelta);
+  // A double-click on a marker makes its satellite the primary.
+  void SceneViewer1DoubleClick(QPoint at);
   // Picks the object under `at` now (the hover does it once the mouse has rested).
   void HoverAt(QPoint at);
   const scene::TBaseSceneObject* HoveredObject() const noexcept { return hoveredObject_; }
@@ -242,6 +247,7 @@ class TForm3Dview : public QMainWindow {
   QPoint hoverAt_;
   QTimer* hoverTimer_ = nullptr;
   bool busyCursor_ = false;
+  int wheelRemainder_ = 0;
   // Creation is still running: no scene update may reach half-built state.
   bool creating_ = true;
   bool rebuildQueued_ = false;
