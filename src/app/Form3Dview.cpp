@@ -513,6 +513,12 @@ void TForm3Dview::ConnectControls() {
   on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
   on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
   on(LocationsPanel, &TLocationsPanel::LocationsChanged, &TForm3Dview::HomeLocationChanged);
+  // nimbrel-settings may have changed the values while the window ran: the page shows them as stored.
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+    if (PageControl1->currentWidget() != TabSheetSetup) return;
+    LocationsPanel->Refresh();
+    DataFolderPanel->Refresh();
+  });
   on(DataFolderPanel, &TDataFolderPanel::FolderChanged, &TForm3Dview::KeplerFolderChanged);
   on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
   on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
@@ -1124,7 +1130,7 @@ void TForm3Dview::RemoveFromBank() {
 void TForm3Dview::StoreBank(int bank, const QStringList& numbers) {
   const catalogue::TCompanionWrite written = catalogue::WriteActiveList(bank, numbers);
   if (!written) {
-    ShowMessage(QStringLiteral("NimbrelGL - cannot store the bank"), QString::fromStdString(written.message));
+    ShowMessage(QStringLiteral("NimbrelGL - cannot store the bank"), WriteFailureText(written));
     return;
   }
   if (BankButtonWanted()) ButtonBank->show();

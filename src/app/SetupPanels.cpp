@@ -42,11 +42,17 @@ void ShowWriteFailure(const TShowMessage& show, const catalogue::TCompanionWrite
          QStringLiteral("The location %1; the list has been read again.")
              .arg(QString::fromStdString(result.message)));
   } else {
-    show(QString::fromLatin1(kCannotStoreCaption), QString::fromStdString(result.message));
+    show(QString::fromLatin1(kCannotStoreCaption), WriteFailureText(result));
   }
 }
 
 }  // namespace
+
+QString WriteFailureText(const catalogue::TCompanionWrite& result) {
+  if (result.status == catalogue::TCompanionWrite::TStatus::cwOwnedByCompanion)
+    return CompanionOwnsSettingsText();
+  return QStringLiteral("Could not store the setting: %1.").arg(QString::fromStdString(result.message));
+}
 
 QString CompanionOwnsSettingsText() {
   return QStringLiteral(

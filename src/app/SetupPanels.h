@@ -24,6 +24,8 @@ using TShowMessage = std::function<void(const QString& caption, const QString& t
 
 // The sentence shown while the companion program owns these settings.
 QString CompanionOwnsSettingsText();
+// What the user reads when a write to the companion's values did not happen.
+QString WriteFailureText(const catalogue::TCompanionWrite& result);
 
 class TLocationsPanel : public QGroupBox {
   Q_OBJECT
