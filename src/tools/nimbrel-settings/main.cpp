@@ -146,6 +146,10 @@ int Show(const std::vector<std::string>& args) {
   ExpectArguments("show", args, 0, "no arguments");
   const auto orNone = [](const QString& s) { return s.isEmpty() ? std::string("(none)") : Utf8(s); };
   std::cout << "settings file: " << CompanionStore().File().string() << "\n";
+  if (CompanionOwnsSettings()) {
+    std::cout
+        << "(the companion program Nimbrel is installed and owns these values: they are not changed here)\n";
+  }
   std::cout << "data folder: " << orNone(ReadCompanionText(kTwoLineDataPath)) << "\n";
   std::cout << "primary satellite: " << orNone(ReadCompanionText(kPrimarySatCatNumber)) << "\n";
 
