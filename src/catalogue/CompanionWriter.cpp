@@ -41,7 +41,7 @@ TCompanionWrite Write(const std::function<bool(TSettingsValues&, std::string&)>&
   const TSaveResult result =
       CompanionStore().Update([&](TSettingsValues& values) { return change(values, refusal); });
   if (result.status == TSaveResult::TStatus::ssAbandoned) return {TStatus::cwRefused, refusal};
-  if (!result) return {TStatus::cwFailed, result.message};
+  if (!result) return {TStatus::cwFailed, result.reason};
   return {TStatus::cwSaved, {}};
 }
 

@@ -67,7 +67,8 @@ struct TCompanionWrite {
   enum class TStatus { cwSaved, cwRefused, cwOwnedByCompanion, cwFailed };
   TStatus status = TStatus::cwFailed;
   // cwRefused: the end of a sentence about the location number ("is outside 1..2 (the stored
-  // locations)"); cwOwnedByCompanion and cwFailed: a whole sentence naming the file or the program.
+  // locations)"); cwOwnedByCompanion: a whole sentence; cwFailed: what the store says went wrong, in
+  // plain words naming the file.
   std::string message;
   explicit operator bool() const noexcept { return status == TStatus::cwSaved; }
 };

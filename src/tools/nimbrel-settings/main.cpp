@@ -117,7 +117,8 @@ std::string Utf8(const QString& s) {
 int Save(const std::string& what, const TCompanionWrite& result, const std::function<std::string()>& done) {
   if (result.status == TCompanionWrite::TStatus::cwRefused) Refuse(what + " " + result.message);
   if (!result) {
-    std::cerr << "nimbrel-settings: " << result.message << "\n";
+    std::cerr << "nimbrel-settings: " << result.message
+              << (result.status == TCompanionWrite::TStatus::cwFailed ? "; nothing was saved" : "") << "\n";
     return 1;
   }
   std::cout << done() << "\n";
