@@ -956,8 +956,12 @@ void TForm3Dview::SceneViewer1Wheel(int angleDelta) {
   if ((zoom <= 1 && wheelRemainder_ > 0) || (zoom >= 64 && wheelRemainder_ < 0)) wheelRemainder_ = 0;
 }
 
+const orbit::TSatellite* TForm3Dview::SatelliteAt(QPoint at) {
+  return TSceneContent::SatelliteOf(SceneViewer1->PickObjectAt(at.x(), at.y()));
+}
+
 void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
-  const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(SceneViewer1->PickObjectAt(at.x(), at.y()));
+  const orbit::TSatellite* satellite = SatelliteAt(at);
   if (!satellite) return;
   const QString number = QString::fromStdString(satellite->CatalogueNumber());
   if (number.isEmpty() || number == primaryCatNumber_) return;

@@ -211,6 +211,8 @@ class TForm3Dview : public QMainWindow {
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
   void ClearHover();
   void ShowListMenu(QPoint at);
+  // The satellite whose marker or trail is drawn at `at` in the view, or none.
+  const orbit::TSatellite* SatelliteAt(QPoint at);
   // The bank the list shows: the current one, or bank 1 when the current one stores no list.
   int ShownBank() const;
   void StoreBank(int bank, const QStringList& numbers);
