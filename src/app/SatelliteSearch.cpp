@@ -58,15 +58,15 @@ void TSatelliteSearch::Apply() {
 }
 
 bool TSatelliteSearch::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == field_ && !field_->text().isEmpty()) {
-    const auto type = event->type();
-    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-      // Taken here, so the window's Escape (Close) does not fire while there is text to clear.
-      event->accept();
-      if (type == QEvent::KeyPress) field_->clear();
-      return type == QEvent::KeyPress;
-    }
+  // Only key events are looked at: others reach us while the field is being destroyed, when it is
+  // no longer a line edit.
+  const auto type = event->type();
+  if (watched == field_ && (type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !field_->text().isEmpty()) {
+    // Taken here, so the window's Escape (Close) does not fire while there is text to clear.
+    event->accept();
+    if (type == QEvent::KeyPress) field_->clear();
+    return type == QEvent::KeyPress;
   }
   return QObject::eventFilter(watched, event);
 }
