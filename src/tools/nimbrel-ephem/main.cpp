@@ -33,11 +33,14 @@ constexpr const char* kUsage =
     "       nimbrel-ephem --passes DAYS --observer LAT,LON,ALT_KM [--start YYYY-MM-DDTHH:MM:SS] FILE\n"
     "Prints the position and velocity of every satellite in the Kepler file FILE (two-line element\n"
     "sets, or OMM as CSV, XML or JSON, told apart by the content) as CSV:\n"
-    "  name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,lat_deg,lon_deg,alt_km,status\n"
-    "  with --observer, az_deg,el_deg,range_km,range_rate_kms,visible come before status.\n"
+    "  name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,lat_deg,lon_deg,alt_km,\n"
+    "  epoch_age_days,status\n"
+    "  with --observer, az_deg,el_deg,range_km,range_rate_kms,visible come before epoch_age_days;\n"
+    "  status is ok or why there is no position (decayed, ...).\n"
     "  --tsince    minutes from each satellite's epoch (negative values allowed: --tsince -1440,0,1440)\n"
     "  --utc       UTC times; without --tsince or --utc the current time is used\n"
-    "  --observer  an observer at LAT degrees north, LON degrees east, ALT_KM km: adds the look angles\n"
+    "  --observer  an observer at LAT degrees north, LON degrees east, ALT_KM km (-1 to 1000000):\n"
+    "              adds the look angles\n"
     "  --sun       print the Sun instead of satellites (no FILE):\n"
     "              body,utc,x_km,y_km,z_km,distance_km,lat_deg,lon_deg\n"
     "  --moon      the same for the Moon (both may be given)\n"
@@ -45,7 +48,8 @@ constexpr const char* kUsage =
     "              --start (default: now), in time order:\n"
     "              name,catnum,aos_utc,aos_az_deg,tca_utc,max_el_deg,tca_az_deg,los_utc,los_az_deg,\n"
     "              duration_s,visual_start_utc,visual_end_utc,flags\n"
-    "  --help      this text\n";
+    "  --help      this text\n"
+    "  --version   the program's name and version\n";
 
 struct TOptions {
   std::vector<double> tsince;
@@ -84,6 +88,9 @@ TOptions ParseArguments(int argc, char** argv) {
     };
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      std::exit(0);
+    } else if (arg == "--version" && !hasValue) {
+      std::cout << "nimbrel-ephem " NIMBREL_VERSION "\n";
       std::exit(0);
     } else if (arg == "--tsince") {
       const std::string list = next();

@@ -56,6 +56,7 @@ constexpr const char* kUsage =
     "  set-active-list BANK CATNUM...    the active list of bank 1, 2 or 3; no numbers empties it\n"
     "      nimbrel-settings set-active-list 1 25544 20580\n"
     "  --help                            this text\n"
+    "  --version                         the program's name and version\n"
     "\n"
     "Numbers take '.' as the decimal point (the locale's own one is accepted too). The values live in\n"
     "$XDG_CONFIG_HOME/Corvane/Nimbrel.conf (~/.config/Corvane/Nimbrel.conf by default). While the\n"
@@ -273,6 +274,10 @@ int Run(const std::vector<std::string>& words) {
   for (const std::string& w : words) {
     if (w == "--help" || w == "-h") {
       std::cout << kUsage;
+      return 0;
+    }
+    if (w == "--version") {
+      std::cout << "nimbrel-settings " NIMBREL_VERSION "\n";
       return 0;
     }
   }
