@@ -15,7 +15,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -30,6 +32,7 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QWheelEvent>
 #include <exception>
 #include <stdexcept>
 #include <vector>
@@ -40,11 +43,14 @@
 #include "app/FormPasses.h"
 #include "app/MessageSink.h"
 #include "app/OrbitClass.h"
+#include "app/SatelliteSearch.h"
+#include "app/SetupPanels.h"
 #include "app/StartUp.h"
 #include "app/UserMessages.h"
 #include "app/ViewMath.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
+#include "catalogue/CompanionWriter.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
 #include "orbit/Satellite.h"
@@ -317,6 +323,13 @@ void TForm3Dview::CreateControls() {
       RadioGroup(QStringLiteral(" Topography "), kTopographyItems, 2, 1, topographyButtons_, setup);
   RadioGroupTopography->setObjectName(QStringLiteral("RadioGroupTopography"));
   Place(RadioGroupTopography, 64, 344, 153, 65);
+  const TShowMessage showMessage = [this](const QString& caption, const QString& text) {
+    ShowMessage(caption, text);
+  };
+  LocationsPanel = new TLocationsPanel(showMessage, setup);
+  Place(LocationsPanel, 296, 48, 449, 256);
+  DataFolderPanel = new TDataFolderPanel(showMessage, setup);
+  Place(DataFolderPanel, 296, 312, 449, 112);
 
   // Display page.
   QWidget* display = TabSheetDisplay;
@@ -405,6 +418,15 @@ void TForm3Dview::CreateControls() {
   LabelActiveSatellites->setToolTip(QStringLiteral("Primary satellite for orbit display"));
   Place(LabelActiveSatellites, 560, 14, 169, LabelActiveSatellites->sizeHint().height(), kRight);
 
+  // The search field takes the list's top; the list keeps its width and its bottom edge.
+  EditSearch = new QLineEdit(display);
+  EditSearch->setObjectName(QStringLiteral("EditSearch"));
+  EditSearch->setPlaceholderText(QStringLiteral("Find name or number"));
+  EditSearch->setClearButtonEnabled(true);
+  EditSearch->setToolTip(QStringLiteral(
+      "Shows the satellites whose name or catalogue number holds this text; Escape clears it"));
+  Place(EditSearch, 560, 32, 169, 21, kRight);
+
   ListBoxActive = new QListWidget(display);
   ListBoxActive->setObjectName(QStringLiteral("ListBoxActive"));
   QPalette listPalette = ListBoxActive->palette();
@@ -415,7 +437,9 @@ void TForm3Dview::CreateControls() {
   ListBoxActive->setFont(listFont);
   ListBoxActive->setItemDelegate(new TSatelliteListDelegate(ListBoxActive));
   ListBoxActive->setUniformItemSizes(true);
-  Place(ListBoxActive, 560, 32, 169, 121, kRight);
+  ListBoxActive->setContextMenuPolicy(Qt::CustomContextMenu);
+  Place(ListBoxActive, 560, 55, 169, 98, kRight);
+  satelliteSearch_ = new TSatelliteSearch(EditSearch, ListBoxActive, this);
 
   ButtonBank = new QPushButton(QStringLiteral("3"), display);
   ButtonBank->setObjectName(QStringLiteral("ButtonBank"));
@@ -563,12 +587,22 @@ void TForm3Dview::ConnectControls() {
   on(ButtonBank, &QPushButton::clicked, &TForm3Dview::ButtonBankClick);
   on(ListBoxActive, &QListWidget::itemClicked, &TForm3Dview::ListBoxActiveClick);
   on(ListBoxActive, &QListWidget::itemActivated, &TForm3Dview::ListBoxActiveClick);
+  connect(ListBoxActive, &QWidget::customContextMenuRequested, this,
+          [this](QPoint at) { Guarded([this, at] { ShowListMenu(at); }); });
   // "All satellites" rebuilds the markers whoever changes it.
   on(CheckBoxAll, &QCheckBox::toggled, &TForm3Dview::CheckBoxAllClick);
   on(CheckBoxShowDaylight, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowDaylightClick);
   on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
   on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
   on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
+  on(LocationsPanel, &TLocationsPanel::LocationsChanged, &TForm3Dview::HomeLocationChanged);
+  // nimbrel-settings may have changed the values while the window ran: the page shows them as stored.
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+    if (PageControl1->currentWidget() != TabSheetSetup) return;
+    LocationsPanel->Refresh();
+    DataFolderPanel->Refresh();
+  });
+  on(DataFolderPanel, &TDataFolderPanel::FolderChanged, &TForm3Dview::KeplerFolderChanged);
   on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
   on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
   on(FilePasses, &QAction::triggered, &TForm3Dview::ShowPasses);
@@ -719,6 +753,15 @@ bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::MouseButtonRelease:
         Guarded([this] { SceneViewer1MouseUp(); });
         break;
+      case QEvent::MouseButtonDblClick:
+        Guarded([this, event] {
+          SceneViewer1DoubleClick(static_cast<QMouseEvent*>(event)->position().toPoint());
+        });
+        break;
+      case QEvent::Wheel:
+        Guarded([this, event] { SceneViewer1Wheel(static_cast<QWheelEvent*>(event)->angleDelta().y()); });
+        event->accept();
+        return true;
       default:
         break;
     }
@@ -1061,6 +1104,39 @@ void TForm3Dview::SceneViewer1MouseUp() {
   dragging_ = false;
 }
 
+void TForm3Dview::SceneViewer1Wheel(int angleDelta) {
+  constexpr int kNotch = 120;
+  wheelRemainder_ += angleDelta;
+  while (wheelRemainder_ >= kNotch) {
+    wheelRemainder_ -= kNotch;
+    if (content_->View().zoom > 1) ButtonInClick();
+  }
+  while (wheelRemainder_ <= -kNotch) {
+    wheelRemainder_ += kNotch;
+    if (content_->View().zoom < 64) ButtonOutClick();
+  }
+  // At an end the wheel's leftover is dropped, so that turning back acts at the first notch.
+  const int zoom = content_->View().zoom;
+  if ((zoom <= 1 && wheelRemainder_ > 0) || (zoom >= 64 && wheelRemainder_ < 0)) wheelRemainder_ = 0;
+}
+
+const orbit::TSatellite* TForm3Dview::SatelliteAt(QPoint at) {
+  const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(SceneViewer1->PickObjectAt(at.x(), at.y()));
+  if (satellite) return satellite;
+  // The points are not in the selection pick; they are found where the picture on screen shows them.
+  const double ratio = SceneViewer1->PickPixelRatio();
+  return content_->PickPoint(SceneViewer1->FrameProjection(), at.x() * ratio, at.y() * ratio);
+}
+
+void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
+  const orbit::TSatellite* satellite = SatelliteAt(at);
+  if (!satellite) return;
+  const QString number = QString::fromStdString(satellite->CatalogueNumber());
+  if (number.isEmpty() || number == primaryCatNumber_) return;
+  primaryCatNumber_ = number;
+  QueueRebuildMarkers();
+}
+
 void TForm3Dview::HoverAt(QPoint at) {
   const scene::TBaseSceneObject* object = SceneViewer1->PickObjectAt(at.x(), at.y());
   const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(object);
@@ -1140,6 +1216,8 @@ void TForm3Dview::RebuildMarkers() {
   ListBoxActive->setUpdatesEnabled(false);
   ListBoxActive->clear();
   const std::vector<const orbit::TSatellite*>& shown = content_->Shown();
+  std::vector<QString> searchKeys;
+  searchKeys.reserve(shown.size());
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const orbit::TSatellite* satellite = shown[i];
     auto* item = new QListWidgetItem(QString::fromStdString(satellite->Name()));
@@ -1147,7 +1225,10 @@ void TForm3Dview::RebuildMarkers() {
     const TRgb c = content_->MarkerColour(i);
     item->setData(kColourRole, QColor(c.r, c.g, c.b));
     ListBoxActive->addItem(item);
+    searchKeys.push_back(
+        SatelliteSearchKey(item->text(), QString::fromStdString(satellite->CatalogueNumber())));
   }
+  satelliteSearch_->SetKeys(std::move(searchKeys));
   ListBoxActive->setUpdatesEnabled(true);
   legend_->setVisible(content_->PointMarkers() != nullptr);
   UpdatePasses();
@@ -1173,6 +1254,81 @@ void TForm3Dview::ListBoxActiveClick() {
   if (number.isEmpty() || number == primaryCatNumber_) return;
   primaryCatNumber_ = number;
   QueueRebuildMarkers();
+}
+
+namespace {
+// The bank as stored, without the fall-back to bank 1 that the shown list takes.
+QStringList StoredBank(int bank) {
+  return catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(bank)));
+}
+}  // namespace
+
+int TForm3Dview::ShownBank() const {
+  const int bank = bankSetting_ ? bankSetting_->Value() : 0;
+  if (bank < 0 || bank >= catalogue::kBankCount || StoredBank(bank).isEmpty()) return 0;
+  return bank;
+}
+
+void TForm3Dview::ShowListMenu(QPoint at) {
+  QListWidgetItem* item = ListBoxActive->itemAt(at);
+  if (!item) item = ListBoxActive->currentItem();  // the keyboard's menu key
+  if (!item) return;
+  ListBoxActive->setCurrentItem(item);
+  const QString number = SatelliteCatalogueNumber(item);
+  // The lists name satellites by five characters; nothing past Z9999 can be stored in them.
+  const bool storable = number.size() == 5 && !catalogue::CompanionOwnsSettings();
+  QMenu menu(this);
+  QAction* primary = menu.addAction(QStringLiteral("Make primary"));
+  primary->setEnabled(number != primaryCatNumber_);
+  menu.addSeparator();
+  QAction* add[catalogue::kBankCount] = {};
+  for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
+    add[bank] = menu.addAction(QStringLiteral("Add to bank %1").arg(bank + 1));
+    add[bank]->setEnabled(storable && !StoredBank(bank).contains(number));
+  }
+  QAction* remove = menu.addAction(QStringLiteral("Remove from bank"));
+  remove->setEnabled(storable && StoredBank(ShownBank()).contains(number));
+  QAction* chosen =
+      menu.exec(ListBoxActive->viewport()->mapToGlobal(ListBoxActive->visualItemRect(item).center()));
+  if (!chosen) return;
+  if (chosen == primary) ListBoxActiveClick();
+  if (chosen == remove) RemoveFromBank();
+  for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
+    if (chosen == add[bank]) AddToBank(bank);
+  }
+}
+
+void TForm3Dview::AddToBank(int bank) {
+  const QListWidgetItem* item = ListBoxActive->currentItem();
+  if (!item) return;
+  const QString number = SatelliteCatalogueNumber(item);
+  QStringList numbers = StoredBank(bank);
+  if (number.isEmpty() || numbers.contains(number)) return;
+  numbers.append(number);
+  StoreBank(bank, numbers);
+}
+
+void TForm3Dview::RemoveFromBank() {
+  const QListWidgetItem* item = ListBoxActive->currentItem();
+  if (!item) return;
+  const int bank = ShownBank();
+  QStringList numbers = StoredBank(bank);
+  if (numbers.removeAll(SatelliteCatalogueNumber(item)) == 0) return;
+  StoreBank(bank, numbers);
+}
+
+void TForm3Dview::StoreBank(int bank, const QStringList& numbers) {
+  const catalogue::TCompanionWrite written = catalogue::WriteActiveList(bank, numbers);
+  if (!written) {
+    ShowMessage(QStringLiteral("NimbrelGL - cannot store the bank"), WriteFailureText(written));
+    return;
+  }
+  if (BankButtonWanted()) ButtonBank->show();
+  // The markers follow when the edited bank is the one shown (itself, or bank 1 standing in for it).
+  const std::optional<QStringList> shown = ReadActiveList(bankSetting_->Value());
+  if (!shown || *shown == activeList_) return;
+  activeList_ = *shown;
+  if (!CheckBoxAll->isChecked()) QueueRebuildMarkers();
 }
 
 void TForm3Dview::CheckBoxAllClick() {
@@ -1247,6 +1403,32 @@ void TForm3Dview::OpenKeplerFile(const QString& path) {
     RebuildMarkers();
   } else {
     CheckBoxAll->setChecked(true);
+  }
+}
+
+void TForm3Dview::HomeLocationChanged() {
+  const THomeLocation home = ReadHomeLocation();
+  homeLon_ = home.lonDeg;
+  homeLat_ = home.latDeg;
+  content_->SetHome(homeLon_, homeLat_);
+  // "Home loc." moves the camera and refreshes; any other viewpoint only needs the new look angles.
+  if (ViewpointItem() == 1) {
+    RadioGroupViewpointClick();
+  } else {
+    RefreshView();
+  }
+  UpdatePasses();
+}
+
+void TForm3Dview::KeplerFolderChanged() {
+  // Read before the old catalogue goes: the markers and the list still show its satellites while a
+  // warning about the new folder is up.
+  TKeplerData kepler = LoadKeplerData({}, *sink_);
+  catalogue_ = std::move(kepler.catalogue);
+  if (kepler.showAllAtStart && !CheckBoxAll->isChecked()) {
+    CheckBoxAll->setChecked(true);  // its handler rebuilds the markers
+  } else {
+    RebuildMarkers();
   }
 }
 

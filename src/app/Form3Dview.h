@@ -25,6 +25,7 @@ class QFileDialog;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSlider;
@@ -48,6 +49,9 @@ namespace nimbrel::app {
 
 class TMessageSink;
 class TFormPasses;
+class TSatelliteSearch;
+class TLocationsPanel;
+class TDataFolderPanel;
 
 // What the program hands the window; tests replace the parts that reach outside.
 struct TFormOptions {
@@ -90,9 +94,12 @@ class TForm3Dview : public QMainWindow {
   QGroupBox* RadioGroupViewpoint = nullptr;
   QGroupBox* RadioGroupQuality = nullptr;
   QGroupBox* RadioGroupTopography = nullptr;
+  TLocationsPanel* LocationsPanel = nullptr;
+  TDataFolderPanel* DataFolderPanel = nullptr;
   QFrame* Bevel1 = nullptr;
   QFrame* Bevel2 = nullptr;
   QLabel* LabelActiveSatellites = nullptr;
+  QLineEdit* EditSearch = nullptr;
   QListWidget* ListBoxActive = nullptr;
   QPushButton* ButtonBank = nullptr;
   QPushButton* ButtonIn = nullptr;
@@ -151,6 +158,9 @@ class TForm3Dview : public QMainWindow {
   void ButtonInClick();
   void ButtonOutClick();
   void ListBoxActiveClick();
+  // The list's context menu on its current line: the banks are numbered from 0 here, shown from 1.
+  void AddToBank(int bank);
+  void RemoveFromBank();
   void CheckBoxAllClick();
   void ButtonBankClick();
   void CheckBoxShowDaylightClick();
@@ -160,6 +170,10 @@ class TForm3Dview : public QMainWindow {
   void RadioGroupQualityClick();
   void RadioGroupTopographyClick();
   void PageControl1Resize();
+  // The Setup page stored another home or another Kepler folder: the view, the look angles and the
+  // Passes dialog move to the new home at once; the catalogue is read again from the new folder.
+  void HomeLocationChanged();
+  void KeplerFolderChanged();
   // The two File items after their dialog has been confirmed.
   void LoadBackground(const QString& path);
   void OpenKeplerFile(const QString& path);
@@ -167,6 +181,11 @@ class TForm3Dview : public QMainWindow {
   void SceneViewer1MouseDown(QPoint at);
   void SceneViewer1MouseMove(QPoint at);
   void SceneViewer1MouseUp();
+  // The wheel zooms as "+" and "-" do: one notch (120 eighths of a degree, however finely a touchpad
+  // delivers it) is one step, and the steps stop at the same ends.
+  void SceneViewer1Wheel(int angleDelta);
+  // A double-click on a marker makes its satellite the primary.
+  void SceneViewer1DoubleClick(QPoint at);
   // Picks the object under `at` now (the hover does it once the mouse has rested).
   void HoverAt(QPoint at);
   const scene::TBaseSceneObject* HoveredObject() const noexcept { return hoveredObject_; }
@@ -215,6 +234,12 @@ class TForm3Dview : public QMainWindow {
   void ClearHover();
   void StopSmoothClock();
   std::chrono::steady_clock::time_point SteadyNow() const;
+  void ShowListMenu(QPoint at);
+  // The satellite whose marker or trail is drawn at `at` in the view, or none.
+  const orbit::TSatellite* SatelliteAt(QPoint at);
+  // The bank the list shows: the current one, or bank 1 when the current one stores no list.
+  int ShownBank() const;
+  void StoreBank(int bank, const QStringList& numbers);
   void FileLoadTextureClick();
   void FileOpenClick();
   // Searches the primary's passes again while the dialog shows (or as it opens).
@@ -254,6 +279,7 @@ class TForm3Dview : public QMainWindow {
   QPoint hoverAt_;
   QTimer* hoverTimer_ = nullptr;
   bool busyCursor_ = false;
+  int wheelRemainder_ = 0;
   // Creation is still running: no scene update may reach half-built state.
   bool creating_ = true;
   bool rebuildQueued_ = false;
@@ -263,6 +289,7 @@ class TForm3Dview : public QMainWindow {
   QButtonGroup* qualityButtons_ = nullptr;
   QButtonGroup* topographyButtons_ = nullptr;
   QFileDialog* openDialog_ = nullptr;
+  TSatelliteSearch* satelliteSearch_ = nullptr;
   TFormPasses* passes_ = nullptr;
 };
 

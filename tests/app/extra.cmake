@@ -17,3 +17,9 @@ find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 if(DESKTOP_FILE_VALIDATE)
   add_test(NAME app_desktop_entry_valid COMMAND "${DESKTOP_FILE_VALIDATE}" "${PROJECT_SOURCE_DIR}/assets/nimbrelgl.desktop")
 endif()
+
+# The window's bank edits are read back with nimbrel-settings, as a user would check them.
+if(TARGET nimbrel-settings)
+  add_dependencies(app_tests nimbrel-settings)
+  target_compile_definitions(app_tests PRIVATE NIMBREL_SETTINGS_EXE="$<TARGET_FILE:nimbrel-settings>")
+endif()

@@ -162,6 +162,18 @@ TEST_F(SettingsTool, BadInputIsOneLineNamingTheArgumentAndWritesNothing) {
   }
 }
 
+TEST_F(SettingsTool, ARegisteredCompanionKeepsItsValuesAndTheToolSaysSo) {
+  Ok({"set-primary", "25544"});
+  const std::string before = *ReadFile(CompanionFile());
+  testing::WriteFile(UserRoot() / "Corvane/App Paths.conf",
+                     "\"Nimbrel\"=text:\"/opt/nimbrel/Nimbrel.exe\"\n");
+  const TRun r = Run({"set-active-list", "1", "20580"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("companion program Nimbrel")) << r.err.toStdString();
+  EXPECT_EQ(*ReadFile(CompanionFile()), before);
+  EXPECT_TRUE(Run({"show"}).out.contains("owns these values"));
+}
+
 TEST_F(SettingsTool, AFileItCannotReadWholeOrMayNotWriteIsLeftAsItWas) {
   const auto refused = [&](const char* mentions) {
     const std::optional<std::string> before = ReadFile(CompanionFile());

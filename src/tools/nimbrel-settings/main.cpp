@@ -1,7 +1,7 @@
 // nimbrel-settings: shows and writes the values NimbrelGL reads from its companion program's key
 // (Kepler folder, home locations, primary satellite, active lists), for users without the companion.
-// NimbrelGL never writes that key; this program is the only writer of it on Linux. It writes exactly
-// the forms NimbrelGL reads, and on any error it writes nothing.
+// It writes through the same code as NimbrelGL's Setup page, in exactly the forms NimbrelGL reads,
+// and on any error it writes nothing.
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,6 +23,7 @@
 #include "catalogue/CatalogueNumber.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
+#include "catalogue/CompanionWriter.h"
 #include "catalogue/RegistryVariables.h"
 #include "catalogue/SettingsStore.h"
 
@@ -57,11 +58,9 @@ constexpr const char* kUsage =
     "  --help                            this text\n"
     "  --version                         the program's name and version\n"
     "\n"
-    "Numbers use '.' as the decimal point. The values live in $XDG_CONFIG_HOME/Corvane/Nimbrel.conf\n"
-    "(~/.config/Corvane/Nimbrel.conf by default).\n";
-
-constexpr double kMinHeightM = -1000.0;
-constexpr double kMaxHeightM = 100000.0;
+    "Numbers take '.' as the decimal point (the locale's own one is accepted too). The values live in\n"
+    "$XDG_CONFIG_HOME/Corvane/Nimbrel.conf (~/.config/Corvane/Nimbrel.conf by default). While the\n"
+    "companion program Nimbrel is installed it keeps these values itself, and nothing is written.\n";
 
 // A mistake in the command line: reported as one line, nothing is written.
 struct TUsageError {
@@ -79,33 +78,10 @@ std::string Quote(std::string_view s) {
   return out;
 }
 
-std::optional<double> ParseDecimal(std::string_view s) {
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-  if (s.empty() || s.front() == '+') return std::nullopt;
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
-  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
-// Shortest text that reads back as the same number, always with '.'.
-std::string FormatDecimal(double value) {
-  if (value == 0.0) value = 0.0;  // no "-0"
-  char buffer[64];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return ec == std::errc() ? std::string(buffer, end) : std::string("0");
-}
-
 double DecimalArgument(const std::string& what, const std::string& text, double low, double high) {
-  const std::optional<double> value = ParseDecimal(text);
-  if (!value) {
-    Refuse(what + " " + Quote(text) +
-           " is not a number (write it with '.' as the decimal point, e.g. 55.95)");
-  }
-  if (*value < low || *value > high) {
-    Refuse(what + " " + Quote(text) + " is outside " + FormatDecimal(low) + ".." + FormatDecimal(high));
-  }
-  return *value;
+  const TCheckedNumber checked = CheckDecimal(QString::fromStdString(text), low, high);
+  if (!checked.value) Refuse(what + " " + Quote(text) + " " + checked.problem);
+  return *checked.value;
 }
 
 int PositionArgument(const std::string& what, const std::string& text) {
@@ -119,24 +95,9 @@ int PositionArgument(const std::string& what, const std::string& text) {
 
 // Stored as the five-character text the catalogue uses: zero-padded, Alpha-5 from 100000 on.
 QString CatalogueNumberArgument(const std::string& what, const std::string& text) {
-  const std::string notANumber = what + " " + Quote(text) + " is not a catalogue number (1 to " +
-                                 std::to_string(kMaxAlpha5Number) + ", e.g. 25544, or Alpha-5 such as A0001)";
-  if (!text.empty() && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'))) {
-    const std::optional<std::int64_t> alpha5 = CatalogueNumberValue(text);
-    if (!alpha5) Refuse(notANumber);
-    return QString::fromStdString(CatalogueNumberText(*alpha5));
-  }
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) Refuse(notANumber);
-  const std::string_view digits =
-      std::string_view(text).substr(std::min(text.find_first_not_of('0'), text.size()));
-  std::int64_t number = 0;
-  if (digits.size() <= 9) std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (digits.size() > 9 || number > kMaxAlpha5Number) {
-    Refuse(what + " " + Quote(text) + " is above " + std::to_string(kMaxAlpha5Number) +
-           ", the largest number five characters can carry (Z9999 in Alpha-5 form); NimbrelGL "
-           "shows such satellites, but its lists cannot name them");
-  }
-  return QString::fromStdString(CatalogueNumberText(number));
+  const TCheckedCatalogueNumber checked = CheckCatalogueNumber(text);
+  if (checked.number.isEmpty()) Refuse(what + " " + Quote(text) + " " + checked.problem);
+  return checked.number;
 }
 
 void ExpectArguments(const std::string& command, const std::vector<std::string>& args, std::size_t count,
@@ -152,29 +113,21 @@ std::string Utf8(const QString& s) {
   return s.toStdString();
 }
 
-QStringList StoredList(const TSettingsValues& values, const char* name) {
-  return SplitCommaList(QString::fromStdString(values.Text(name).value_or(std::string())));
-}
-
-// Locks the key, lets `change` edit the values and saves them. `change` refuses (nothing written)
-// by returning false after setting `refusal`.
-int Save(const std::function<bool(TSettingsValues&, std::string&)>& change,
-         const std::function<std::string()>& done) {
-  std::string refusal;
-  const TSaveResult result =
-      CompanionStore().Update([&](TSettingsValues& values) { return change(values, refusal); });
-  if (result.status == TSaveResult::TStatus::ssAbandoned) Refuse(refusal);
+// Writes through the catalogue's companion writer; a refusal names the argument `what` (nothing
+// written, as for a usage mistake), a store that cannot be written is exit status 1.
+int Save(const std::string& what, const TCompanionWrite& result, const std::function<std::string()>& done) {
+  if (result.status == TCompanionWrite::TStatus::cwRefused) Refuse(what + " " + result.message);
   if (!result) {
-    std::cerr << "nimbrel-settings: " << result.reason << "; nothing was saved\n";
+    std::cerr << "nimbrel-settings: " << result.message
+              << (result.status == TCompanionWrite::TStatus::cwFailed ? "; nothing was saved" : "") << "\n";
     return 1;
   }
   std::cout << done() << "\n";
   return 0;
 }
 
-std::string OutsideLocations(qsizetype count) {
-  if (count == 0) return "is not a stored location (no locations are stored)";
-  return "is outside 1.." + std::to_string(count) + " (the stored locations)";
+QStringList StoredList(const char* name) {
+  return SplitCommaList(ReadCompanionText(QString::fromLatin1(name)));
 }
 
 std::string DescribeLocation(const QString& item) {
@@ -195,6 +148,10 @@ int Show(const std::vector<std::string>& args) {
   ExpectArguments("show", args, 0, "no arguments");
   const auto orNone = [](const QString& s) { return s.isEmpty() ? std::string("(none)") : Utf8(s); };
   std::cout << "settings file: " << CompanionStore().File().string() << "\n";
+  if (CompanionOwnsSettings()) {
+    std::cout
+        << "(the companion program Nimbrel is installed and owns these values: they are not changed here)\n";
+  }
   std::cout << "data folder: " << orNone(ReadCompanionText(kTwoLineDataPath)) << "\n";
   std::cout << "primary satellite: " << orNone(ReadCompanionText(kPrimarySatCatNumber)) << "\n";
 
@@ -228,12 +185,7 @@ int SetDataFolder(const std::vector<std::string>& args) {
     Refuse("set-data-folder: " + Quote(args[0]) + " is not an existing folder");
   // Stored absolute: NimbrelGL's current folder is not the one this command runs in.
   const QString folder = QDir::cleanPath(info.absoluteFilePath());
-  return Save(
-      [&](TSettingsValues& values, std::string&) {
-        values.SetText(kTwoLineDataPath, Utf8(folder));
-        return true;
-      },
-      [&] { return "data folder: " + Utf8(folder); });
+  return Save("set-data-folder:", WriteDataFolder(folder), [&] { return "data folder: " + Utf8(folder); });
 }
 
 int AddLocation(const std::vector<std::string>& args) {
@@ -254,9 +206,9 @@ int AddLocation(const std::vector<std::string>& args) {
       return args[++i];
     };
     if (arg == "--lat") {
-      lat = DecimalArgument("add-location: --lat", next(), -90.0, 90.0);
+      lat = DecimalArgument("add-location: --lat", next(), kMinLatitudeDeg, kMaxLatitudeDeg);
     } else if (arg == "--lon") {
-      lon = DecimalArgument("add-location: --lon", next(), -180.0, 180.0);
+      lon = DecimalArgument("add-location: --lon", next(), kMinLongitudeDeg, kMaxLongitudeDeg);
     } else if (arg == "--alt") {
       heightM = DecimalArgument("add-location: --alt", next(), kMinHeightM, kMaxHeightM);
     } else if (arg.rfind("--", 0) == 0) {
@@ -275,71 +227,30 @@ int AddLocation(const std::vector<std::string>& args) {
   if (!lat) Refuse("add-location: --lat DEG is needed (-90..90, north positive)");
   if (!lon) Refuse("add-location: --lon DEG is needed (-180..180, east positive)");
 
-  // Five fields: name, longitude, latitude, height and 0; quoted in the outer list as needed.
-  const QString item =
-      JoinCommaList({QString::fromStdString(*name), QString::fromStdString(FormatDecimal(*lon)),
-                     QString::fromStdString(FormatDecimal(*lat)),
-                     QString::fromStdString(FormatDecimal(heightM)), QStringLiteral("0")});
-  qsizetype number = 0;
-  return Save(
-      [&](TSettingsValues& values, std::string&) {
-        QStringList list = StoredList(values, kLocationList);
-        list.append(item);
-        number = list.size();
-        values.SetText(kLocationList, Utf8(JoinCommaList(list)));
-        return true;
-      },
-      [&] { return "added location " + std::to_string(number) + ": " + *name; });
+  const TObserverLocation location{QString::fromStdString(*name), *lat, *lon, heightM};
+  return Save("add-location:", nimbrel::catalogue::AddLocation(location), [&] {
+    return "added location " + std::to_string(StoredList(kLocationList).size()) + ": " + *name;
+  });
 }
 
 int RemoveLocation(const std::vector<std::string>& args) {
   ExpectArguments("remove-location", args, 1, "one location number: remove-location N");
   const int position = PositionArgument("remove-location: N", args[0]);
-  return Save(
-      [&](TSettingsValues& values, std::string& refusal) {
-        QStringList list = StoredList(values, kLocationList);
-        if (position > list.size()) {
-          refusal = "remove-location: N " + Quote(args[0]) + " " + OutsideLocations(list.size());
-          return false;
-        }
-        const int removed = position - 1;
-        const int selected = LocationIndex(values.Integer(kLocationNum).value_or(0));
-        list.removeAt(removed);
-        values.SetText(kLocationList, Utf8(JoinCommaList(list)));
-        // Keep the same home selected; when the home itself goes, the first location takes over.
-        if (selected <= list.size() && removed <= selected) {
-          values.SetInteger(kLocationNum, removed < selected ? selected - 1 : 0);
-        }
-        return true;
-      },
-      [&] { return "removed location " + args[0]; });
+  return Save("remove-location: N " + Quote(args[0]), nimbrel::catalogue::RemoveLocation(position - 1),
+              [&] { return "removed location " + args[0]; });
 }
 
 int SelectLocation(const std::vector<std::string>& args) {
   ExpectArguments("select-location", args, 1, "one location number: select-location N");
   const int position = PositionArgument("select-location: N", args[0]);
-  return Save(
-      [&](TSettingsValues& values, std::string& refusal) {
-        const qsizetype count = StoredList(values, kLocationList).size();
-        if (position > count) {
-          refusal = "select-location: N " + Quote(args[0]) + " " + OutsideLocations(count);
-          return false;
-        }
-        values.SetInteger(kLocationNum, position - 1);
-        return true;
-      },
-      [&] { return "home location: " + args[0]; });
+  return Save("select-location: N " + Quote(args[0]), nimbrel::catalogue::SelectLocation(position - 1),
+              [&] { return "home location: " + args[0]; });
 }
 
 int SetPrimary(const std::vector<std::string>& args) {
   ExpectArguments("set-primary", args, 1, "one catalogue number: set-primary CATNUM");
   const QString number = CatalogueNumberArgument("set-primary: CATNUM", args[0]);
-  return Save(
-      [&](TSettingsValues& values, std::string&) {
-        values.SetText(kPrimarySatCatNumber, Utf8(number));
-        return true;
-      },
-      [&] { return "primary satellite: " + Utf8(number); });
+  return Save("set-primary:", WritePrimary(number), [&] { return "primary satellite: " + Utf8(number); });
 }
 
 int SetActiveList(const std::vector<std::string>& args) {
@@ -352,15 +263,10 @@ int SetActiveList(const std::vector<std::string>& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     numbers.append(CatalogueNumberArgument("set-active-list: CATNUM", args[i]));
   }
-  return Save(
-      [&](TSettingsValues& values, std::string&) {
-        values.SetText(Utf8(ActiveListValueName(bank)), Utf8(JoinCommaList(numbers)));
-        return true;
-      },
-      [&] {
-        return "active list, bank " + args[0] + ": " +
-               (numbers.isEmpty() ? std::string("(empty)") : Utf8(numbers.join(QLatin1Char(' '))));
-      });
+  return Save("set-active-list: BANK " + Quote(args[0]), WriteActiveList(bank, numbers), [&] {
+    return "active list, bank " + args[0] + ": " +
+           (numbers.isEmpty() ? std::string("(empty)") : Utf8(numbers.join(QLatin1Char(' '))));
+  });
 }
 
 int Run(const std::vector<std::string>& words) {
