@@ -106,7 +106,10 @@ void THamlibLink::Close() {
   replyLines_.clear();
   received_.clear();
   // Set first: the socket's disconnected signal must not schedule a retry.
+  const bool wasConnected = Connected();
   SetState(TLinkState::lsClosed);
+  // What was written last (a stop, say) still goes out, as far as it can without waiting.
+  if (wasConnected) socket_->flush();
   socket_->abort();
   SetProblem({});
 }

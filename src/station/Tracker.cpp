@@ -18,6 +18,8 @@ namespace {
 // an hour later, not at every update.
 constexpr double kPlanDays = 1.0;
 constexpr double kSearchAgainDays = 1.0 / 24.0;
+// Longer than any pass of a satellite in low orbit.
+constexpr double kLookBackDays = 2.0 / 24.0;
 // Bounds for the update interval, so that a setting can neither flood a daemon nor stop the updates.
 constexpr double kMinIntervalS = 0.1;
 constexpr double kMaxIntervalS = 3600.0;
@@ -75,6 +77,16 @@ void TTracker::Stop() {
   timer_.stop();
 }
 
+void TTracker::SetSteering(bool on) {
+  if (on && !steering_) {
+    lastCommanded_.reset();
+    parkSent_ = false;
+    lastDownlinkHz_.reset();
+    lastUplinkHz_.reset();
+  }
+  steering_ = on;
+}
+
 void TTracker::SetSatellite(orbit::TSatellite satellite) {
   satellite_ = std::move(satellite);
   Forget();
@@ -103,7 +115,9 @@ void TTracker::Plan(double jd) {
   pass_.reset();
   path_.clear();
   mapping_ = {};
-  const orbit::TPassList found = orbit::FindPasses(satellite_, {settings_.observer, jd, jd + kPlanDays});
+  // Searched from a little earlier, so that a pass already under way is known from its true AOS.
+  const orbit::TPassList found =
+      orbit::FindPasses(satellite_, {settings_.observer, jd - kLookBackDays, jd + kPlanDays});
   for (const orbit::TPass& pass : found.passes) {
     if (pass.losJD > jd) {
       pass_ = pass;
@@ -154,7 +168,7 @@ void TTracker::Steer(TTrackSample& sample) {
   } else {
     sample.state = TTrackState::tsNoPass;
   }
-  if (!rotator_ || !rotator_->Idle()) return;
+  if (!steering_ || !rotator_ || !rotator_->Idle()) return;
   if (sample.state == TTrackState::tsParked) {
     if (!parkSent_ && rotator_->Park()) {
       parkSent_ = true;
@@ -175,7 +189,7 @@ void TTracker::Steer(TTrackSample& sample) {
 void TTracker::Tune(TTrackSample& sample) {
   if (settings_.downlinkHz > 0) sample.downlinkHz = DownlinkHz(settings_.downlinkHz, sample.rangeRateKmPerS);
   if (settings_.uplinkHz > 0) sample.uplinkHz = UplinkHz(settings_.uplinkHz, sample.rangeRateKmPerS);
-  if (!radio_ || !radio_->Idle()) return;
+  if (!steering_ || !radio_ || !radio_->Idle()) return;
   const auto moved = [this](const std::optional<double>& wanted, const std::optional<double>& last) {
     return wanted && (!last || std::abs(*wanted - *last) > settings_.frequencyToleranceHz);
   };

@@ -77,6 +77,11 @@ class TTracker : public QObject {
   void Stop();
   bool Running() const noexcept { return timer_.isActive(); }
 
+  // Off: every update still computes where the rotator and the radio should be, but sends nothing.
+  // Turning it on sends afresh at the next update.
+  void SetSteering(bool on);
+  bool Steering() const noexcept { return steering_; }
+
   // One update now; the timer calls this.
   TTrackSample Update();
 
@@ -114,6 +119,7 @@ class TTracker : public QObject {
   double nextSearchJD_ = 0.0;
   std::optional<TSkyPoint> lastCommanded_;
   bool parkSent_ = false;
+  bool steering_ = true;
   std::optional<double> lastDownlinkHz_;
   std::optional<double> lastUplinkHz_;
 };
