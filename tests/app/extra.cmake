@@ -17,3 +17,7 @@ find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 if(DESKTOP_FILE_VALIDATE)
   add_test(NAME app_desktop_entry_valid COMMAND "${DESKTOP_FILE_VALIDATE}" "${PROJECT_SOURCE_DIR}/assets/nimbrelgl.desktop")
 endif()
+
+# The station page talks to the station suite's fake daemon.
+target_sources(app_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/station/StationTestSupport.cpp")
+target_include_directories(app_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/station")
