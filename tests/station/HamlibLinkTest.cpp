@@ -37,6 +37,7 @@ TEST(RealDaemons, RotatorGoesWhereItIsSentAndParks) {
   TRealDaemon daemon(QStringLiteral("rotctld"));
   NIMBREL_REQUIRE_DAEMON(daemon);
   TRotatorClient rotator;
+  rotator.SetTimings(test::PatientTimings());
   rotator.Open(daemon.Address());
   ASSERT_TRUE(WaitFor([&] { return rotator.Connected(); })) << rotator.Problem().toStdString();
   // The dummy turns at a few degrees a second: a short move, then read until it has arrived.
@@ -61,6 +62,7 @@ TEST(RealDaemons, RotatorRefusalIsReportedWithItsCode) {
   TRealDaemon daemon(QStringLiteral("rotctld"));
   NIMBREL_REQUIRE_DAEMON(daemon);
   TRotatorClient rotator;
+  rotator.SetTimings(test::PatientTimings());
   rotator.Open(daemon.Address());
   ASSERT_TRUE(WaitFor([&] { return rotator.Connected(); }));
   // The dummy's elevation ends at 90 unless told otherwise.
@@ -74,12 +76,13 @@ TEST(RealDaemons, RadioTakesDownlinkAndSplitUplink) {
   TRealDaemon daemon(QStringLiteral("rigctld"));
   NIMBREL_REQUIRE_DAEMON(daemon);
   TRadioClient radio;
+  radio.SetTimings(test::PatientTimings());
   radio.Open(daemon.Address());
   ASSERT_TRUE(WaitFor([&] { return radio.Connected(); })) << radio.Problem().toStdString();
   ASSERT_TRUE(radio.SetDownlink(435'012'345.4));
   ASSERT_TRUE(radio.SetUplink(145'912'345.6));
-  ASSERT_TRUE(WaitFor([&] { return radio.Idle(); }));
-  ASSERT_TRUE(radio.ReportedDownlink());
+  ASSERT_TRUE(WaitFor([&] { return radio.Idle(); }, 15000));
+  ASSERT_TRUE(radio.ReportedDownlink()) << radio.Problem().toStdString();
   EXPECT_EQ(*radio.ReportedDownlink(), 435'012'345);
   QStringList uplink;
   QStringList split;

@@ -122,6 +122,10 @@ TLinkTimings QuickTimings() {
   return {500, 300, 200};
 }
 
+TLinkTimings PatientTimings() {
+  return {10000, 10000, 500};
+}
+
 orbit::TSatellite Iss() {
   return orbit::TSatellite::Create("ISS (ZARYA)",
                                    "1 25544U 98067A   06003.83068838  .00019047  00000-0  13602-3 0   844",

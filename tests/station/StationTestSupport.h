@@ -70,6 +70,9 @@ class TFakeDaemon : public QObject {
 
 // Short timings, so that the tests of timeouts and retries take a fraction of a second.
 TLinkTimings QuickTimings();
+// Long ones for the real daemons, whose tests are about what they were told, not about time: a
+// machine busy with other builds must not make them fail.
+TLinkTimings PatientTimings();
 
 // The ISS's element set of assets/iss.tle (January 2006).
 orbit::TSatellite Iss();

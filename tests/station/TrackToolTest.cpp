@@ -80,6 +80,7 @@ TEST_F(TrackTool, RehearsesAPassAgainstTheDummyDaemons) {
 
   // The radio holds the frequencies of the last update that sent any.
   TRadioClient radio;
+  radio.SetTimings(test::PatientTimings());
   radio.Open(rigctld.Address());
   ASSERT_TRUE(WaitFor([&] { return radio.Connected(); }));
   QStringList down, up;
@@ -94,6 +95,7 @@ TEST_F(TrackTool, RehearsesAPassAgainstTheDummyDaemons) {
 
   // The rotator was stopped on the way (the dummy needs half a minute to get there) and stays put.
   TRotatorClient rotator;
+  rotator.SetTimings(test::PatientTimings());
   rotator.Open(rotctld.Address());
   ASSERT_TRUE(WaitFor([&] { return rotator.Connected(); }));
   std::optional<TSkyPoint> before;
