@@ -299,8 +299,8 @@ void TFormStation::UpdateAlertSatellites() {
 void TFormStation::ShowSample(const station::TTrackSample& sample) {
   last_ = sample;
   if (!sample.hasPosition) {
-    LabelTarget->setText(QStringLiteral("The satellite's position cannot be computed now: %1")
-                             .arg(QString::fromStdString(sample.error)));
+    LabelTarget->setText(QStringLiteral("no position now (%1)").arg(QString::fromStdString(sample.error)));
+    LabelReported->setText(QStringLiteral("waits for a position"));
     SkyPlot->SetPresent(std::nullopt);
     return;
   }

@@ -143,8 +143,10 @@ TTrackSample TTracker::Update() {
     sample.elevationDeg = orbit::Degrees(o.elevation);
     sample.rangeKm = o.range;
     sample.rangeRateKmPerS = o.rangeRate;
-  } catch (const orbit::EOrbitError& e) {
-    sample.error = e.what();
+  } catch (const orbit::EPropagationError& e) {
+    sample.error = e.Reason();
+  } catch (const orbit::EOrbitError&) {
+    sample.error = "no position at this time";
   }
   if (sample.hasPosition) {
     Plan(sample.jd);

@@ -59,7 +59,7 @@ struct TTrackSample {
   std::optional<double> downlinkHz;    // corrected, when a downlink is set
   std::optional<double> uplinkHz;      // corrected, when an uplink is set
   bool frequencySent = false;
-  std::string error;  // why there is no position
+  std::string error;  // why there is no position, in a few plain words ("decayed")
 };
 
 class TTracker : public QObject {

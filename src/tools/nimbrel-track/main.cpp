@@ -185,7 +185,9 @@ int main(int argc, char** argv) {
   station::TTracker tracker(list.SatelliteAt(index), settings, clock, rotator.get(), radio.get());
   std::string lastError;
   QObject::connect(&tracker, &station::TTracker::Updated, [&](const station::TTrackSample& s) {
-    if (!s.error.empty() && s.error != lastError) std::cerr << "nimbrel-track: " << s.error << std::endl;
+    if (!s.error.empty() && s.error != lastError)
+      std::cerr << "nimbrel-track: " << list.NameAt(index) << " cannot be computed at "
+                << tools::FormatUtc(s.jd) << ": " << s.error << "." << std::endl;
     lastError = s.error;
     std::cout << Row(s, rotator.get(), radio.get()) << std::endl;
   });
