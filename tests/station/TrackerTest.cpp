@@ -212,3 +212,25 @@ TEST_F(TrackerTest, NothingIsSentToADaemonStillBusyWithTheUpdateBefore) {
 
 }  // namespace
 }  // namespace nimbrel::station
+
+namespace nimbrel::station {
+namespace {
+
+TEST_F(TrackerTest, ASatelliteWithoutAPositionMovesNothing) {
+  TTracker tracker(test::Iss(), settings_, clock_, &rotator_, &radio_);
+  // Twenty years on, the 2006 set of the ISS no longer describes an orbit.
+  const TTrackSample sample = UpdateAt(tracker, Utc(17, 11, 0) + 20 * 365.25);
+  EXPECT_EQ(sample.state, TTrackState::tsNoPosition);
+  EXPECT_FALSE(sample.hasPosition);
+  EXPECT_FALSE(sample.error.empty());
+  EXPECT_EQ(sample.error.find("::"), std::string::npos)
+      << "a plain reason, not an internal message: " << sample.error;
+  EXPECT_FALSE(sample.commanded);
+  EXPECT_FALSE(sample.downlinkHz);
+  ASSERT_TRUE(WaitFor([&] { return rotator_.Idle() && radio_.Idle(); }));
+  EXPECT_TRUE(rotatorDaemon_.Lines().isEmpty());
+  EXPECT_TRUE(radioDaemon_.Lines().isEmpty());
+}
+
+}  // namespace
+}  // namespace nimbrel::station
