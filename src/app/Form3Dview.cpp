@@ -41,6 +41,7 @@
 #include "about/VersInfo.h"
 #include "app/Clock.h"
 #include "app/FormPasses.h"
+#include "app/FormStation.h"
 #include "app/MessageSink.h"
 #include "app/OrbitClass.h"
 #include "app/SatelliteSearch.h"
@@ -294,6 +295,8 @@ void TForm3Dview::CreateControls() {
   TabSheetDisplay->setObjectName(QStringLiteral("TabSheetDisplay"));
   PageControl1->addTab(TabSheetSetup, QStringLiteral("Setup"));
   PageControl1->addTab(TabSheetDisplay, QStringLiteral("Display"));
+  TabSheetStation = new TFormStation;
+  PageControl1->addTab(TabSheetStation, QStringLiteral("Station"));
   PageControl1->setCurrentWidget(TabSheetDisplay);
   TabSheetDisplay->installEventFilter(this);
 
@@ -1232,6 +1235,7 @@ void TForm3Dview::RebuildMarkers() {
   ListBoxActive->setUpdatesEnabled(true);
   legend_->setVisible(content_->PointMarkers() != nullptr);
   UpdatePasses();
+  UpdateStation();
   RefreshView();
 }
 
@@ -1451,6 +1455,15 @@ void TForm3Dview::UpdatePasses(bool opening) {
   }
   // The dialog searches a copy of its own, so the catalogue may change under it.
   passes_->ShowPassesFor(*primary, homeLat_, homeLon_, 0.0, currentTime_);
+}
+
+void TForm3Dview::UpdateStation() {
+  const int index = catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString());
+  std::vector<const orbit::TSatellite*> bank =
+      MarkerSatellites(catalogue_, primaryCatNumber_, false, activeList_);
+  if (!bank.empty() && index >= 0 && bank.front() == &catalogue_.SatelliteAt(index)) bank.erase(bank.begin());
+  TabSheetStation->SetSatellite(index >= 0 ? &catalogue_.SatelliteAt(index) : nullptr, homeLat_, homeLon_,
+                                bank);
 }
 
 // ---------------------------------------------------------------------------------------------------

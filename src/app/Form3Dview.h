@@ -52,6 +52,7 @@ class TFormPasses;
 class TSatelliteSearch;
 class TLocationsPanel;
 class TDataFolderPanel;
+class TFormStation;
 
 // What the program hands the window; tests replace the parts that reach outside.
 struct TFormOptions {
@@ -82,6 +83,7 @@ class TForm3Dview : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheetSetup = nullptr;
   QWidget* TabSheetDisplay = nullptr;
+  TFormStation* TabSheetStation = nullptr;
   scene::TSceneViewer* SceneViewer1 = nullptr;
   QLabel* PanelSplash = nullptr;
   QSlider* TrackBarLon = nullptr;
@@ -244,6 +246,8 @@ class TForm3Dview : public QMainWindow {
   void FileOpenClick();
   // Searches the primary's passes again while the dialog shows (or as it opens).
   void UpdatePasses(bool opening = false);
+  // Hands the station page the primary satellite, the home location and the bank's satellites.
+  void UpdateStation();
   // Runs a handler; what it throws is shown as the toolkit's default handler would show it.
   void Guarded(const std::function<void()>& handler) noexcept;
   void ShowMessage(const QString& caption, const QString& text);

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -15,9 +16,11 @@
 #include <utility>
 
 #include "app/Clock.h"
+#include "app/SkyPlot.h"
 #include "app/ViewMath.h"
 #include "orbit/OrbitConstants.h"
 #include "orbit/OrbitMath.h"
+#include "station/PassPath.h"
 
 namespace nimbrel::app {
 namespace {
@@ -138,9 +141,15 @@ TFormPasses::TFormPasses(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading_);
   layout->addWidget(status_);
-  layout->addWidget(table_, 1);
+  skyPlot_ = new TSkyPlot(this);
+  skyPlot_->SetPass({}, QStringLiteral("Select a pass"));
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(table_, 1);
+  middle->addWidget(skyPlot_);
+  layout->addLayout(middle, 1);
   layout->addWidget(buttons);
-  resize(900, 400);
+  connect(table_, &QTableWidget::itemSelectionChanged, this, &TFormPasses::PlotSelectedPass);
+  resize(1160, 400);
 }
 
 TFormPasses::~TFormPasses() {
@@ -171,6 +180,9 @@ void TFormPasses::ShowPassesFor(const orbit::TSatellite& satellite, double homeL
   table_->setRowCount(0);
   status_->setText(QStringLiteral("Computing..."));
   computing_ = true;
+  satellite_ = satellite;
+  shown_.clear();
+  skyPlot_->SetPass({}, QStringLiteral("Computing..."));
 
   orbit::TPassSearch search;
   search.observer.latitude = homeLatDeg / kDegreesPerRadian;
@@ -178,6 +190,7 @@ void TFormPasses::ShowPassesFor(const orbit::TSatellite& satellite, double homeL
   search.observer.altitude = homeAltKm;
   search.startJD = orbit::DateTimeToJulianDate(startUtc);
   search.endJD = search.startJD + kSearchDays;
+  observer_ = search.observer;
   if (!std::isfinite(search.startJD)) {
     // Said as any search's outcome is, from the event loop.
     orbit::TPassList refused;
@@ -214,6 +227,8 @@ void TFormPasses::ClearPasses(const QString& reason) {
   heading_->setText(QStringLiteral("Passes"));
   table_->setRowCount(0);
   status_->setText(reason);
+  shown_.clear();
+  skyPlot_->SetPass({}, QString());
 }
 
 void TFormPasses::Present(std::uint64_t request, const orbit::TPassList& result) {
@@ -230,8 +245,26 @@ void TFormPasses::Present(std::uint64_t request, const orbit::TPassList& result)
   emit PassesShown();
 }
 
+void TFormPasses::SelectPass(int row) {
+  table_->selectRow(row);
+}
+
+void TFormPasses::PlotSelectedPass() {
+  const QList<QTableWidgetItem*> selected = table_->selectedItems();
+  const int row = selected.isEmpty() ? -1 : selected.front()->row();
+  if (row < 0 || row >= static_cast<int>(shown_.size()) || !satellite_) {
+    skyPlot_->SetPass({}, QStringLiteral("Select a pass"));
+    return;
+  }
+  // A few hundred look angles: quick enough for the UI thread.
+  orbit::TSatellite copy = *satellite_;
+  skyPlot_->SetPass(station::PassPath(copy, observer_, shown_[static_cast<std::size_t>(row)]));
+}
+
 void TFormPasses::FillTable(const orbit::TPassList& result) {
+  shown_.clear();
   table_->setRowCount(0);
+  shown_ = result.passes;
   table_->setRowCount(static_cast<int>(result.passes.size()));
   int visual = 0;
   for (int row = 0; row < table_->rowCount(); ++row) {
@@ -298,6 +331,7 @@ void TFormPasses::FillTable(const orbit::TPassList& result) {
                .arg(visual);
   }
   status_->setText(text);
+  if (table_->rowCount() > 0) SelectPass(0);
 }
 
 }  // namespace nimbrel::app

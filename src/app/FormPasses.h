@@ -8,7 +8,9 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "orbit/OrbitTime.h"
 #include "orbit/Passes.h"
@@ -16,6 +18,10 @@
 
 class QLabel;
 class QTableWidget;
+
+namespace nimbrel::app {
+class TSkyPlot;
+}
 
 namespace nimbrel::app {
 
@@ -39,6 +45,10 @@ class TFormPasses : public QDialog {
 
   // True from ShowPassesFor until its result is shown (or it is cleared or replaced).
   bool Computing() const noexcept { return computing_; }
+  // The sky plot of the pass selected in the table.
+  TSkyPlot* SkyPlot() const noexcept { return skyPlot_; }
+  // Selects a row of the table as a click would; its pass is plotted.
+  void SelectPass(int row);
 
  signals:
   // The table shows a finished search's result, whatever it was.
@@ -48,10 +58,17 @@ class TFormPasses : public QDialog {
   void Present(std::uint64_t request, const orbit::TPassList& result);
   void FillTable(const orbit::TPassList& result);
   void Cancel();
+  void PlotSelectedPass();
 
   QLabel* heading_ = nullptr;
   QLabel* status_ = nullptr;
   QTableWidget* table_ = nullptr;
+  TSkyPlot* skyPlot_ = nullptr;
+  // What the table shows, for plotting a selected pass: a copy of the satellite, the observer and
+  // the passes found.
+  std::optional<orbit::TSatellite> satellite_;
+  orbit::GeodeticPoint observer_;
+  std::vector<orbit::TPass> shown_;
   // Counts requests on the UI thread; a worker's result carries the number it was started with.
   std::uint64_t request_ = 0;
   bool computing_ = false;

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "app/FormPasses.h"
+#include "app/SkyPlot.h"
 #include "orbit/Geometry.h"
 #include "orbit/OrbitMath.h"
 #include "orbit/OrbitTime.h"
@@ -172,6 +173,28 @@ TEST(FormPasses, FillsWithTheSearchResultWithoutBlocking) {
   ExpectRowsMatch(form, expected);
   EXPECT_NE(Status(form), "Computing...");
   EXPECT_FALSE(Status(form).isEmpty());
+}
+
+TEST(FormPasses, PlotsTheSelectedPass) {
+  TFormPasses form;
+  const TSatellite iss = Iss();
+  const double start = iss.EpochJD();
+  form.ShowPassesFor(iss, kEdinburgh.latDeg, kEdinburgh.lonDeg, kEdinburgh.altKm,
+                     orbit::DateTimeFromJulianDate(start));
+  ASSERT_TRUE(WaitForPasses(form));
+  const TPassList expected = Expected(iss, kEdinburgh, start);
+  ASSERT_GE(expected.passes.size(), 2u);
+  // The first pass is selected and plotted from its AOS to its LOS.
+  for (const int row : {0, 1}) {
+    SCOPED_TRACE(row);
+    form.SelectPass(row);
+    const orbit::TPass& pass = expected.passes[static_cast<std::size_t>(row)];
+    const auto& path = form.SkyPlot()->Path();
+    ASSERT_FALSE(path.empty());
+    EXPECT_NEAR(path.front().jd, pass.aosJD, 1e-9);
+    EXPECT_NEAR(path.back().jd, pass.losJD, 1e-9);
+    EXPECT_NEAR(path.front().sky.azimuthDeg, pass.aosAzimuth / kDeg, 0.01);
+  }
 }
 
 TEST(FormPasses, LocalTimesFollowTheTimeZone) {

@@ -23,3 +23,6 @@ if(TARGET nimbrel-settings)
   add_dependencies(app_tests nimbrel-settings)
   target_compile_definitions(app_tests PRIVATE NIMBREL_SETTINGS_EXE="$<TARGET_FILE:nimbrel-settings>")
 endif()
+# The station page talks to the station suite's fake daemon.
+target_sources(app_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/station/StationTestSupport.cpp")
+target_include_directories(app_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/station")
