@@ -187,6 +187,8 @@ void TDownloader::StartNext() {
     return;
   }
   redirects_ = 0;
+  redirect_ = QUrl();
+  pendingFailure_.clear();
   answered_ = false;
   htmlType_ = false;
   received_ = 0;
@@ -215,29 +217,30 @@ void TDownloader::OnMetaData() {
   if (!statusValue.isValid()) return;
   answerTimer_->stop();
   stallTimer_->start(options_.stallTimeout);
+  answered_ = true;
   const int status = statusValue.toInt();
   const TSource& source = sources_[index_];
+  // Answers other than 200 are judged now but acted on when their (short) body has arrived: Qt does
+  // not take kindly to aborting a reply it has already marked as failed.
   if (status >= 300 && status < 400) {
     const QUrl target = url_.resolved(QUrl::fromEncoded(reply_->rawHeader("Location")));
     if (target.isValid() && SameOrigin(target, url_) && redirects_ < kMaxRedirects) {
-      ++redirects_;
-      DropReply();
-      Send(target);
-      return;
+      redirect_ = target;
+    } else {
+      pendingFailure_ =
+          SameOrigin(target, url_)
+              ? QStringLiteral("HTTP %1: too many redirects").arg(status)
+              : QStringLiteral("HTTP %1: the server sends the download on to %2, which is not followed")
+                    .arg(status)
+                    .arg(target.host().isEmpty() ? target.toDisplayString() : target.host());
     }
-    Fail(SameOrigin(target, url_)
-             ? QStringLiteral("HTTP %1: too many redirects").arg(status)
-             : QStringLiteral("HTTP %1: the server sends the download on to %2, which is not followed")
-                   .arg(status)
-                   .arg(target.host().isEmpty() ? target.toDisplayString() : target.host()));
     return;
   }
-  answered_ = true;
   // The server has answered: that counts as a download for the two-hour rule, whatever came back.
   if (options_.state && KeepsGroupInterval(source))
     options_.state->SetLastDownload(source.name, options_.clock());
   if (status != 200) {
-    Fail(QStringLiteral("HTTP %1").arg(status));
+    pendingFailure_ = QStringLiteral("HTTP %1").arg(status);
     return;
   }
   const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
@@ -259,15 +262,17 @@ void TDownloader::OnReadyRead() {
   if (piece.isEmpty()) return;
   received_ += piece.size();
   if (received_ > options_.maxBytes) {
-    Fail(QStringLiteral("larger than %1").arg(SizeBound(options_.maxBytes)));
+    Fail(pendingFailure_.isEmpty() ? QStringLiteral("larger than %1").arg(SizeBound(options_.maxBytes))
+                                   : pendingFailure_);
     return;
   }
+  stallTimer_->start(options_.stallTimeout);
+  if (!pendingFailure_.isEmpty() || redirect_.isValid()) return;  // the body of an error page
   if (temporary_->write(piece) != piece.size()) {
     Fail(QStringLiteral("cannot write in the data folder %1: %2")
              .arg(options_.dataFolder, temporary_->errorString()));
     return;
   }
-  stallTimer_->start(options_.stallTimeout);
   emit Progress(sources_[index_].name, static_cast<int>(index_), static_cast<int>(sources_.size()), received_,
                 expected_);
 }
@@ -277,13 +282,22 @@ void TDownloader::OnFinished() {
   answerTimer_->stop();
   stallTimer_->stop();
   if (!answered_) OnMetaData();
-  if (reply_ == nullptr) return;  // redirected or refused by the answer's headers
-  if (answered_) OnReadyRead();
-  if (reply_ == nullptr) return;
+  if (reply_ != nullptr && answered_) OnReadyRead();
+  if (reply_ == nullptr) return;  // refused while reading
   const QNetworkReply::NetworkError error = reply_->error();
   const QString errorText = reply_->errorString();
   DropReply();
-  if (!answered_) {
+  if (redirect_.isValid()) {
+    const QUrl target = redirect_;
+    ++redirects_;
+    redirect_ = QUrl();
+    answered_ = false;
+    received_ = 0;
+    expected_ = -1;
+    Send(target);
+  } else if (!pendingFailure_.isEmpty()) {
+    Fail(pendingFailure_);
+  } else if (!answered_) {
     Fail(QStringLiteral("could not download from %1: %2").arg(url_.host(), errorText));
   } else if (error != QNetworkReply::NoError || (expected_ >= 0 && received_ < expected_)) {
     Fail(QStringLiteral("cut short"));
@@ -361,7 +375,9 @@ void TDownloader::DropReply() {
   QNetworkReply* reply = reply_;
   reply_ = nullptr;
   reply->disconnect(this);
-  reply->abort();
+  // A reply that has already failed (a 404, say) has ended its transfer; aborting it again only
+  // makes Qt complain.
+  if (reply->error() == QNetworkReply::NoError && !reply->isFinished()) reply->abort();
   reply->deleteLater();
 }
 

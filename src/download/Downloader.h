@@ -115,6 +115,8 @@ class TDownloader : public QObject {
   std::unique_ptr<QTemporaryFile> temporary_;
   QUrl url_;
   int redirects_ = 0;
+  QUrl redirect_;           // where to go once this answer has ended
+  QString pendingFailure_;  // why this download fails, once its answer has ended
   bool answered_ = false;
   bool htmlType_ = false;
   qint64 received_ = 0;
