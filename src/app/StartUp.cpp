@@ -120,6 +120,7 @@ TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink) {
     unreadable = data.catalogue.UnreadableFiles();
   }
   if (data.catalogue.Count() == 0) {
+    data.dataFolderEmpty = !data.showAllAtStart;
     AddFallbackSets(data.catalogue);
     sink.Show(QStringLiteral("NimbrelGL - cannot find Kepler data"),
               KeplerWarningText(dataFolder, unreadable));

@@ -34,6 +34,8 @@ THomeLocation ReadHomeLocation();
 struct TKeplerData {
   catalogue::TSatelliteList catalogue;
   bool showAllAtStart = false;
+  // The data folder held no element set (and no file was named): a download is worth offering.
+  bool dataFolderEmpty = false;
 };
 // The catalogue from the first argument when it names an existing file, else from the data folder
 // (catalogue::KeplerDataFolder: the companion's Kepler folder, else our own under the XDG data

@@ -9,7 +9,8 @@
 
 namespace nimbrel::download {
 
-std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TSource>& sources) {
+std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TSource>& sources,
+                                     bool countSets) {
   std::vector<TDataFile> files;
   const QDir dir(folder);
   if (!dir.exists()) return files;
@@ -25,6 +26,10 @@ std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TS
       const QString base = info.completeBaseName();
       for (const TSource& source : sources) {
         if (source.name.compare(base, Qt::CaseInsensitive) == 0) file.source = source.name;
+      }
+      if (!countSets) {
+        files.push_back(std::move(file));
+        continue;
       }
       try {
         catalogue::TSatelliteList list;

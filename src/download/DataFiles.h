@@ -20,8 +20,10 @@ struct TDataFile {
 };
 
 // The files the catalogue reads in `folder` (the same masks, "TLEnotes.txt" passed over), in the
-// catalogue's reading order; empty when the folder does not exist. Reads every file.
-std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TSource>& sources);
+// catalogue's reading order; empty when the folder does not exist. With `countSets` every file is
+// read to count its sets; without, only the folder is listed (quick enough for a dialog).
+std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TSource>& sources,
+                                     bool countSets = true);
 
 // The newest file of `folder` that belongs to the source, if any.
 std::optional<TDataFile> SourceFile(const std::vector<TDataFile>& files, const QString& sourceName);

@@ -17,3 +17,7 @@ find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 if(DESKTOP_FILE_VALIDATE)
   add_test(NAME app_desktop_entry_valid COMMAND "${DESKTOP_FILE_VALIDATE}" "${PROJECT_SOURCE_DIR}/assets/nimbrelgl.desktop")
 endif()
+
+# The download dialog's tests serve Kepler data from the download suite's loopback server.
+target_sources(app_tests PRIVATE "${NIMBREL_TEST_DATA_DIR}/../download/LoopbackServer.cpp")
+target_include_directories(app_tests PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/download")

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QTcpSocket>
+#include <QTimer>
+#include <utility>
 
 namespace nimbrel::download::testing {
 
@@ -43,6 +45,15 @@ void TLoopbackServer::Serve(QTcpSocket* socket) {
     answer.body = "Not found\n";
   }
   if (answer.silent) return;
+  if (answer.delayMs > 0) {
+    const int delay = std::exchange(answer.delayMs, 0);
+    QTimer::singleShot(delay, socket, [this, socket, answer] { Write(socket, answer); });
+    return;
+  }
+  Write(socket, answer);
+}
+
+void TLoopbackServer::Write(QTcpSocket* socket, const TAnswer& answer) {
   QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " " + answer.reason + "\r\n";
   head += "Content-Type: " + answer.contentType + "\r\n";
   head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";

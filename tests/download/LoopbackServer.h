@@ -11,6 +11,8 @@
 #include <QTcpServer>
 #include <QUrl>
 
+class QTcpSocket;
+
 namespace nimbrel::download::testing {
 
 struct TAnswer {
@@ -24,6 +26,7 @@ struct TAnswer {
   qsizetype cutAfter = -1;
   bool stallAfterHeaders = false;  // headers and nothing more, the connection left open
   bool silent = false;             // accepts the connection, never answers
+  int delayMs = 0;                 // answers this much later
 };
 
 class TLoopbackServer : public QObject {
@@ -38,7 +41,8 @@ class TLoopbackServer : public QObject {
   const QByteArray& LastRequest() const noexcept { return lastRequest_; }
 
  private:
-  void Serve(class QTcpSocket* socket);
+  void Serve(QTcpSocket* socket);
+  void Write(QTcpSocket* socket, const TAnswer& answer);
 
   QTcpServer server_;
   QMap<QString, TAnswer> answers_;
