@@ -1,5 +1,6 @@
 #include "download/Downloader.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -81,6 +82,33 @@ TDownloadResult Result(const QString& name, TStatus status, const QString& reaso
 
 }  // namespace
 
+TCheck CheckDownload(const QString& path, bool htmlType) {
+  TCheck check;
+  std::string text;
+  try {
+    // On the disk before it can replace anything: a crash must not leave an empty data file.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      ::fsync(fd);
+      ::close(fd);
+    }
+    text = catalogue::ReadKeplerFile(path.toStdString()).value_or(std::string());
+    catalogue::TSatelliteList list;
+    list.LoadFromText(text);
+    check.sets = list.Count();
+  } catch (const std::exception& e) {
+    // A broken XML or JSON document: the whole of it is worthless.
+    check.problem = QStringLiteral("not Kepler data: ") + QString::fromUtf8(e.what());
+    return check;
+  }
+  if (check.sets == 0) {
+    check.problem = NotKeplerReason(text, htmlType);
+    return check;
+  }
+  check.extension = QString::fromLatin1(catalogue::KeplerFileExtension(text));
+  return check;
+}
+
 QString UserAgent() {
   return QStringLiteral("NimbrelGL/") + QStringLiteral(NIMBREL_VERSION);
 }
@@ -116,6 +144,8 @@ TDownloader::TDownloader(TDownloadOptions options, QObject* parent)
 }
 
 TDownloader::~TDownloader() {
+  ++generation_;
+  JoinCheck();
   DropReply();
   temporary_.reset();
 }
@@ -307,36 +337,38 @@ void TDownloader::OnFinished() {
 }
 
 void TDownloader::Verify() {
-  const TSource& source = sources_[index_];
-  const QString temporaryPath = temporary_->fileName();
-  if (!temporary_->flush() || ::fsync(temporary_->handle()) != 0) {
+  const QString temporaryPath = temporary_->fileName();  // gives a file made with O_TMPFILE its name
+  if (!temporary_->flush()) {
     Fail(QStringLiteral("cannot write in the data folder %1: %2")
              .arg(options_.dataFolder, temporary_->errorString()));
     return;
   }
-  std::string text;
-  int sets = 0;
-  QString problem;
-  try {
-    text = catalogue::ReadKeplerFile(temporaryPath.toStdString()).value_or(std::string());
-    catalogue::TSatelliteList check;
-    check.LoadFromText(text);
-    sets = check.Count();
-  } catch (const std::exception& e) {
-    // A broken XML or JSON document: the whole of it is worthless.
-    problem = QStringLiteral("not Kepler data: ") + QString::fromUtf8(e.what());
-  }
-  if (problem.isEmpty() && sets == 0) problem = NotKeplerReason(text, htmlType_);
-  if (!problem.isEmpty()) {
-    Fail(problem);
-    return;
-  }
-  const QString target =
-      QDir(options_.dataFolder)
-          .filePath(source.name + QString::fromLatin1(catalogue::KeplerFileExtension(text)));
   temporary_->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
                              QFileDevice::ReadOther);
-  temporary_->close();
+  temporary_->close();  // still removed when the check fails
+  JoinCheck();
+  const std::uint64_t generation = ++generation_;
+  const bool htmlType = htmlType_;
+  // Reading a large group takes a tenth of a second and more: not on the thread the window runs on.
+  check_ = std::thread([this, temporaryPath, htmlType, generation] {
+    TCheck result = CheckDownload(temporaryPath, htmlType);
+    QMetaObject::invokeMethod(
+        this, [this, result = std::move(result), generation] { Install(result, generation); },
+        Qt::QueuedConnection);
+  });
+}
+
+void TDownloader::Install(const TCheck& check, std::uint64_t generation) {
+  JoinCheck();
+  // A result for a download that has been cancelled meanwhile.
+  if (generation != generation_ || !temporary_ || index_ >= sources_.size()) return;
+  if (!check.problem.isEmpty()) {
+    Fail(check.problem);
+    return;
+  }
+  const TSource& source = sources_[index_];
+  const QString temporaryPath = temporary_->fileName();
+  const QString target = QDir(options_.dataFolder).filePath(source.name + check.extension);
   // rename(2) replaces the old file in one step: a reader sees the old data or the new, never a mix.
   if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(target).constData()) != 0) {
     Fail(QStringLiteral("cannot replace %1: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno))));
@@ -345,10 +377,14 @@ void TDownloader::Verify() {
   temporary_->setAutoRemove(false);
   temporary_.reset();
   TDownloadResult result = Result(source.name, TStatus::drDone);
-  result.sets = sets;
+  result.sets = check.sets;
   result.bytes = received_;
   result.file = target;
   Complete(std::move(result));
+}
+
+void TDownloader::JoinCheck() noexcept {
+  if (check_.joinable()) check_.join();
 }
 
 void TDownloader::Fail(const QString& reason, TDownloadResult::TStatus status) {
@@ -360,6 +396,7 @@ void TDownloader::Fail(const QString& reason, TDownloadResult::TStatus status) {
 }
 
 void TDownloader::Complete(TDownloadResult result) {
+  ++generation_;       // a check still running is for nothing now
   temporary_.reset();  // removes the file unless it became the data file
   results_.push_back(result);
   ++index_;

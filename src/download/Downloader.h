@@ -3,6 +3,9 @@
 // lives on and without ever blocking it: everything happens in Qt's event loop, so the window stays
 // responsive and a tool can wait in QCoreApplication::exec.
 //
+// The one exception is the check of a finished download, which reads it through the catalogue on a
+// short-lived thread of its own; its result comes back through the event loop.
+//
 // Nothing is lost: each download goes to a hidden temporary file in the data folder, and replaces
 // "<name>.csv" (or the ending of the form it has) only when the catalogue reader finds at least one
 // element set in it. On any failure or on Cancel the temporary file is removed and the old file is
@@ -19,9 +22,11 @@
 #include <QString>
 #include <QUrl>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "download/DownloadState.h"
@@ -67,6 +72,16 @@ struct TDownloadResult {
   QString Line() const;
 };
 
+// What reading a finished download found: its sets, or why it is no Kepler data, and the ending of
+// its form.
+struct TCheck {
+  int sets = 0;
+  QString problem;
+  QString extension;
+};
+// Syncs the file to the disk and reads it as the catalogue would; safe on any thread.
+TCheck CheckDownload(const QString& path, bool htmlType);
+
 class TDownloader : public QObject {
   Q_OBJECT
 
@@ -99,6 +114,8 @@ class TDownloader : public QObject {
   void OnFinished();
   void Fail(const QString& reason, TDownloadResult::TStatus status = TDownloadResult::TStatus::drFailed);
   void Verify();
+  void Install(const TCheck& check, std::uint64_t generation);
+  void JoinCheck() noexcept;
   void Complete(TDownloadResult result);
   void DropReply();
 
@@ -121,6 +138,10 @@ class TDownloader : public QObject {
   bool htmlType_ = false;
   qint64 received_ = 0;
   qint64 expected_ = -1;
+  // The check of a finished download runs on a thread of its own; a result whose generation is no
+  // longer current (the run was cancelled meanwhile) is dropped.
+  std::thread check_;
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace nimbrel::download
