@@ -115,9 +115,10 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
     item->setText(kColumnAge,
                   file ? download::FormatAge(file->modifiedUtc.secsTo(now)) : QStringLiteral("no file"));
     const std::optional<QDateTime> next = options_.state ? options_.state->NextAllowed(source) : std::nullopt;
-    item->setText(kColumnNext, next && *next > now
-                                   ? next->toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                                   : QStringLiteral("now"));
+    item->setText(kColumnNext,
+                  next && *next > now
+                      ? next->toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral(" UTC")
+                      : QStringLiteral("now"));
   }
   for (int column : {kColumnSource, kColumnAge, kColumnNext}) ListSources->resizeColumnToContents(column);
 }

@@ -58,7 +58,8 @@ std::optional<TDataFile> SourceFile(const std::vector<TDataFile>& files, const Q
 QString FormatAge(qint64 seconds) {
   if (seconds < 60) return QStringLiteral("just now");
   auto unit = [](qint64 n, const char* one, const char* many) {
-    return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
+    return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many) +
+           QStringLiteral(" ago");
   };
   if (seconds < 3600) return unit(seconds / 60, "minute", "minutes");
   if (seconds < 2 * 86400) return unit(seconds / 3600, "hour", "hours");

@@ -28,7 +28,7 @@ std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TS
 // The newest file of `folder` that belongs to the source, if any.
 std::optional<TDataFile> SourceFile(const std::vector<TDataFile>& files, const QString& sourceName);
 
-// "just now", "5 minutes", "3 hours", "2 days": how long ago, for a file's age.
+// "just now", "5 minutes ago", "3 hours ago", "2 days ago": a file's age.
 QString FormatAge(qint64 seconds);
 
 }  // namespace nimbrel::download

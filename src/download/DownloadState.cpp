@@ -68,7 +68,7 @@ std::optional<TSource> TDownloadState::Find(const QString& name, const QString& 
   return std::nullopt;
 }
 
-std::optional<QString> TDownloadState::AddUserSource(const QString& name, const QUrl& url) const {
+std::optional<QString> TDownloadState::UserSourceProblem(const QString& name, const QUrl& url) {
   if (!ValidSourceName(name)) {
     return QStringLiteral(
                "the name \"%1\" cannot be a file name: use 1 to 64 letters, digits, '-', '_' or '.', "
@@ -81,6 +81,11 @@ std::optional<QString> TDownloadState::AddUserSource(const QString& name, const 
   }
   if (const std::optional<QString> problem = UrlProblem(url))
     return QStringLiteral("cannot use %1: %2").arg(url.toDisplayString(), *problem);
+  return std::nullopt;
+}
+
+std::optional<QString> TDownloadState::AddUserSource(const QString& name, const QUrl& url) const {
+  if (std::optional<QString> problem = UserSourceProblem(name, url)) return problem;
   const std::string valueName = ValueName(kSourcePrefix, name);
   const std::string text = url.toString(QUrl::FullyEncoded).toStdString();
   const catalogue::TSaveResult saved = key_.Update([&](TSettingsValues& values) {

@@ -29,8 +29,11 @@ class TDownloadState {
   std::optional<TSource> Find(const QString& name,
                               const QString& groupBase = QString::fromLatin1(kCelestrakGroupBase)) const;
 
-  // Adds or replaces a user source. Refused (with the reason, nothing saved) for an invalid name, a
-  // built-in group's name or an address that cannot be downloaded.
+  // Why `name` and `url` cannot make a user source (an invalid name, a built-in group's name, an
+  // address that cannot be downloaded); none when they can.
+  static std::optional<QString> UserSourceProblem(const QString& name, const QUrl& url);
+  // Adds or replaces a user source. Refused with the reason, nothing saved, when UserSourceProblem
+  // has one or the settings cannot be saved.
   std::optional<QString> AddUserSource(const QString& name, const QUrl& url) const;
   // False when there is no user source of that name (or it could not be saved).
   bool RemoveUserSource(const QString& name) const;

@@ -73,7 +73,7 @@ TEST_F(DataTool, UpdatesWhatItCanAndSaysWhatFailed) {
 
   run = Tool({QStringLiteral("status")});
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_TRUE(run.out.contains(QStringLiteral("mine.csv: own file, 2 sets, just now old\n")))
+  EXPECT_TRUE(run.out.contains(QStringLiteral("mine.csv: own file, 2 sets, written just now\n")))
       << run.out.toStdString();
   EXPECT_EQ(Tool({QStringLiteral("remove"), QStringLiteral("gone")}).exitCode, 0);
   EXPECT_EQ(Tool({QStringLiteral("remove"), QStringLiteral("gone")}).exitCode, 1);
@@ -87,7 +87,8 @@ TEST_F(DataTool, ABadCommandLineExitsWithTwoAndFetchesNothing) {
         {QStringLiteral("update"), QStringLiteral("no-such-group")},
         {QStringLiteral("update"), QStringLiteral("stations"), QStringLiteral("--name"), QStringLiteral("x")},
         {QStringLiteral("update"), QStringLiteral("ftp://example.org/a.txt")},
-        {QStringLiteral("groups"), QStringLiteral("--bogus")}}) {
+        {QStringLiteral("groups"), QStringLiteral("--bogus")},
+        {QStringLiteral("add"), QStringLiteral("stations"), QStringLiteral("https://example.org/a.txt")}}) {
     const TToolRun run = Tool(args);
     EXPECT_EQ(run.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("nimbrel-data: "))) << run.err.toStdString();

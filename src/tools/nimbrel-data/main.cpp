@@ -160,7 +160,7 @@ int Status(const QString& folder, const TDownloadState& state) {
     line += file.problem.isEmpty()
                 ? QStringLiteral(", %1 %2").arg(file.sets).arg(file.sets == 1 ? "set" : "sets")
                 : QStringLiteral(", cannot be read: ") + file.problem;
-    line += QStringLiteral(", ") + FormatAge(file.modifiedUtc.secsTo(now)) + QStringLiteral(" old");
+    line += QStringLiteral(", written ") + FormatAge(file.modifiedUtc.secsTo(now));
     if (!file.source.isEmpty()) {
       const std::optional<TSource> source = state.Find(file.source);
       const std::optional<QDateTime> next = source ? state.NextAllowed(*source) : std::nullopt;
@@ -217,8 +217,10 @@ int Run(const TCommandLine& line) {
   if (line.command == QLatin1String("update")) return Update(line, folder, state);
   if (line.command == QLatin1String("add")) {
     arguments(2);
-    if (const std::optional<QString> problem =
-            state.AddUserSource(line.arguments[0], QUrl(line.arguments[1]))) {
+    const QUrl url(line.arguments[1]);
+    if (const std::optional<QString> problem = TDownloadState::UserSourceProblem(line.arguments[0], url))
+      throw TUsageError{QStringLiteral("cannot add '%1': %2").arg(line.arguments[0], *problem)};
+    if (const std::optional<QString> problem = state.AddUserSource(line.arguments[0], url)) {
       Err(QStringLiteral("cannot add '%1': %2").arg(line.arguments[0], *problem));
       return kExitFailed;
     }
