@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QStringList>
 #include <cfenv>
@@ -27,9 +28,9 @@ void MaskFloatingPointExceptions() {
   std::feclearexcept(FE_ALL_EXCEPT);
 }
 
-bool WantsSnapshot(int argc, char** argv) {
+bool HasOption(int argc, char** argv, const char* option) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--snapshot") == 0) return true;
+    if (std::strcmp(argv[i], option) == 0) return true;
   }
   return false;
 }
@@ -38,7 +39,12 @@ bool WantsSnapshot(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   MaskFloatingPointExceptions();
-  const bool snapshot = WantsSnapshot(argc, argv);
+  // Answered before Qt starts, so that it needs no display.
+  if (HasOption(argc, argv, "--version")) {
+    std::printf("NimbrelGL %s\n", NIMBREL_VERSION);
+    return 0;
+  }
+  const bool snapshot = HasOption(argc, argv, "--snapshot");
   // Without any display the picture is still made, through Mesa on Qt's off-screen platform.
   if (snapshot && !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
       !std::getenv("WAYLAND_DISPLAY")) {
@@ -51,6 +57,8 @@ int main(int argc, char** argv) {
   auto* application = new QApplication(argc, argv);
   (void)application;
   nimbrel::catalogue::ApplyBranding(QCoreApplication::applicationFilePath());
+  // Lets Wayland desktops match the window to its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(NIMBREL_DESKTOP_ID));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/nimbrel/nimbrelgl.png")));
 
   QStringList arguments = QCoreApplication::arguments();

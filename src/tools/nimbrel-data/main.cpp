@@ -43,7 +43,7 @@ constexpr const char* kUsage =
     "options:\n"
     "  --folder DIR                 use DIR instead of the data folder\n"
     "  --help                       this text\n"
-    "  --version                    the program's version\n"
+    "  --version                    the program's name and version\n"
     "\n"
     "The data folder is the companion's TwoLineDataPath when set (nimbrel-settings set-data-folder),\n"
     "else $XDG_DATA_HOME/NimbrelGL/kepler (~/.local/share/NimbrelGL/kepler). CelesTrak's groups are\n"

@@ -43,7 +43,8 @@ constexpr const char* kUsage =
     "              --start (default: now), in time order:\n"
     "              name,catnum,aos_utc,aos_az_deg,tca_utc,max_el_deg,tca_az_deg,los_utc,los_az_deg,\n"
     "              duration_s,visual_start_utc,visual_end_utc,flags\n"
-    "  --help      this text\n";
+    "  --help      this text\n"
+    "  --version   the program's name and version\n";
 
 struct TOptions {
   std::vector<double> tsince;
@@ -82,6 +83,9 @@ TOptions ParseArguments(int argc, char** argv) {
     };
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      std::exit(0);
+    } else if (arg == "--version" && !hasValue) {
+      std::cout << "nimbrel-ephem " NIMBREL_VERSION "\n";
       std::exit(0);
     } else if (arg == "--tsince") {
       const std::string list = next();

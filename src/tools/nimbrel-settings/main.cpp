@@ -55,6 +55,7 @@ constexpr const char* kUsage =
     "  set-active-list BANK CATNUM...    the active list of bank 1, 2 or 3; no numbers empties it\n"
     "      nimbrel-settings set-active-list 1 25544 20580\n"
     "  --help                            this text\n"
+    "  --version                         the program's name and version\n"
     "\n"
     "Numbers use '.' as the decimal point. The values live in $XDG_CONFIG_HOME/Corvane/Nimbrel.conf\n"
     "(~/.config/Corvane/Nimbrel.conf by default).\n";
@@ -367,6 +368,10 @@ int Run(const std::vector<std::string>& words) {
   for (const std::string& w : words) {
     if (w == "--help" || w == "-h") {
       std::cout << kUsage;
+      return 0;
+    }
+    if (w == "--version") {
+      std::cout << "nimbrel-settings " NIMBREL_VERSION "\n";
       return 0;
     }
   }
