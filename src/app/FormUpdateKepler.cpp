@@ -114,11 +114,11 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
     const std::optional<download::TDataFile> file = download::SourceFile(files, source.name);
     item->setText(kColumnAge,
                   file ? download::FormatAge(file->modifiedUtc.secsTo(now)) : QStringLiteral("no file"));
-    const std::optional<QDateTime> next = options_.state ? options_.state->NextAllowed(source) : std::nullopt;
+    const std::optional<QDateTime> next =
+        options_.state ? options_.state->NextAllowed(source, now) : std::nullopt;
     item->setText(kColumnNext,
-                  next && *next > now
-                      ? next->toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral(" UTC")
-                      : QStringLiteral("now"));
+                  next ? next->toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral(" UTC")
+                       : QStringLiteral("now"));
   }
   for (int column : {kColumnSource, kColumnAge, kColumnNext}) ListSources->resizeColumnToContents(column);
 }

@@ -117,11 +117,12 @@ std::optional<QDateTime> TDownloadState::LastDownload(const QString& name) const
   return t.toUTC();
 }
 
-std::optional<QDateTime> TDownloadState::NextAllowed(const TSource& source) const {
+std::optional<QDateTime> TDownloadState::NextAllowed(const TSource& source, const QDateTime& now) const {
   if (!KeepsGroupInterval(source)) return std::nullopt;
   const std::optional<QDateTime> last = LastDownload(source.name);
-  if (!last) return std::nullopt;
-  return last->addSecs(kGroupMinimumInterval.count());
+  if (!last || *last > now) return std::nullopt;
+  const QDateTime next = last->addSecs(kGroupMinimumInterval.count());
+  return next > now ? std::optional<QDateTime>(next) : std::nullopt;
 }
 
 void TDownloadState::SetLastDownload(const QString& name, const QDateTime& utc) const {

@@ -39,9 +39,10 @@ class TDownloadState {
   bool RemoveUserSource(const QString& name) const;
 
   std::optional<QDateTime> LastDownload(const QString& name) const;
-  // When `source` may be fetched again: two hours after its last download for the sources that keep
-  // CelesTrak's rule; none when there is no such limit (the caller compares with its clock).
-  std::optional<QDateTime> NextAllowed(const TSource& source) const;
+  // When `source` may be fetched again, for a source that keeps CelesTrak's rule and was last fetched
+  // less than two hours before `now`; none when it may be fetched at `now`. A last download after
+  // `now` (the clock has been set back) does not count: it would block the source for as long.
+  std::optional<QDateTime> NextAllowed(const TSource& source, const QDateTime& now) const;
   void SetLastDownload(const QString& name, const QDateTime& utc) const;
 
   QStringList Choice() const;

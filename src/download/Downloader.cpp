@@ -180,8 +180,7 @@ void TDownloader::StartNext() {
   }
   const TSource& source = sources_[index_];
   if (options_.state) {
-    const std::optional<QDateTime> next = options_.state->NextAllowed(source);
-    if (next && *next > options_.clock()) {
+    if (const std::optional<QDateTime> next = options_.state->NextAllowed(source, options_.clock())) {
       TDownloadResult result = Result(source.name, TStatus::drTooSoon);
       result.nextAllowed = *next;
       result.reason =

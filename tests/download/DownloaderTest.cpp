@@ -200,6 +200,10 @@ TEST_F(Downloads, AGroupIsFetchedAtMostOnceEveryTwoHours) {
   now = now.addSecs(3601);
   EXPECT_TRUE(Run({stations})[0].Done());
   EXPECT_EQ(server_.Requests(), 2);
+  // A clock set back does not block the group until it has caught up again.
+  now = now.addDays(-3);
+  EXPECT_TRUE(Run({stations})[0].Done());
+  EXPECT_EQ(server_.Requests(), 3);
   qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 

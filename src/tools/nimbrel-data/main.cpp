@@ -163,11 +163,10 @@ int Status(const QString& folder, const TDownloadState& state) {
     line += QStringLiteral(", written ") + FormatAge(file.modifiedUtc.secsTo(now));
     if (!file.source.isEmpty()) {
       const std::optional<TSource> source = state.Find(file.source);
-      const std::optional<QDateTime> next = source ? state.NextAllowed(*source) : std::nullopt;
-      line += next && *next > now
-                  ? QStringLiteral(", next update at ") + next->toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
-                        QStringLiteral(" UTC")
-                  : QStringLiteral(", may be updated now");
+      const std::optional<QDateTime> next = source ? state.NextAllowed(*source, now) : std::nullopt;
+      line += next ? QStringLiteral(", next update at ") +
+                         next->toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral(" UTC")
+                   : QStringLiteral(", may be updated now");
     }
     Out(line);
   }
