@@ -86,7 +86,7 @@ TFormUpdateKepler::TFormUpdateKepler(download::TDownloadOptions options, QString
   connect(ButtonUpdate, &QPushButton::clicked, this, [this] { StartUpdate(); });
   connect(ButtonCancel, &QPushButton::clicked, this, &TFormUpdateKepler::CancelUpdate);
   connect(ButtonClose, &QPushButton::clicked, this, &QDialog::close);
-  resize(760, 520);
+  resize(820, 520);
   ShowRunning(false);
   Refresh();
 }
