@@ -128,6 +128,7 @@ TEST_F(Downloads, EveryFailureKeepsThePreviousFileByteForByte) {
        "not Kepler data: the answer is \"No GP data found\""},
       {"cut mid-record", {.body = testing::OmmCsv(), .cutAfter = 300}, "cut short"},
       {"too large", {.body = big}, "larger than 2.0 kB"},
+      {"too large, unannounced", {.body = big, .noLength = true}, "larger than 2.0 kB"},
       {"stalled",
        {.body = testing::OmmCsv(), .stallAfterHeaders = true},
        "the transfer stalled: nothing arrived for 0.3 s"},

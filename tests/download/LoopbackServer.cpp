@@ -56,7 +56,11 @@ void TLoopbackServer::Serve(QTcpSocket* socket) {
 void TLoopbackServer::Write(QTcpSocket* socket, const TAnswer& answer) {
   QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " " + answer.reason + "\r\n";
   head += "Content-Type: " + answer.contentType + "\r\n";
-  head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
+  if (answer.noLength) {
+    head += "Connection: close\r\n";
+  } else {
+    head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
+  }
   for (const auto& [name, value] : answer.headers) head += name + ": " + value + "\r\n";
   head += "\r\n";
   socket->write(head);
@@ -68,6 +72,7 @@ void TLoopbackServer::Write(QTcpSocket* socket, const TAnswer& answer) {
     return;
   }
   socket->write(answer.body);
+  if (answer.noLength) socket->disconnectFromHost();
 }
 
 }  // namespace nimbrel::download::testing

@@ -27,6 +27,7 @@ struct TAnswer {
   bool stallAfterHeaders = false;  // headers and nothing more, the connection left open
   bool silent = false;             // accepts the connection, never answers
   int delayMs = 0;                 // answers this much later
+  bool noLength = false;           // no Content-Length: the body ends when the connection closes
 };
 
 class TLoopbackServer : public QObject {
