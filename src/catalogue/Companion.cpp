@@ -87,9 +87,7 @@ QString ActiveListValueName(int bank) {
 std::optional<float> ReadLocationReal(QStringView field, const QLocale& locale) {
   QString text = field.trimmed().toString();
   const QString separator = locale.decimalPoint();
-  if (separator != QLatin1String(",") && separator != QLatin1String(".")) {
-    text.replace(separator, QLatin1String("."));
-  }
+  if (!separator.isEmpty() && separator != QLatin1String(".")) text.replace(separator, QLatin1String("."));
   if (text.startsWith(QLatin1Char('+'))) {
     text.remove(0, 1);
     if (text.startsWith(QLatin1Char('-'))) return std::nullopt;

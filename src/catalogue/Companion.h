@@ -47,11 +47,11 @@ inline int LocationIndex(std::int32_t locationNum) noexcept {
   return locationNum < 0 ? 0 : locationNum;
 }
 
-// A longitude or latitude field of a location. "." is the decimal point in every locale: in a
-// locale whose separator is a comma, "4,5" would already have been cut in two by the comma-list
-// rules, so the companion's numbers must use "."; a locale's own separator is accepted as well when
-// it is not a comma. Surrounding blanks, a sign and an exponent are allowed. None for anything else,
-// and for values that are not finite as single-precision reals.
+// A longitude or latitude field of a location. "." is the decimal point in every locale, and the
+// locale's own separator is accepted as well, a comma included: the companion writes its numbers in
+// the user's locale, and the comma-list rules keep a quoted "13,4" whole, which in a German locale is
+// 13.4. Surrounding blanks, a sign and an exponent are allowed. None for anything else, and for
+// values that are not finite as single-precision reals.
 std::optional<float> ReadLocationReal(QStringView field, const QLocale& locale = QLocale::system());
 
 }  // namespace nimbrel::catalogue

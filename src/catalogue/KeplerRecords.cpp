@@ -103,6 +103,9 @@ bool ElementLinesMatch(std::string_view line1, std::string_view line2) noexcept 
 }
 
 void ReadKeplerRecords(std::string_view text, const std::function<void(const TKeplerRecord&)>& onRecord) {
+  // Editors on some systems start a UTF-8 file with a byte-order mark. Left in, it would become part
+  // of the first name, which then sorts after "Z" and is not found by name.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   TLineCursor cursor(text);
   TKeplerRecord record;
   while (!cursor.AtEnd()) {

@@ -31,7 +31,8 @@ std::string KeplerName(std::string_view nameLine);
 // columns 3-7.
 bool ElementLinesMatch(std::string_view line1, std::string_view line2) noexcept;
 
-// Calls onRecord for each record of the text, in order. Lines end at CR, LF or CR LF; a NUL ends the
+// Calls onRecord for each record of the text, in order. A UTF-8 byte-order mark at the start is
+// skipped. Lines end at CR, LF or CR LF; a NUL ends the
 // text. Blank lines and "--" lines before a name line are passed over, as are lines shorter than
 // kMinElementLineLength before line 1 and line 2. When the text ends while line 2 is looked for,
 // the last line taken stands as line 2. No line is looked at twice. The records are not checked.

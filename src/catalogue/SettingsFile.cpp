@@ -221,11 +221,20 @@ void TSettingsValues::SetOther(std::string_view name, std::string_view raw) {
 bool TSettingsValues::Remove(std::string_view name) {
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
     if (EqualIgnoringAsciiCase(it->name, name)) {
+      const auto index = static_cast<std::size_t>(it - entries_.begin());
       entries_.erase(it);
+      // The lines after the value stay after the values that were before it.
+      for (TUnreadLine& line : unread_) {
+        if (line.valuesBefore > index) --line.valuesBefore;
+      }
       return true;
     }
   }
   return false;
+}
+
+void TSettingsValues::KeepUnreadLine(std::string_view line) {
+  unread_.push_back({entries_.size(), std::string(line)});
 }
 
 TSettingsValues ParseSettings(std::string_view bytes) {
@@ -236,7 +245,7 @@ TSettingsValues ParseSettings(std::string_view bytes) {
     bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
     const std::string_view content = TrimBlanks(line);
     if (content.empty() || content.front() == '#' || content.front() == ';') continue;
-    if (!ParseLine(content, values)) values.CountRejectedLine();
+    if (!ParseLine(content, values)) values.KeepUnreadLine(line);
   }
   return values;
 }
@@ -248,7 +257,17 @@ std::string FormatSettings(const TSettingsValues& values, std::string_view comme
     for (const char c : comment) out.push_back(static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
     out.push_back('\n');
   }
-  for (const TSettingsValue& v : values.Entries()) {
+  const auto& unread = values.UnreadLines();
+  std::size_t nextUnread = 0;
+  const auto writeUnreadUpTo = [&](std::size_t valuesBefore) {
+    for (; nextUnread < unread.size() && unread[nextUnread].valuesBefore <= valuesBefore; ++nextUnread) {
+      out += unread[nextUnread].text;
+      out.push_back('\n');
+    }
+  };
+  for (std::size_t i = 0; i < values.Entries().size(); ++i) {
+    writeUnreadUpTo(i);
+    const TSettingsValue& v = values.Entries()[i];
     AppendQuoted(out, v.name);
     out.push_back('=');
     switch (v.kind) {
@@ -268,6 +287,7 @@ std::string FormatSettings(const TSettingsValues& values, std::string_view comme
     }
     out.push_back('\n');
   }
+  writeUnreadUpTo(values.Entries().size());
   return out;
 }
 

@@ -6,8 +6,9 @@
 //   "TwoLineDataPath"=text:"/home/me/kepler"
 //
 // A value keeps its type, so a text stored where an integer is expected reads as missing. Lines that
-// cannot be read are ignored (and dropped at the next save); values of a type this program does not
-// know are kept as they are, so another program's values survive our saves.
+// cannot be read are ignored but kept, verbatim and in their place among the values, by every save:
+// what a person or another program wrote must not vanish because this program cannot read it. Values
+// of a type this program does not know are kept as they are too.
 
 #include <cstddef>
 #include <cstdint>
@@ -46,19 +47,26 @@ class TSettingsValues {
 
   const std::vector<TSettingsValue>& Entries() const noexcept { return entries_; }
   bool Empty() const noexcept { return entries_.empty(); }
-  // Lines the reader could not make sense of (not counting blank lines and comments).
-  std::size_t RejectedLines() const noexcept { return rejectedLines_; }
-  void CountRejectedLine() noexcept { ++rejectedLines_; }
+  // Lines the reader could not make sense of (not counting blank lines and comments), each with the
+  // number of values that came before it in the file, so that a save writes it back in its place.
+  struct TUnreadLine {
+    std::size_t valuesBefore = 0;
+    std::string text;  // verbatim, without its line end
+  };
+  std::size_t RejectedLines() const noexcept { return unread_.size(); }
+  const std::vector<TUnreadLine>& UnreadLines() const noexcept { return unread_; }
+  // Keeps a line the reader could not make sense of after the values read so far.
+  void KeepUnreadLine(std::string_view line);
 
  private:
   TSettingsValue& Slot(std::string_view name);
   std::vector<TSettingsValue> entries_;
-  std::size_t rejectedLines_ = 0;
+  std::vector<TUnreadLine> unread_;
 };
 
-// Never throws on bad input (only std::bad_alloc); garbage gives fewer values and a rejected-line count.
+// Never throws on bad input (only std::bad_alloc); garbage gives fewer values and unread lines.
 TSettingsValues ParseSettings(std::string_view bytes);
-// The file text; `comment` (one line, may be empty) heads it.
+// The file text; `comment` (one line, may be empty) heads it. Unread lines go back where they were.
 std::string FormatSettings(const TSettingsValues& values, std::string_view comment = {});
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept;

@@ -106,25 +106,30 @@ bool Accessible(const fs::path& p, int mode) {
   return ::faccessat(AT_FDCWD, p.c_str(), mode, AT_EACCESS) == 0;
 }
 
-// The whole file, or nothing when it is missing, unreadable, not a regular file or too large. A
-// FIFO or device must not block or flood us, hence the non-blocking open and the size checks.
-std::optional<std::string> ReadSmallRegularFile(const fs::path& file) {
-  TFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (fd.Get() < 0) return std::nullopt;
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-      static_cast<std::uint64_t>(st.st_size) > kMaxSettingsFileBytes) {
+// The whole file, or why it could not be read whole (`why` set, nothing returned): missing,
+// unreadable, not a regular file or too large. A FIFO or device must not block or flood us, hence the
+// non-blocking open and the size checks.
+std::optional<std::string> ReadSmallRegularFile(const fs::path& file, std::string* why = nullptr) {
+  const auto fail = [why](std::string reason) -> std::optional<std::string> {
+    if (why != nullptr) *why = std::move(reason);
     return std::nullopt;
-  }
+  };
+  const std::string tooLarge = "it is larger than " + std::to_string(kMaxSettingsFileBytes) + " bytes";
+  TFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd.Get() < 0) return fail(ErrorText(errno));
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return fail(ErrorText(errno));
+  if (!S_ISREG(st.st_mode)) return fail("it is not a regular file");
+  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxSettingsFileBytes) return fail(tooLarge);
   std::string bytes(static_cast<std::size_t>(st.st_size) + 1, '\0');
   std::size_t have = 0;
   while (have < bytes.size()) {  // bounded: every pass reads at least one byte or ends
     const ssize_t n = ::read(fd.Get(), bytes.data() + have, bytes.size() - have);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
+    if (n < 0) return fail(ErrorText(errno));
     if (n == 0) break;
     have += static_cast<std::size_t>(n);
-    if (have > kMaxSettingsFileBytes) return std::nullopt;  // grew while we read it
+    if (have > kMaxSettingsFileBytes) return fail(tooLarge);  // grew while we read it
     if (have == bytes.size()) bytes.resize(std::min(bytes.size() * 2, kMaxSettingsFileBytes + 1));
   }
   bytes.resize(have);
@@ -179,8 +184,8 @@ void SyncFolder(const fs::path& folder) noexcept {
   if (fd.Get() >= 0) ::fsync(fd.Get());
 }
 
-TSaveResult Failed(std::string message) {
-  return TSaveResult{TSaveResult::TStatus::ssFailed, "TSettingsKey::Update: " + std::move(message)};
+TSaveResult Failed(std::string reason) {
+  return TSaveResult{TSaveResult::TStatus::ssFailed, "TSettingsKey::Update: " + reason, reason};
 }
 
 }  // namespace
@@ -250,12 +255,19 @@ TSaveResult TSettingsKey::Update(const std::function<bool(TSettingsValues&)>& ch
   // Values we cannot see must not be overwritten by a file without them.
   if (exists && !Accessible(target, R_OK))
     return Failed("cannot read " + Quoted(target) + ": " + ErrorText(errno));
+  // A file its owner made read-only is not replaced behind their back, whoever we are (renaming over
+  // it needs only the folder's permission, and the superuser passes every access check).
+  if (exists && ((existing.st_mode & 0222) == 0 || !Accessible(target, W_OK)))
+    return Failed(Quoted(target) + " is read-only");
 
   TSettingsValues values;
   if (exists) {
-    if (const std::optional<std::string> bytes = ReadSmallRegularFile(target)) values = ParseSettings(*bytes);
+    std::string why;
+    const std::optional<std::string> bytes = ReadSmallRegularFile(target, &why);
+    if (!bytes) return Failed("cannot read " + Quoted(target) + " whole: " + why);
+    values = ParseSettings(*bytes);
   }
-  if (!change(values)) return TSaveResult{TSaveResult::TStatus::ssAbandoned, {}};
+  if (!change(values)) return TSaveResult{TSaveResult::TStatus::ssAbandoned, {}, {}};
   const std::string text = FormatSettings(
       values, "Settings store: one value per line, \"name\"=int:NUMBER or \"name\"=text:\"TEXT\"");
   if (text.size() > kMaxSettingsFileBytes) {
@@ -282,7 +294,7 @@ TSaveResult TSettingsKey::Update(const std::function<bool(TSettingsValues&)>& ch
     return Failed("cannot replace " + Quoted(target) + ": " + ErrorText(renameError));
   }
   SyncFolder(target.parent_path());
-  return TSaveResult{TSaveResult::TStatus::ssSaved, {}};
+  return TSaveResult{TSaveResult::TStatus::ssSaved, {}, {}};
 }
 
 }  // namespace nimbrel::catalogue

@@ -25,7 +25,8 @@ std::filesystem::path SettingsRootFolder(TSettingsRoot root);
 struct TSaveResult {
   enum class TStatus { ssSaved, ssAbandoned, ssFailed };
   TStatus status = TStatus::ssFailed;
-  std::string message;  // for ssFailed: what went wrong, naming the file
+  std::string message;  // for ssFailed: where and what went wrong, naming the file
+  std::string reason;   // for ssFailed: the same without the function's name, for a user's eyes
   explicit operator bool() const noexcept { return status == TStatus::ssSaved; }
 };
 
@@ -48,8 +49,10 @@ class TSettingsKey {
   TSettingsValues Read() const;
 
   // Locks the key, reads its values, lets `change` edit them and saves the result atomically. When
-  // `change` returns false nothing is written (ssAbandoned). Missing folders are created. Never
-  // throws except std::bad_alloc and what `change` throws.
+  // `change` returns false nothing is written (ssAbandoned). Missing folders are created. An existing
+  // file that cannot be read whole (too large, an I/O error, no permission to read) or that is
+  // read-only is left as it is and the save fails: a save never replaces values it could not see.
+  // Never throws except std::bad_alloc and what `change` throws.
   TSaveResult Update(const std::function<bool(TSettingsValues&)>& change) const;
 
  private:

@@ -34,6 +34,9 @@ inline constexpr double kA3ovk2 = 0.004690140306468832;  // -XJ3 / CK2
 inline constexpr double kS = 1.0122292801892716;         // 1 + 78 / XKMPER
 inline constexpr double kE6a = 1.0e-6;
 inline constexpr double kTothrd = 2.0 / 3.0;
+// Drag takes a circular orbit's eccentricity slightly below 0; below this it describes no orbit.
+inline constexpr double kLeastEccentricity = -0.001;
+inline constexpr double kRetrogradeFloor = 1.5e-12;                       // least 1 + cos i divided by
 inline constexpr double kSimplifiedPerigeeLimit = 1.0344928415594840811;  // 1 + 220 / XKMPER
 
 // sqrt(GM) in Earth radii^1.5 per minute, and ((120 - 78) / XKMPER)^4; computed once, at start-up.

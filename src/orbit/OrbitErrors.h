@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace nimbrel::orbit {
 
@@ -24,10 +25,17 @@ class EElementError : public EOrbitError {
   using EOrbitError::EOrbitError;
 };
 
-// A propagation that produced no usable position (non-finite result, time too far from epoch).
+// A propagation that produced no usable position: the orbit has decayed or no longer fits the model,
+// a non-finite result, a time too far from the epoch. what() says where and for which satellite;
+// Reason() is the same failure in a few plain words ("decayed") for a user's eyes.
 class EPropagationError : public EOrbitError {
  public:
-  using EOrbitError::EOrbitError;
+  explicit EPropagationError(const std::string& message, std::string reason = "no position at this time")
+      : EOrbitError(message), reason_(std::move(reason)) {}
+  const std::string& Reason() const noexcept { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 }  // namespace nimbrel::orbit

@@ -175,6 +175,7 @@ class TPassFinder {
   double denseStep_ = 0.0;     // seconds
   double windowLength_ = 0.0;  // seconds
   bool open_ = false;
+  double reachedJD_ = 0.0;  // the last time propagated or about to be
   TPass pass_;
   TSample best_;
 };
@@ -183,6 +184,7 @@ TSample TPassFinder::Sample(double t) {
   const double jd = JulianDate(t);
   Vector4 p;
   Vector4 v;
+  reachedJD_ = jd;
   satellite_.Propagate(jd, p, v);
   ConvertSatState(p, v);
   GeodeticPoint place = search_.observer;
@@ -359,6 +361,9 @@ TPassList TPassFinder::Run() {
     // The passes already closed stay: they are complete. The one under way is lost.
     result_.status = TPassStatus::psFailed;
     result_.error = e.what();
+    const auto* failure = dynamic_cast<const EPropagationError*>(&e);
+    result_.reason = failure ? failure->Reason() : std::string("no look angles from this observer");
+    result_.failedJD = reachedJD_;
   }
   return std::move(result_);
 }
@@ -399,6 +404,7 @@ bool TPassFinder::VisualAt(double t) {
   if (!(SunElevationFrom(search_.observer, sun, jd) <= kTwilightElevation)) return false;
   Vector4 p;
   Vector4 v;
+  reachedJD_ = jd;
   satellite_.Propagate(jd, p, v);
   ConvertSatState(p, v);
   return IsSunlit(p, sun);

@@ -64,6 +64,10 @@ struct TPassList {
   TPassStatus status = TPassStatus::psComplete;
   // With psFailed: why, naming the satellite. The passes that ended before the failure are kept.
   std::string error;
+  // With psFailed: the same in a few plain words for a user ("decayed"), and the Julian date the
+  // search had reached (0 when it failed before propagating).
+  std::string reason;
+  double failedJD = 0.0;
   // The orbit can never bring the satellite above this observer's horizon, so nothing was propagated.
   bool neverRises = false;
 };

@@ -37,12 +37,16 @@ void TSatellite::Propagate(double jd, Vector4& position, Vector4& velocity) {
   PropagateSinceEpoch((jd - elements_.epochJD) * kMinutesPerDay, position, velocity);
 }
 
+void TSatellite::FailPropagation(const char* reason) const {
+  throw EPropagationError(
+      "TSatellite::Propagate: '" + name_ + "' (" + elements_.catalogueNumber + "): " + reason, reason);
+}
+
 void TSatellite::PropagateSinceEpoch(double tsince, Vector4& position, Vector4& velocity) {
-  if (!hasElements_) throw EPropagationError("TSatellite::Propagate: '" + name_ + "' has no element set");
-  if (!(std::fabs(tsince) <= kMaxMinutesFromEpoch)) {
-    throw EPropagationError("TSatellite::Propagate: '" + name_ + "' (" + elements_.catalogueNumber +
-                            "): time is more than 100 years from the epoch");
+  if (!hasElements_) {
+    throw EPropagationError("TSatellite::Propagate: '" + name_ + "' has no element set", "no element set");
   }
+  if (!(std::fabs(tsince) <= kMaxMinutesFromEpoch)) FailPropagation("more than 100 years from the epoch");
   Vector4 p;
   Vector4 v;
   if (deepSpace_) {
@@ -52,8 +56,7 @@ void TSatellite::PropagateSinceEpoch(double tsince, Vector4& position, Vector4& 
   }
   if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || !std::isfinite(v.x) ||
       !std::isfinite(v.y) || !std::isfinite(v.z) || !std::isfinite(argumentOfLatitude_)) {
-    throw EPropagationError("TSatellite::Propagate: '" + name_ + "' (" + elements_.catalogueNumber +
-                            "): the model gives no finite position at this time (decayed?)");
+    FailPropagation("no finite position");
   }
   if (argumentOfLatitude_ < 0.0) argumentOfLatitude_ += static_cast<double>(kTwoPi);
   position = p;
@@ -69,6 +72,8 @@ TPropagateResult TSatellite::TryPropagate(double jd, Vector4& position, Vector4&
     r.ok = false;
     try {
       r.error = e.what();
+      const auto* failure = dynamic_cast<const EPropagationError*>(&e);
+      r.reason = failure ? failure->Reason() : std::string("no position at this time");
     } catch (...) {
     }
     return r;

@@ -28,7 +28,8 @@ struct LookAngles {
 // What TryPropagate reports instead of throwing.
 struct TPropagateResult {
   bool ok = true;
-  std::string error;  // the failure's message when !ok
+  std::string error;   // the failure's message when !ok, naming the satellite and where it failed
+  std::string reason;  // when !ok, the failure in a few plain words for a user: "decayed", ...
   explicit operator bool() const noexcept { return ok; }
 };
 
@@ -58,7 +59,11 @@ class TSatellite {
 
   // Position (Earth radii) and velocity (Earth radii per minute) at a Julian date, in the model's
   // inertial frame; magnitudes are not set. Throws EMathError ("Invalid argument in Function Power!")
-  // or EPropagationError (a non-finite result, a time more than a century from epoch, no elements).
+  // or EPropagationError (a non-finite result, a time more than a century from epoch, no elements, or
+  // the model's own conditions failing: the mean eccentricity at or above 1 or below -0.001, the mean
+  // semi-major axis below 0.95 Earth radii, the mean motion at or below 0, the eccentricity after the
+  // periodic terms outside [0, 1), the semi-latus rectum at or below 0, the radius below one Earth
+  // radius). The caller's vectors are left alone on failure.
   void Propagate(double jd, Vector4& position, Vector4& velocity);
   // The same at a time given in minutes from the epoch (what Propagate computes from the date).
   void PropagateSinceEpoch(double tsince, Vector4& position, Vector4& velocity);
@@ -66,6 +71,9 @@ class TSatellite {
   TPropagateResult TryPropagate(double jd, Vector4& position, Vector4& velocity) noexcept;
 
   double PeriodDays() const noexcept;
+  // Days from the element set's epoch to the Julian date `jd`: positive after the epoch, negative
+  // before it. Sets grow less trustworthy with age, whichever way the time lies.
+  double EpochAgeDays(double jd) const noexcept { return jd - elements_.epochJD; }
 
   // Looks at the satellite from `observer` (latitude and longitude in rad, altitude in km) at a Julian
   // date. True when the refracted elevation is strictly above minElevationDeg. Throws EOrbitError, as
@@ -101,6 +109,11 @@ class TSatellite {
  private:
   friend struct TSatelliteTestPeer;  // lets tests call DeepSpaceCalc with chosen arguments
 
+  // Throws EPropagationError for this satellite with `reason` as its plain reason.
+  [[noreturn]] void FailPropagation(const char* reason) const;
+  // Fails the propagation when the drag-updated mean semi-major axis (Earth radii) or eccentricity
+  // describe no orbit: e at or above 1 or below -0.001, a below 0.95.
+  void CheckMeanElements(double a, double e) const;
   void InitSharedProducts();
   void Sgp4Init();
   void Sgp4(double tsince, Vector4& position, Vector4& velocity);

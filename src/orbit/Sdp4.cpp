@@ -458,8 +458,7 @@ void TSatellite::DeepSpaceSecular(TDeepSpaceArgs& a) {
   long steps = 0;
   const auto step = [&](double delt) {
     if (++steps > kMaxIntegratorSteps) {
-      throw EPropagationError("TSatellite::Propagate: '" + name_ + "' (" + elements_.catalogueNumber +
-                              "): the resonance integrator cannot reach this time");
+      FailPropagation("the resonance integration cannot reach this time");
     }
     ResonanceRates(d);
     d.xli = d.xli + d.xldot * delt + d.xndot * kStep2;
@@ -588,11 +587,18 @@ void TSatellite::Sdp4(double tsince, Vector4& position, Vector4& velocity) {
   d.xn = s.xnodp;
   d.t = tsince;
   DeepSpaceCalc(dseSecular, d);
+  if (!(d.xn > 0.0)) FailPropagation("mean motion at or below zero");
   // Without resonance XN is still XNODP, whose power the initialisation has kept.
   const double a = (d.xn == s.xnodp ? sdp4_.Get().aFromXnodp : Power(Xke / d.xn, kTothrd)) * tempa * tempa;
   d.em = d.em - tempe;
+  CheckMeanElements(a, d.em);
   d.xll = d.xll + s.xnodp * templ;
   DeepSpaceCalc(dsePeriodic, d);
+  // The Moon's and Sun's periodic terms can push a nearly parabolic orbit's eccentricity out of the
+  // range the rest of the model is defined for. A circular set's eccentricity drifts a hair below 0
+  // under drag: that is the same orbit with its perigee turned half a turn, which the formulas below
+  // handle, so the same small margin holds as for the mean elements.
+  if (!(d.em >= kLeastEccentricity && d.em < 1.0)) FailPropagation("perturbed eccentricity out of range");
   const double xl = d.xll + d.omgasm + d.xnodes;
   FinishPropagation(a, d.em, d.omgasm, xl, d.xnodes, d.xinc, position, velocity);
 }

@@ -89,7 +89,10 @@ void TSatellite::InitSharedProducts() {
       s.xhdot1 + (0.5 * temp2 * (4.0 - 19.0 * s.theta2) + 2.0 * temp3 * (3.0 - 7.0 * s.theta2)) * s.cosio;
   s.xnodcf = 3.5 * s.betao2 * s.xhdot1 * s.c1;
   s.t2cof = 1.5 * s.c1;
-  s.xlcof = 0.125 * a3ovk2 * s.sinio * (3.0 + 5.0 * s.cosio) / (1.0 + s.cosio);
+  // At an inclination of exactly 180 degrees 1 + cos i is 0 and the quotient 0/0; the usual floor
+  // keeps the term (then as good as 0, with sin i) finite. Elsewhere the value is the report's.
+  const double onePlusCosio = std::fabs(1.0 + s.cosio) > kRetrogradeFloor ? 1.0 + s.cosio : kRetrogradeFloor;
+  s.xlcof = 0.125 * a3ovk2 * s.sinio * (3.0 + 5.0 * s.cosio) / onePlusCosio;
   s.aycof = 0.25 * a3ovk2 * s.sinio;
   s.x7thm1 = 7.0 * s.theta2 - 1.0;
 }
@@ -163,8 +166,16 @@ void TSatellite::Sgp4(double tsince, Vector4& position, Vector4& velocity) {
   }
   const double a = s.aodp * tempa * tempa;
   const double e = el.eccentricity - tempe;
+  CheckMeanElements(a, e);
   const double xl = xmp + omega + xnode + s.xnodp * templ;
   FinishPropagation(a, e, omega, xl, xnode, el.inclination, position, velocity);
+}
+
+// Drag shrinks the orbit and changes its shape until the mean elements describe no orbit the model
+// knows; past that point it would give positions inside the Earth or far beyond the Moon.
+void TSatellite::CheckMeanElements(double a, double e) const {
+  if (!(e < 1.0 && e >= kLeastEccentricity)) FailPropagation("eccentricity out of range");
+  if (!(a >= 0.95)) FailPropagation("orbit inside the Earth");
 }
 
 void TSatellite::FinishPropagation(double a, double e, double omega, double xl, double xnode, double xinc,
@@ -203,6 +214,7 @@ void TSatellite::FinishPropagation(double a, double e, double omega, double xl, 
   const double elsq = axn * axn + ayn * ayn;
   temp = 1.0 - elsq;
   const double pl = a * temp;
+  if (!(pl > 0.0)) FailPropagation("semi-latus rectum at or below zero");
   const double r = a * (1.0 - ecose);
   double temp1 = 1.0 / r;
   const double rdot = Xke * std::sqrt(a) * esine * temp1;
@@ -221,6 +233,7 @@ void TSatellite::FinishPropagation(double a, double e, double omega, double xl, 
 
   // Short-period periodics.
   const double rk = r * (1.0 - 1.5 * temp2 * betal * s.x3thm1) + 0.5 * temp1 * s.x1mth2 * cos2u;
+  if (rk < kAe) FailPropagation("decayed");
   const double uk = u - 0.25 * temp2 * s.x7thm1 * sin2u;
   const double xnodek = xnode + 1.5 * temp2 * s.cosio * sin2u;
   const double xinck = xinc + 1.5 * temp2 * s.cosio * s.sinio * cos2u;

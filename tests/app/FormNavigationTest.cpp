@@ -226,6 +226,15 @@ TEST_F(FormList, DisplayChoicesReachTheScene) {
   emit orbit->activated(2);
   EXPECT_EQ(window_->Content().OrbitLines().LinePattern(), 0xFFFF);
 
+  // A clock near the sets' epoch of 2006: today they give no position and so no footprint.
+  window_->SelectStep(7);
+  {
+    const QSignalBlocker blockDate(window_->DatePicker);
+    const QSignalBlocker blockTime(window_->TimePicker);
+    window_->DatePicker->setDate(QDate(2006, 1, 4));
+    window_->TimePicker->setTime(QTime(9, 30, 0));
+  }
+  window_->RefreshView();
   window_->TimerStepTimer();
   ASSERT_TRUE(window_->CheckBoxShowDaylight->isChecked());
   EXPECT_TRUE(window_->Content().FootprintSpotlight().Shining());

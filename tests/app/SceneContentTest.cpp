@@ -47,7 +47,8 @@ TSatellite Geosynchronous() {
 TSatellite Decaying() {
   TSatellite s = Iss();
   orbit::TElementSet e = s.Elements();
-  e.bStar = 10;
+  // Strong enough drag to bring it down within about 12 days, mild enough for a whole orbit at kT0.
+  e.bStar = 0.01;
   s.SetElementSet(e);
   s.SetName("FALLING");
   return s;

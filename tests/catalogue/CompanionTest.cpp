@@ -63,7 +63,7 @@ TEST(CommaList, JoinReadsBackAsTheSameItems) {
   EXPECT_EQ(JoinCommaList({"25544", "20580"}), QString("25544,20580"));
 }
 
-TEST(LocationReal, ReadsThePointInEveryLocaleAndTheLocalesOwnSeparatorUnlessItIsAComma) {
+TEST(LocationReal, ReadsThePointInEveryLocaleAndTheLocalesOwnSeparator) {
   const QLocale c = QLocale::c();
   const QLocale german(QLocale::German, QLocale::Germany);
   ASSERT_EQ(german.decimalPoint(), QString(","));
@@ -79,8 +79,11 @@ TEST(LocationReal, ReadsThePointInEveryLocaleAndTheLocalesOwnSeparatorUnlessItIs
       {" +56 ", c, 56.0f},
       {"1e1", c, 10.0f},
       {".5", c, 0.5f},
-      {"4,5", german, std::nullopt},
+      {"4,5", german, 4.5f},  // as the companion writes it in a German locale
+      {"-13,25", german, -13.25f},
       {"4,5", c, std::nullopt},
+      {"4,5,6", german, std::nullopt},
+      {"4.5,6", german, std::nullopt},
       {"", c, std::nullopt},
       {"abc", c, std::nullopt},
       {"4.5x", c, std::nullopt},
@@ -158,14 +161,14 @@ struct THome {
   float lon = 0.0f;
   float lat = 0.0f;
 };
-THome ReadHome() {
+THome ReadHome(const QLocale& locale = QLocale::c()) {
   const QStringList list = SplitCommaList(ReadCompanionText(kLocationList));
   const int index = LocationIndex(ReadCompanionInteger(kLocationNum));
   if (index >= list.size()) return {};
   const QStringList fields = SplitCommaList(list[index]);
   if (fields.size() != kLocationFieldCount) return {};
-  const auto lon = ReadLocationReal(fields[kLocationLongitudeField], QLocale::c());
-  const auto lat = ReadLocationReal(fields[kLocationLatitudeField], QLocale::c());
+  const auto lon = ReadLocationReal(fields[kLocationLongitudeField], locale);
+  const auto lat = ReadLocationReal(fields[kLocationLatitudeField], locale);
   if (!lon || !lat) return {};
   return {true, *lon, *lat};
 }
@@ -198,6 +201,13 @@ TEST_F(Companion, LocationItemsNeedExactlyFiveFields) {
     EXPECT_EQ(home.lon, c.expected.lon) << c.what;
     EXPECT_EQ(home.lat, c.expected.lat) << c.what;
   }
+  // As the companion writes a location in a German locale: the quoted numbers keep their commas.
+  WriteFile(CompanionFile(), R"("LocationList"=text:"\"Home,\"\"13,4\"\",\"\"52,5\"\",0,0\"")"
+                             "\n\"LocationNum\"=int:0\n");
+  const THome german = ReadHome(QLocale(QLocale::German, QLocale::Germany));
+  EXPECT_TRUE(german.found);
+  EXPECT_EQ(german.lon, 13.4f);
+  EXPECT_EQ(german.lat, 52.5f);
 }
 
 }  // namespace

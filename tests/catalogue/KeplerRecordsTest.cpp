@@ -78,6 +78,17 @@ TEST(ReadKeplerRecords, SplitsAtEveryKindOfLineEnd) {
   EXPECT_EQ(mixed[1].name, "B");
 }
 
+TEST(ReadKeplerRecords, SkipsAByteOrderMarkAtTheStartOnly) {
+  const auto a = MakeLines("00001");
+  const std::string bom = "\xEF\xBB\xBF";
+  const auto records =
+      Cut(bom + "ISS\n" + a.line1 + "\n" + a.line2 + "\n" + bom + "HST\n" + a.line1 + "\n" + a.line2);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].name, "ISS");
+  EXPECT_EQ(records[1].name, bom + "HST");  // inside the text it is a character of the name
+  ASSERT_EQ(Cut(bom + "\r\nISS\n" + a.line1 + "\n" + a.line2).size(), 1u);
+}
+
 TEST(ReadKeplerRecords, StopsAtNul) {
   const auto a = MakeLines("00001");
   const auto b = MakeLines("00002");

@@ -111,13 +111,22 @@ TEST_F(SettingsStore, UnusableFilesReadAsMissing) {
   WriteFile(ProgramFile(), std::string(kGarbage, sizeof kGarbage - 1));
   EXPECT_TRUE(key.Exists());
   EXPECT_TRUE(key.Read().Empty());
-  ASSERT_TRUE(SetInteger(key, "A", 1)) << "a garbage file is replaced by a good one";
+  ASSERT_TRUE(SetInteger(key, "A", 1)) << "a garbage file takes a value";
   EXPECT_EQ(key.Read().Integer("A"), 1);
-  EXPECT_EQ(key.Read().RejectedLines(), 0u);
+  EXPECT_EQ(key.Read().RejectedLines(), 3u) << "and keeps what it could not read";
 
-  // Absurdly large: treated as missing without reading it all.
-  WriteFile(ProgramFile(), "\"A\"=int:7\n" + std::string(kMaxSettingsFileBytes, '#'));
+  // Absurdly large: treated as missing without reading it all, and not replaced by a save.
+  const std::string large = "\"A\"=int:7\n" + std::string(kMaxSettingsFileBytes, '#');
+  WriteFile(ProgramFile(), large);
   EXPECT_TRUE(key.Read().Empty());
+  const TSaveResult refused = key.Update([](TSettingsValues& v) {
+    v.SetInteger("B", 2);
+    return true;
+  });
+  EXPECT_EQ(refused.status, TSaveResult::TStatus::ssFailed);
+  EXPECT_NE(refused.reason.find("larger than"), std::string::npos) << refused.reason;
+  EXPECT_EQ(refused.reason.find("TSettingsKey"), std::string::npos) << refused.reason;
+  EXPECT_EQ(ReadFile(ProgramFile()), std::optional<std::string>(large));
 
   // A FIFO must neither block nor count.
   fs::remove(ProgramFile());
@@ -134,6 +143,36 @@ TEST_F(SettingsStore, UnusableFilesReadAsMissing) {
   fs::remove(ProgramFile());
   fs::create_symlink("/dev/zero", ProgramFile());
   EXPECT_TRUE(key.Read().Empty());
+}
+
+TEST_F(SettingsStore, SavesKeepUnreadableLinesInTheirPlace) {
+  const TSettingsKey key(TSettingsRoot::srCurrentUser, kKey);
+  WriteFile(ProgramFile(),
+            "\"A\"=int:1\nDisplayQuality = 2 (set by hand)\r\n\"B\"=int:2\n\"C\"=int:3\n\"unfinished\n");
+  ASSERT_TRUE(key.Update([](TSettingsValues& v) {
+    v.SetInteger("A", 10);
+    v.Remove("B");
+    v.SetInteger("D", 4);
+    return true;
+  }));
+  const std::string text = ReadFile(ProgramFile()).value_or("");
+  EXPECT_EQ(text.substr(text.find('\n') + 1),
+            "\"A\"=int:10\nDisplayQuality = 2 (set by hand)\r\n\"C\"=int:3\n\"unfinished\n\"D\"=int:4\n");
+}
+
+TEST_F(SettingsStore, AReadOnlyFileIsNotReplaced) {
+  const TSettingsKey key(TSettingsRoot::srCurrentUser, kKey);
+  ASSERT_TRUE(SetInteger(key, "A", 1));
+  fs::permissions(ProgramFile(), fs::perms::owner_read | fs::perms::group_read);
+  const std::optional<std::string> before = ReadFile(ProgramFile());
+  const TSaveResult r = key.Update([](TSettingsValues& v) {
+    v.SetInteger("A", 2);
+    return true;
+  });
+  EXPECT_EQ(r.status, TSaveResult::TStatus::ssFailed);
+  EXPECT_NE(r.reason.find("read-only"), std::string::npos) << r.reason;
+  EXPECT_EQ(ReadFile(ProgramFile()), before);
+  EXPECT_EQ(key.Read().Integer("A"), 1);
 }
 
 TEST_F(SettingsStore, SavingThroughALinkReplacesItsTarget) {

@@ -162,6 +162,24 @@ TEST_F(SettingsTool, BadInputIsOneLineNamingTheArgumentAndWritesNothing) {
   }
 }
 
+TEST_F(SettingsTool, AFileItCannotReadWholeOrMayNotWriteIsLeftAsItWas) {
+  const auto refused = [&](const char* mentions) {
+    const std::optional<std::string> before = ReadFile(CompanionFile());
+    const TRun r = Run({"set-primary", "20580"});
+    EXPECT_EQ(r.exitCode, 1) << mentions;
+    EXPECT_TRUE(r.err.contains(mentions)) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("TSettingsKey")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_EQ(ReadFile(CompanionFile()), before) << mentions;
+  };
+  Ok({"set-primary", "25544"});
+  fs::permissions(CompanionFile(), fs::perms::owner_read);
+  refused("read-only");
+  fs::permissions(CompanionFile(), fs::perms::owner_read | fs::perms::owner_write);
+  testing::WriteFile(CompanionFile(), "\"PrimarySatCatNumber\"=text:\"25544\"\n" + std::string(2 << 20, '#'));
+  refused("larger than");
+}
+
 TEST_F(SettingsTool, HelpListsEveryCommandWithAnExample) {
   const TRun r = Run({"--help"});
   EXPECT_EQ(r.exitCode, 0);

@@ -104,26 +104,16 @@ TEST(ElementLines, EpochCentury) {
   EXPECT_DOUBLE_EQ(ParseElementLines(l1, kIssLine2).epochJD, JulianDateOfYear(2056) + 1);
 }
 
-// The mean motion (rev/day) at which the un-Kozai'd period is 225 minutes, found by bisection on the
-// reader's own test.
-double DeepSpaceBoundary(double e, double incl) {
-  double lo = 1.0, hi = 10.0;  // rev/day
-  for (int i = 0; i < 200; ++i) {
-    const double mid = 0.5 * (lo + hi);
-    if (IsDeepSpace(mid * kTwoPiD / 1440.0, e, incl))
-      lo = mid;
-    else
-      hi = mid;
-  }
-  return lo;
-}
-
 TEST(ElementLines, DeepSpaceChoiceAt225Minutes) {
-  // Around 6.4 rev/day the boundary lies; just below the boundary's mean motion is deep space.
-  const double n = DeepSpaceBoundary(0.01, 1.0);
-  EXPECT_TRUE(IsDeepSpace(n * kTwoPiD / 1440.0, 0.01, 1.0));
-  EXPECT_FALSE(IsDeepSpace(n * 1.0000001 * kTwoPiD / 1440.0, 0.01, 1.0));
-  EXPECT_NEAR(n, 6.4, 0.01);
+  // At the inclination where 3 cos^2 i - 1 = 0 the J2 term of the un-Kozai correction vanishes (it
+  // is of the order of 1e-20 in doubles, far below one part in 2^-53), so the period the choice is
+  // made on is exactly 2 pi / n whatever the eccentricity: 225 minutes is 6.4 revolutions a day.
+  const double magic = std::acos(1.0 / std::sqrt(3.0));
+  const double at225 = kTwoPiD / 225.0;  // rad/min
+  for (double e : {0.0, 0.01, 0.5}) {
+    EXPECT_TRUE(IsDeepSpace(at225, e, magic)) << "exactly 225 minutes, e " << e;
+    EXPECT_FALSE(IsDeepSpace(at225 * (1.0 + 1e-12), e, magic)) << "just under 225 minutes, e " << e;
+  }
   // GPS (2 rev/day) is deep space, the ISS is not.
   EXPECT_TRUE(IsDeepSpace(2.0 * kTwoPiD / 1440.0, 0.01, 0.96));
   EXPECT_FALSE(IsDeepSpace(15.7 * kTwoPiD / 1440.0, 0.001, 0.9));

@@ -59,6 +59,7 @@ TEST(EphemColumns, SubPointAfterVelocityObserverAfterThatStatusLast) {
   for (bool observer : {false, true}) {
     const std::vector<std::string> h = CsvSplit(SatelliteHeader(observer));
     EXPECT_EQ(h.back(), "status");
+    EXPECT_EQ(h[h.size() - 2], "epoch_age_days");
     const std::size_t vz = IndexOf(h, "vz_kms");
     ASSERT_LT(vz + 3, h.size());
     EXPECT_EQ(h[vz + 1], "lat_deg");
@@ -67,9 +68,9 @@ TEST(EphemColumns, SubPointAfterVelocityObserverAfterThatStatusLast) {
     if (observer) {
       const std::vector<std::string> look = {"az_deg", "el_deg", "range_km", "range_rate_kms", "visible"};
       for (std::size_t i = 0; i < look.size(); ++i) EXPECT_EQ(h[vz + 4 + i], look[i]);
-      EXPECT_EQ(h.size(), vz + 10);
+      EXPECT_EQ(h.size(), vz + 11);
     } else {
-      EXPECT_EQ(h.size(), vz + 5);
+      EXPECT_EQ(h.size(), vz + 6);
     }
   }
   EXPECT_EQ(std::string(kBodyHeader), "body,utc,x_km,y_km,z_km,distance_km,lat_deg,lon_deg");
@@ -91,14 +92,29 @@ TEST(EphemColumns, EveryRowHasTheHeadersFieldCount) {
       EXPECT_EQ(ok[0], "ISS (ZARYA)");
       for (std::size_t i = 4; i + 1 < ok.size(); ++i) EXPECT_FALSE(ok[i].empty()) << i;
       if (withObserver) {
-        EXPECT_TRUE(ok[columns - 2] == "0" || ok[columns - 2] == "1");
+        EXPECT_TRUE(ok[columns - 3] == "0" || ok[columns - 3] == "1");
       }
+      EXPECT_NEAR(std::stod(ok[columns - 2]), minutes / 1440.0, 5e-7);
     }
     const std::vector<std::string> failed = CsvSplit(SatelliteRow(empty, 2451545.0, place));
     ASSERT_EQ(failed.size(), columns);
     EXPECT_NE(failed.back(), "ok");
     EXPECT_FALSE(failed.back().empty());
     for (std::size_t i = 4; i + 1 < failed.size(); ++i) EXPECT_TRUE(failed[i].empty()) << i;
+  }
+}
+
+TEST(EphemColumns, AFailedRowGivesThePlainReasonAndTheSetsAge) {
+  // The ISS set of 2006 twenty years on: its drag term has long made the orbit meaningless.
+  orbit::TSatellite iss = Iss();
+  const double jd = *ParseUtc("2026-01-03T19:56:11.476");
+  for (bool withObserver : {false, true}) {
+    const std::vector<std::string> row =
+        CsvSplit(SatelliteRow(iss, jd, withObserver ? ParseObserver("52,5,0") : std::nullopt));
+    EXPECT_EQ(row.back(), "eccentricity out of range");
+    EXPECT_EQ(row[row.size() - 2], FormatFixed(jd - iss.EpochJD(), 6));
+    EXPECT_EQ(row[row.size() - 2].substr(0, 5), "7305.");
+    EXPECT_TRUE(row[4].empty());
   }
 }
 
@@ -123,8 +139,11 @@ TEST(EphemColumns, ParseObserver) {
   EXPECT_DOUBLE_EQ(p->altitude, 0.25);
   EXPECT_TRUE(ParseObserver("-90,0,0"));
   EXPECT_TRUE(ParseObserver("90,720,0"));
-  for (const char* bad :
-       {"", "52,5", "52,5,0,1", "91,0,0", "-90.5,0,0", "52,east,0", "nan,0,0", "52,inf,0", "52,,0"}) {
+  // From the Dead Sea's shore to beyond the Moon, and not a metre further.
+  EXPECT_TRUE(ParseObserver("31.5,35.5,-1"));
+  EXPECT_TRUE(ParseObserver("0,0,1000000"));
+  for (const char* bad : {"", "52,5", "52,5,0,1", "91,0,0", "-90.5,0,0", "52,east,0", "nan,0,0", "52,inf,0",
+                          "52,,0", "52,5,-1.001", "52,5,1000000.001", "52,5,-6378", "52,5,1e300"}) {
     EXPECT_FALSE(ParseObserver(bad)) << bad;
   }
 }
@@ -136,6 +155,12 @@ TEST(EphemColumns, NumbersPrintInTheirRanges) {
   EXPECT_EQ(FormatDegrees360(2.0 * 3.14159265358979323846 - 1e-12, 6), "0.000000");
   EXPECT_EQ(FormatDegrees360(-10.0 * kDeg, 3), "350.000");
   EXPECT_EQ(FormatDegrees360(90.0 * kDeg, 2), "90.00");
+  // Every digit, however large the value: a cut number would read as a different one.
+  const std::string huge = FormatFixed(-1e300, 6);
+  EXPECT_EQ(huge.size(), 1u + 301u + 7u);
+  EXPECT_EQ(std::stod(huge), -1e300);
+  EXPECT_EQ(FormatFixed(0.0000005, 6), "0.000000");  // 5e-7 is a hair below the half
+  EXPECT_EQ(FormatFixed(2.5, 0), "2");               // ties go to even, as printf has them
 }
 
 TEST(EphemColumns, BodyRowsForTheSunAndTheMoon) {

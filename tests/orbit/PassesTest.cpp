@@ -476,9 +476,24 @@ TEST(Passes, PropagationFailureKeepsThePassesBeforeIt) {
   EXPECT_FALSE(found.passes.empty());
   for (const TPass& p : found.passes) EXPECT_LT(p.losJD, limit);
 
+  EXPECT_EQ(found.reason, "more than 100 years from the epoch");
+
+  // A set whose drag brings it down about 12 days after its epoch: before the mend, the search went
+  // on with the satellite under the ground and found a pass every few hours.
+  TSatellite decaying = MakeSatellite(99921, 3.5, 51.6, 10.0, 0.001, 90.0, 270.0, 15.74, " 10000-1");
+  const TPassList down =
+      FindPasses(decaying, {Place(40.0, 0.0), decaying.EpochJD(), decaying.EpochJD() + 30.0});
+  EXPECT_EQ(down.status, TPassStatus::psFailed);
+  EXPECT_EQ(down.reason, "decayed");
+  EXPECT_GT(down.failedJD, decaying.EpochJD() + 10.0);
+  EXPECT_LT(down.failedJD, decaying.EpochJD() + 13.0);
+  EXPECT_FALSE(down.passes.empty());
+  for (const TPass& p : down.passes) EXPECT_LT(p.losJD, down.failedJD);
+
   const TPassList badPlace =
       FindPasses(sat, {Place(40.0, 0.0, std::nan("")), sat.EpochJD(), sat.EpochJD() + 1.0});
   EXPECT_EQ(badPlace.status, TPassStatus::psFailed);
+  EXPECT_EQ(badPlace.reason, "no look angles from this observer");
   const TPassList empty = FindPasses(sat, {Place(40.0, 0.0), sat.EpochJD() + 1.0, sat.EpochJD()});
   EXPECT_EQ(empty.status, TPassStatus::psComplete);
   EXPECT_TRUE(empty.passes.empty());

@@ -342,6 +342,44 @@ TEST(Sdp4Orbits, StayPhysicalOverTenDays) {
   }
 }
 
+TEST(Sdp4Failures, ACircularSetUnderDragKeepsItsPositions) {
+  // Drag takes the mean eccentricity of 0 a hair below 0 after the epoch; the orbit is still there.
+  TOrbitSpec o = kGeo;
+  o.ecc = 0.0;
+  TSatellite s = MakeSatellite(MakeSet(o));
+  for (double day : {1.0, 10.0, 100.0}) {
+    Vector4 p, v;
+    const TPropagateResult r = s.TryPropagate(s.EpochJD() + day, p, v);
+    EXPECT_TRUE(r.ok) << "day " << day << ": " << r.error;
+    EXPECT_NEAR(std::sqrt(Dot(p, p)) * kXkmper, 42164.0, 50.0) << "day " << day;
+  }
+}
+
+TEST(Sdp4Orbits, RetrogradeEquatorialOrbitsPropagateInBothModels) {
+  // At exactly 180 degrees 1 + cos i is 0, and the long-period term divided by it.
+  const TOrbitSpec rows[] = {{"low, SGP4", 180.0, 30.0, 0.001, 90.0, 0.0, 15.5, 1.0e-5},
+                             {"GPS-like, SDP4", 180.0, 30.0, 0.005, 40.0, 300.0, 2.00565, 1.0e-5},
+                             {"geostationary, SDP4", 180.0, 85.0, 0.0002, 90.0, 180.0, 1.00271, 1.0e-4}};
+  for (const TOrbitSpec& o : rows) {
+    const TElementSet set = MakeSet(o);
+    TSatellite s = MakeSatellite(set);
+    const double aKm = kXkmper * std::pow(Xke / set.meanMotion, 2.0 / 3.0);
+    for (double t = 0.0; t <= 1440.0; t += 10.0) {
+      Vector4 p, v;
+      const TPropagateResult r = s.TryPropagate(s.EpochJD() + t / kMinutesPerDay, p, v);
+      if (!r.ok) {
+        ADD_FAILURE() << o.name << " t " << t << ": " << r.error;
+        break;
+      }
+      ConvertSatState(p, v);
+      EXPECT_NEAR(p.magnitude, aKm, 0.01 * aKm + 30.0) << o.name << " t " << t;
+      // Stays near the equator's plane: the Moon and Sun tilt it by a few kilometres at most.
+      EXPECT_NEAR(p.z, 0.0, 1e-3 * aKm) << o.name << " t " << t;
+      EXPECT_LT(p.x * v.y - p.y * v.x, 0.0) << o.name << " t " << t;  // moving westwards
+    }
+  }
+}
+
 std::vector<double> MixedTimes() {
   std::vector<double> times;
   for (double t = 0.0; t <= 2880.0; t += 1.0) times.push_back(t);       // forward
@@ -420,7 +458,7 @@ TEST(Sdp4History, AnyCallOrderStaysWithinAKilometreOfAFreshSatellite) {
 }
 
 TEST(Sdp4Failures, ReportedNeverAsNaN) {
-  // A perigee near 260 km and drag this strong drive the eccentricity out of [0, 1) within a year.
+  // A perigee near 260 km and drag this strong bring the satellite down within a year.
   TOrbitSpec o = kMolniya;
   o.ecc = 0.75;
   o.bstar = 0.5;
@@ -434,6 +472,7 @@ TEST(Sdp4Failures, ReportedNeverAsNaN) {
     } else {
       failedAt = day;
       EXPECT_FALSE(r.error.empty());
+      EXPECT_EQ(r.reason, "decayed");
     }
   }
   ASSERT_GT(failedAt, 0.0) << "the set was meant to fail within two years";

@@ -22,14 +22,25 @@ TElementSet IssElements() {
 }
 
 TEST(Sgp4, DragParametersAtThePerigeeBoundaries) {
+  // Worked by hand (30 digits, then rounded) from the report's rule: at and above 156 km s = 78 km;
+  // below, s = perigee - 78 km, but never below 20 km (reached at 98 km). Then
+  // S4 = 1 + s / 6378.135 (Earth radii from the centre), QOMS24 = ((120 - s) / 6378.135)^4.
   const struct {
     double perigeeKm;
-    double s4Km;  // before scaling to Earth radii from the centre
-  } rows[] = {{156.0, 78.0}, {400.0, 78.0}, {155.9, 77.9}, {98.1, 20.1}, {98.0, 20.0}, {50.0, 20.0}};
+    double s4;
+    double qoms24;
+  } rows[] = {
+      {400.0, 1.0122292801892716, 1.8802791590152706e-9},  // s = 78: 1 + 78/6378.135, (42/6378.135)^4
+      {156.0, 1.0122292801892716, 1.8802791590152706e-9},  // the boundary keeps the standard values
+      {155.9, 1.0122136016249264, 1.8982506362271725e-9},  // s = 77.9: (42.1/6378.135)^4
+      {98.1, 1.0031513914333892, 6.0184841852640081e-8},   // s = 20.1: (99.9/6378.135)^4
+      {98.0, 1.0031357128690440, 6.0426184274275850e-8},   // s = 20: (100/6378.135)^4
+      {50.0, 1.0031357128690440, 6.0426184274275850e-8},   // s stays at 20 below 98 km
+  };
   for (const auto& r : rows) {
     const TDragParameters d = DragParametersForPerigee(r.perigeeKm);
-    EXPECT_NEAR((d.s4 - 1.0) * kXkmper, r.s4Km, 1e-9) << r.perigeeKm;
-    EXPECT_NEAR(d.qoms24, std::pow((120.0 - r.s4Km) / kXkmper, 4.0), 1e-20) << r.perigeeKm;
+    EXPECT_NEAR(d.s4, r.s4, 4e-16) << r.perigeeKm;
+    EXPECT_NEAR(d.qoms24, r.qoms24, r.qoms24 * 1e-14) << r.perigeeKm;
   }
   // At and above 156 km the standard constants are used unchanged.
   EXPECT_EQ(DragParametersForPerigee(156.0).s4, kS);
@@ -118,6 +129,45 @@ TEST(Sgp4, FailuresAreReportedNeverReturnedAsNaN) {
   const TPropagateResult r = sat.TryPropagate(sat.EpochJD() + days - 0.5, p, v);
   EXPECT_FALSE(r.ok);
   EXPECT_FALSE(r.error.empty());
+}
+
+TEST(Sgp4, OrbitsPastTheirTimeGiveNoPosition) {
+  // Each row was "ok" before, with the satellite inside the Earth or millions of km out. The decaying
+  // set is the ISS set with B* = 0.01: it is below the ground from about 12 days after epoch on.
+  const struct {
+    const char* what;
+    double bStar;
+    double minutes;
+    const char* reason;
+  } rows[] = {
+      {"the ISS set 21 years on, 14 million km out", 0.13602e-3, 11007603.8, "eccentricity out of range"},
+      {"strong drag, radius below the Earth's", 1e-2, 20000.0, "decayed"},
+      {"strong drag, mean orbit inside the Earth", 1e-2, 30000.0, "orbit inside the Earth"},
+  };
+  for (const auto& r : rows) {
+    TElementSet e = IssElements();
+    e.bStar = r.bStar;
+    TSatellite sat;
+    sat.SetName("ISS");
+    sat.SetElementSet(e);
+    Vector4 p{1.0, 2.0, 3.0, 0.0};
+    Vector4 v;
+    const double jd = sat.EpochJD() + r.minutes / kMinutesPerDay;
+    const TPropagateResult failed = sat.TryPropagate(jd, p, v);
+    EXPECT_FALSE(failed.ok) << r.what;
+    EXPECT_EQ(failed.reason, r.reason) << r.what;
+    EXPECT_NE(failed.error.find("'ISS' (25544)"), std::string::npos) << failed.error;
+    EXPECT_EQ(p.x, 1.0) << r.what;
+    try {
+      sat.Propagate(jd, p, v);
+      ADD_FAILURE() << r.what << ": no exception";
+    } catch (const EPropagationError& err) {
+      EXPECT_EQ(err.Reason(), r.reason) << r.what;
+    }
+    EXPECT_NEAR(sat.EpochAgeDays(jd), r.minutes / kMinutesPerDay, 1e-6) << r.what;
+  }
+  // Before the epoch the age is negative.
+  EXPECT_NEAR(TSatellite::Create("ISS", kIssLine1, kIssLine2).EpochAgeDays(2453738.0), -1.33068838, 1e-8);
 }
 
 TEST(Sgp4, TimesACenturyFromEpochAreRefused) {

@@ -1,8 +1,8 @@
 #include "EphemFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <exception>
 
 #include "orbit/Geometry.h"
@@ -73,16 +73,48 @@ std::optional<double> ParseUtc(std::string_view text) {
   return orbit::DateTimeToJulianDate(dt);
 }
 
+namespace {
+
+// `value` as at least `width` digits, zero-padded; a negative value keeps its sign in front.
+void AppendDigits(std::string& out, int value, int width) {
+  char buf[16];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value < 0 ? -static_cast<long>(value) : value);
+  if (value < 0) out += '-';
+  const auto digits = static_cast<int>(r.ptr - buf);
+  if (digits < width) out.append(static_cast<std::size_t>(width - digits), '0');
+  out.append(buf, r.ptr);
+}
+
+}  // namespace
+
 std::string FormatUtc(double julianDate) {
+  std::string out;
+  AppendUtc(out, julianDate);
+  return out;
+}
+
+bool AppendUtc(std::string& out, double julianDate) {
+  orbit::TCalendarTime t;
   try {
-    const orbit::TCalendarTime t = orbit::DecodeDateTime(orbit::DateTimeFromJulianDate(julianDate));
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second, t.millisecond);
-    return buf;
+    t = orbit::DecodeDateTime(orbit::DateTimeFromJulianDate(julianDate));
   } catch (const std::exception&) {
-    return {};
+    return false;
   }
+  AppendDigits(out, t.year, 4);
+  out += '-';
+  AppendDigits(out, t.month, 2);
+  out += '-';
+  AppendDigits(out, t.day, 2);
+  out += 'T';
+  AppendDigits(out, t.hour, 2);
+  out += ':';
+  AppendDigits(out, t.minute, 2);
+  out += ':';
+  AppendDigits(out, t.second, 2);
+  out += '.';
+  AppendDigits(out, t.millisecond, 3);
+  out += 'Z';
+  return true;
 }
 
 std::vector<std::string> SplitList(std::string_view text) {
@@ -113,30 +145,45 @@ std::optional<std::vector<double>> ParseRealList(std::string_view text) {
   return values;
 }
 
+void AppendFixed(std::string& out, double value, int decimals) {
+  decimals = std::clamp(decimals, 0, kMaxDecimals);
+  // The largest double has 309 digits before the point: every finite value fits, never cut short.
+  char buf[1 + 309 + 1 + kMaxDecimals];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  std::string_view text(buf, r.ec == std::errc() ? static_cast<std::size_t>(r.ptr - buf) : 0);
+  if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string_view::npos)
+    text.remove_prefix(1);
+  out += text;
+}
+
 std::string FormatFixed(double value, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-  std::string text = buf;
-  if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
-    text.erase(0, 1);
-  return text;
+  std::string out;
+  AppendFixed(out, value, decimals);
+  return out;
+}
+
+void AppendDegrees360(std::string& out, double radians, int decimals) {
+  double degrees = orbit::Modulus(orbit::Degrees(radians), 360.0);
+  if (std::round(degrees * std::pow(10.0, decimals)) >= 360.0 * std::pow(10.0, decimals)) degrees = 0.0;
+  AppendFixed(out, degrees, decimals);
 }
 
 std::string FormatDegrees360(double radians, int decimals) {
-  double degrees = orbit::Modulus(orbit::Degrees(radians), 360.0);
-  if (std::round(degrees * std::pow(10.0, decimals)) >= 360.0 * std::pow(10.0, decimals)) degrees = 0.0;
-  return FormatFixed(degrees, decimals);
+  std::string out;
+  AppendDegrees360(out, radians, decimals);
+  return out;
 }
 
 std::optional<orbit::GeodeticPoint> ParseObserver(std::string_view text) {
   const auto values = ParseRealList(text);
   if (!values || values->size() != 3) return std::nullopt;
   const double lat = (*values)[0];
-  if (lat < -90.0 || lat > 90.0) return std::nullopt;
+  const double alt = (*values)[2];
+  if (lat < -90.0 || lat > 90.0 || alt < kLowestObserverKm || alt > kHighestObserverKm) return std::nullopt;
   orbit::GeodeticPoint place;
   place.latitude = orbit::Radians(lat);
   place.longitude = orbit::Radians(orbit::Modulus((*values)[1], 360.0));
-  place.altitude = (*values)[2];
+  place.altitude = alt;
   return place;
 }
 
@@ -144,54 +191,89 @@ std::string SatelliteHeader(bool withObserver) {
   std::string header =
       "name,catnum,tsince_min,utc,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,lat_deg,lon_deg,alt_km";
   if (withObserver) header += ",az_deg,el_deg,range_km,range_rate_kms,visible";
-  return header + ",status";
+  return header + ",epoch_age_days,status";
 }
 
-std::string SatelliteRow(orbit::TSatellite& satellite, double jd,
-                         const std::optional<orbit::GeodeticPoint>& observer) {
-  std::vector<std::string> fields = {CsvField(satellite.Name()), CsvField(satellite.CatalogueNumber()),
-                                     FormatFixed((jd - satellite.EpochJD()) * orbit::kMinutesPerDay, 6),
-                                     FormatUtc(jd)};
-  const std::size_t columns = fields.size() + 9 + (observer ? 5 : 0);
+namespace {
+
+void AppendCsvField(std::string& out, std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += text;
+  } else {
+    out += CsvField(text);
+  }
+}
+
+}  // namespace
+
+void AppendSatelliteRow(std::string& out, orbit::TSatellite& satellite, double jd,
+                        const std::optional<orbit::GeodeticPoint>& observer) {
+  AppendCsvField(out, satellite.Name());
+  out += ',';
+  AppendCsvField(out, satellite.CatalogueNumber());
+  out += ',';
+  AppendFixed(out, (jd - satellite.EpochJD()) * orbit::kMinutesPerDay, 6);
+  out += ',';
+  AppendUtc(out, jd);
+  const int fields = 9 + (observer ? 5 : 0);
+  int filled = 0;
   std::string status = "ok";
+  const auto field = [&](auto append) {
+    out += ',';
+    append();
+    ++filled;
+  };
   orbit::Vector4 pos;
   orbit::Vector4 vel;
   const orbit::TPropagateResult propagated = satellite.TryPropagate(jd, pos, vel);
   if (!propagated) {
-    status = propagated.error;
+    status = propagated.reason;
   } else {
     orbit::ConvertSatState(pos, vel);
-    for (double v : {pos.x, pos.y, pos.z}) fields.push_back(FormatFixed(v, 6));
-    for (double v : {vel.x, vel.y, vel.z}) fields.push_back(FormatFixed(v, 9));
     const std::optional<orbit::GeodeticPoint> sub = orbit::CalculateLatLonAlt(pos, jd);
     if (!sub) {
       status = "no geodetic point for this position";
     } else {
-      fields.push_back(FormatFixed(orbit::Degrees(sub->latitude), 6));
-      fields.push_back(FormatDegrees360(sub->longitude, 6));
-      fields.push_back(FormatFixed(sub->altitude, 6));
+      std::optional<orbit::TObservation> look;
+      bool visible = false;
       if (observer) {
         try {
-          orbit::TObservation look;
-          const bool visible = satellite.Observe(*observer, jd, 0.0, look);
-          fields.push_back(FormatDegrees360(look.azimuth, 6));
-          fields.push_back(FormatFixed(orbit::Degrees(look.elevation), 6));
-          fields.push_back(FormatFixed(look.range, 6));
-          fields.push_back(FormatFixed(look.rangeRate, 9));
-          fields.push_back(visible ? "1" : "0");
-        } catch (const std::exception& e) {
-          status = e.what();
+          look.emplace();
+          visible = satellite.Observe(*observer, jd, 0.0, *look);
+        } catch (const orbit::EPropagationError& e) {
+          look.reset();
+          status = e.Reason();
+        } catch (const std::exception&) {
+          look.reset();
+          status = "no look angles from this observer";
         }
+      }
+      for (double v : {pos.x, pos.y, pos.z}) field([&] { AppendFixed(out, v, 6); });
+      for (double v : {vel.x, vel.y, vel.z}) field([&] { AppendFixed(out, v, 9); });
+      field([&] { AppendFixed(out, orbit::Degrees(sub->latitude), 6); });
+      field([&] { AppendDegrees360(out, sub->longitude, 6); });
+      field([&] { AppendFixed(out, sub->altitude, 6); });
+      if (look) {
+        field([&] { AppendDegrees360(out, look->azimuth, 6); });
+        field([&] { AppendFixed(out, orbit::Degrees(look->elevation), 6); });
+        field([&] { AppendFixed(out, look->range, 6); });
+        field([&] { AppendFixed(out, look->rangeRate, 9); });
+        field([&] { out += visible ? '1' : '0'; });
       }
     }
   }
-  fields.resize(columns);
-  fields.push_back(CsvField(status));
+  out.append(static_cast<std::size_t>(fields - filled), ',');
+  // The set's age belongs to every row that has a set, failed or not: an old set explains a failure.
+  out += ',';
+  if (satellite.HasElements()) AppendFixed(out, satellite.EpochAgeDays(jd), 6);
+  out += ',';
+  AppendCsvField(out, status);
+}
+
+std::string SatelliteRow(orbit::TSatellite& satellite, double jd,
+                         const std::optional<orbit::GeodeticPoint>& observer) {
   std::string row;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) row += ',';
-    row += fields[i];
-  }
+  AppendSatelliteRow(row, satellite, jd, observer);
   return row;
 }
 

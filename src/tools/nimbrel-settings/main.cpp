@@ -165,7 +165,7 @@ int Save(const std::function<bool(TSettingsValues&, std::string&)>& change,
       CompanionStore().Update([&](TSettingsValues& values) { return change(values, refusal); });
   if (result.status == TSaveResult::TStatus::ssAbandoned) Refuse(refusal);
   if (!result) {
-    std::cerr << "nimbrel-settings: " << result.message << "\n";
+    std::cerr << "nimbrel-settings: " << result.reason << "; nothing was saved\n";
     return 1;
   }
   std::cout << done() << "\n";
