@@ -50,12 +50,12 @@ class Downloads : public ::testing::Test {
     return {name, {}, server_.Url(path), false};
   }
 
-  // Runs the sources to the end, counting how often a 10 ms timer of the same thread fired meanwhile.
+  // Runs the sources to the end, adding to ticks_ how often a 10 ms timer of the same thread fired
+  // meanwhile.
   std::vector<TDownloadResult> Run(TDownloader& downloader, std::vector<TSource> sources) {
     QEventLoop loop;
     QObject::connect(&downloader, &TDownloader::Finished, &loop, &QEventLoop::quit);
     QTimer ticker;
-    ticks_ = 0;
     QObject::connect(&ticker, &QTimer::timeout, [this] { ++ticks_; });
     ticker.start(10);
     QTimer::singleShot(20000, &loop, &QEventLoop::quit);
@@ -128,11 +128,12 @@ TEST_F(Downloads, EveryFailureKeepsThePreviousFileByteForByte) {
        "not Kepler data: the answer is \"No GP data found\""},
       {"cut mid-record", {.body = testing::OmmCsv(), .cutAfter = 300}, "cut short"},
       {"too large", {.body = big}, "larger than 2.0 kB"},
-      {"too large, unannounced", {.body = big, .noLength = true}, "larger than 2.0 kB"},
       {"stalled",
        {.body = testing::OmmCsv(), .stallAfterHeaders = true},
        "the transfer stalled: nothing arrived for 0.3 s"},
       {"silent", {.silent = true}, "no answer from 127.0.0.1 within 0.3 s"},
+      // Last: Qt may send this one's request again after the run, which the next row would count.
+      {"too large, unannounced", {.body = big, .noLength = true}, "larger than 2.0 kB"},
   };
   options_.maxBytes = 2000;
   options_.answerTimeout = std::chrono::milliseconds(300);
