@@ -25,6 +25,7 @@
 #include "scene/EarthMap.h"
 #include "scene/LightSource.h"
 #include "scene/OffscreenRenderer.h"
+#include "scene/PointCloud.h"
 #include "scene/Scene.h"
 #include "scene/Sphere.h"
 
@@ -179,6 +180,38 @@ void BM_PickAt(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(r.renderer.PickObjectAt(400, 300));
 }
 
+// The markers as one point cloud instead of spheres: {points, trails}, scattered as the spheres are,
+// each trail 0.7 units (700 km) long, the globe hiding the points behind it.
+void BM_FramePointCloud800x600(benchmark::State& state) {
+  TFrameScene s(48, 0);
+  TPointCloud& cloud = s.globe->AddNewChild<TPointCloud>();
+  const TOccludingSphere ball{{0, 0, 0}, kEarthRadius};
+  cloud.SetOccluder(&ball);
+  std::mt19937 random(1);
+  std::normal_distribution<float> axis;
+  std::uniform_real_distribution<float> height(0.3f, 3.0f);
+  std::vector<TCloudPoint>& points = cloud.MutablePoints();
+  points.resize(std::size_t(state.range(0)));
+  for (TCloudPoint& p : points) {
+    const float x = axis(random), y = axis(random), z = axis(random);
+    const float scale = (kEarthRadius + height(random)) / std::sqrt(x * x + y * y + z * z + 1e-12f);
+    p.position = {x * scale, y * scale, z * scale};
+    // Along a parallel, as a trail lies along the satellite's path over the globe.
+    const float across = 0.7f / std::sqrt(x * x + z * z + 1e-12f);
+    p.trailEnd = {p.position.x - z * across, p.position.y, p.position.z + x * across};
+    p.r = 96;
+    p.g = 200;
+    p.b = 255;
+    p.shown = true;
+    p.trail = state.range(1) != 0;
+  }
+  cloud.PointsChanged();
+  TTimedRenderer r(s, 800, 600);
+  if (SkipWithoutOpenGL(state, r.renderer)) return;
+  r.Frame();
+  for (auto _ : state) r.Frame();
+}
+
 // {globe divisions, markers}
 void GlobeArgs(benchmark::internal::Benchmark* b) {
   for (int divisions : {36, 48, 192}) b->Args({divisions, 0});
@@ -191,6 +224,12 @@ BENCHMARK(BM_FrameTiny16x12)->Apply(GlobeArgs);
 BENCHMARK(BM_FrameRebuildingLists800x600)->Apply(GlobeArgs);
 BENCHMARK(BM_FirstFrameAndListMemory)->Apply(GlobeArgs)->Iterations(1);
 BENCHMARK(BM_PickAt)->Apply(GlobeArgs);
+BENCHMARK(BM_FramePointCloud800x600)
+    ->Args({10000, 1})
+    ->Args({30000, 0})
+    ->Args({30000, 1})
+    ->ArgNames({"points", "trails"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -35,6 +35,20 @@ TDateTime FromMilliseconds(std::int64_t ms) noexcept {
   return static_cast<double>(days) + static_cast<double>(rest) / static_cast<double>(kMsPerDay);
 }
 
+void TSmoothClock::Start(TDateTime at, int speed, TInstant now) noexcept {
+  startMs_ = ToMilliseconds(at);
+  startedAt_ = now;
+  speed_ = speed;
+}
+
+TDateTime TSmoothClock::TimeAt(TInstant now) const noexcept {
+  if (!Running() || now <= startedAt_) return FromMilliseconds(startMs_);
+  const auto elapsedUs = std::chrono::duration_cast<std::chrono::microseconds>(now - startedAt_).count();
+  // A clock left running at x3600 for years still stays well inside 64 bits of milliseconds.
+  const double simulatedMs = static_cast<double>(elapsedUs) * speed_ / 1000.0;
+  return FromMilliseconds(startMs_ + std::llround(simulatedMs));
+}
+
 std::optional<int> StepMinutes(const QString& itemText) {
   bool ok = false;
   const int n = itemText.toInt(&ok, 10);

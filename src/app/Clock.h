@@ -4,6 +4,8 @@
 // a day fraction of a ~46,000-day double cannot hold 10:15:00 exactly and summed ticks would drift.
 
 #include <QString>
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -46,6 +48,29 @@ struct TCascadeResult {
 // Carries a roll-over the time picker made in one field (its arrows wrap a field alone) into the next
 // field: seconds into minutes, minutes into hours, hours into the date.
 TCascadeResult CascadeTimePicker(const TPickerTime& previous, const TPickerTime& now) noexcept;
+
+// The speeds the clock can run at continuously, in simulated seconds per real second.
+inline constexpr std::array<int, 5> kSmoothSpeeds = {1, 10, 60, 600, 3600};
+
+// The clock running continuously: the time shown is the time it was started at plus the speed times
+// the real time gone by since, so late or skipped timer ticks never add up to drift.
+class TSmoothClock {
+ public:
+  using TInstant = std::chrono::steady_clock::time_point;
+
+  void Start(TDateTime at, int speed, TInstant now) noexcept;
+  void Stop() noexcept { speed_ = 0; }
+  bool Running() const noexcept { return speed_ != 0; }
+  int Speed() const noexcept { return speed_; }
+  // The simulated time at the real instant now, to the millisecond; the start time while stopped or
+  // when now lies before the start.
+  TDateTime TimeAt(TInstant now) const noexcept;
+
+ private:
+  std::int64_t startMs_ = 0;
+  TInstant startedAt_{};
+  int speed_ = 0;
+};
 
 // " 2006-Jan-03 at 20:03:30 UTC", the month in the locale's short form.
 QString StatusBarDate(TDateTime t);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
@@ -39,6 +40,7 @@
 #include "app/FormPasses.h"
 #include "app/FormUpdateKepler.h"
 #include "app/MessageSink.h"
+#include "app/OrbitClass.h"
 #include "app/StartUp.h"
 #include "app/ViewMath.h"
 #include "catalogue/CommaList.h"
@@ -51,6 +53,7 @@
 #include "orbit/Satellite.h"
 #include "scene/Camera.h"
 #include "scene/Lines.h"
+#include "scene/PointCloud.h"
 #include "scene/SceneViewer.h"
 
 namespace nimbrel::app {
@@ -73,6 +76,10 @@ constexpr int kListItemHeight = 14;
 constexpr int kHoverRestMs = 100;
 constexpr int kTickAtOnceMs = 10;
 constexpr int kTickIntervalMs = 5000;
+// Up to 30 scene updates a second while the clock runs continuously.
+constexpr int kSmoothTickMs = 33;
+// The list item's role that holds its marker's colour.
+constexpr int kColourRole = Qt::UserRole + 1;
 constexpr std::int64_t kMsPerDay = 86400000;
 const QDate kDateTimeOrigin(1899, 12, 30);
 
@@ -162,8 +169,9 @@ class TSatelliteListDelegate final : public QStyledItemDelegate {
     painter->save();
     const bool selected = option.state & QStyle::State_Selected;
     painter->fillRect(option.rect, selected ? option.palette.highlight() : QBrush(Qt::black));
-    const TRgb colour = SatelliteColour(index.row());
-    painter->setPen(QColor(colour.r, colour.g, colour.b));
+    const QVariant stored = index.data(kColourRole);
+    const TRgb c = SatelliteColour(index.row());
+    painter->setPen(stored.isValid() ? stored.value<QColor>() : QColor(c.r, c.g, c.b));
     painter->setFont(option.font);
     painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                       index.data(Qt::DisplayRole).toString());
@@ -173,6 +181,27 @@ class TSatelliteListDelegate final : public QStyledItemDelegate {
     // The designed 14 pixels, unless the desktop's font needs more room.
     const int height = std::max(kListItemHeight, option.fontMetrics.height());
     return {QStyledItemDelegate::sizeHint(option, index).width(), height};
+  }
+};
+
+// The key to the points' colours, over the view's corner; the pointer passes through it to the view.
+class TOrbitLegend final : public QWidget {
+ public:
+  explicit TOrbitLegend(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPainter measure;
+    QImage probe(1, 1, QImage::Format_ARGB32);
+    measure.begin(&probe);
+    measure.setFont(font());
+    const TLegendSize size = LegendSize(measure);
+    measure.end();
+    resize(size.width, size.height);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QPainter painter(this);
+    PaintOrbitLegend(painter, QPoint(0, 0));
   }
 };
 
@@ -211,6 +240,7 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
 
 TForm3Dview::~TForm3Dview() {
   TimerStep->stop();
+  TimerSmooth->stop();
   hoverTimer_->stop();
   if (busyCursor_) QApplication::restoreOverrideCursor();
   FormDestroy();
@@ -329,6 +359,10 @@ void TForm3Dview::CreateControls() {
   TimePicker->setWrapping(true);
   TimePicker->setToolTip(QStringLiteral("UTC date and time"));
   Place(TimePicker, 432, 38, 97, 25, kRight);
+  // The pickers start at the present, as a desktop's date pickers do. The update before the first tick
+  // computes the sky at their time; at a picker's default of 2000-01-01 that meant integrating every
+  // deep-space set's resonances over decades, seconds at start with a whole catalogue.
+  WritePickers(orbit::CurrentUtc());
 
   TrackBarLat = new QSlider(Qt::Vertical, display);
   TrackBarLat->setObjectName(QStringLiteral("TrackBarLat"));
@@ -347,6 +381,12 @@ void TForm3Dview::CreateControls() {
   RadioGroupStep->setToolTip(QStringLiteral("RT = real time,  Man = manual"));
   stepButtons_->button(0)->setChecked(true);
   Place(RadioGroupStep, 428, 344, 105, 97, kRight);
+  ComboBoxSpeed = new QComboBox(display);
+  ComboBoxSpeed->setObjectName(QStringLiteral("ComboBoxSpeed"));
+  ComboBoxSpeed->addItem(QStringLiteral("Steps"));
+  for (int speed : kSmoothSpeeds) ComboBoxSpeed->addItem(QStringLiteral("x%1").arg(speed));
+  ComboBoxSpeed->setToolTip(QStringLiteral("Run the clock continuously at this many times real time"));
+  Place(ComboBoxSpeed, 432, 68, 97, 25, kRight);
 
   Bevel1 = new QFrame(display);
   Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
@@ -433,6 +473,13 @@ void TForm3Dview::CreateControls() {
   TimerStep = new QTimer(this);
   TimerStep->setObjectName(QStringLiteral("TimerStep"));
   TimerStep->setInterval(1);
+  TimerSmooth = new QTimer(this);
+  TimerSmooth->setObjectName(QStringLiteral("TimerSmooth"));
+  TimerSmooth->setSingleShot(true);
+  TimerSmooth->setInterval(kSmoothTickMs);
+  legend_ = new TOrbitLegend(SceneViewer1);
+  legend_->move(6, 6);
+  legend_->hide();
   hoverTimer_ = new QTimer(this);
   hoverTimer_->setSingleShot(true);
   hoverTimer_->setInterval(kHoverRestMs);
@@ -491,6 +538,8 @@ void TForm3Dview::ConnectControls() {
     connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
   on(TimerStep, &QTimer::timeout, &TForm3Dview::TimerStepTimer);
+  on(TimerSmooth, &QTimer::timeout, &TForm3Dview::TimerSmoothTimer);
+  on(ComboBoxSpeed, &QComboBox::activated, &TForm3Dview::ComboBoxSpeedChange);
   connect(hoverTimer_, &QTimer::timeout, this, [this] { Guarded([this] { HoverAt(hoverAt_); }); });
   // User-only signals: the code's own writes to these controls must not run their handlers.
   on(stepButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupStepClick);
@@ -794,7 +843,8 @@ void TForm3Dview::RefreshView() {
     }
   }
   const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-  if (StepItem() != manual) TimerStep->start(kTickIntervalMs);
+  // The running clock has its own timer, and no step item is chosen meanwhile.
+  if (StepItem() != manual && !smoothClock_.Running()) TimerStep->start(kTickIntervalMs);
 }
 
 void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
@@ -810,6 +860,7 @@ void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
 }
 
 void TForm3Dview::RadioGroupStepClick() {
+  StopSmoothClock();
   const int item = StepItem();
   const int manual = static_cast<int>(std::size(kStepItems)) - 1;
   if (item == 0) {
@@ -847,6 +898,49 @@ void TForm3Dview::DateTimePickerChange() {
   } else {
     SelectStep(manual);
   }
+}
+
+std::chrono::steady_clock::time_point TForm3Dview::SteadyNow() const {
+  return options_.steadyNow ? options_.steadyNow() : std::chrono::steady_clock::now();
+}
+
+void TForm3Dview::StopSmoothClock() {
+  smoothClock_.Stop();
+  TimerSmooth->stop();
+  const QSignalBlocker block(ComboBoxSpeed);
+  ComboBoxSpeed->setCurrentIndex(0);
+}
+
+void TForm3Dview::ComboBoxSpeedChange() {
+  const int item = ComboBoxSpeed->currentIndex();
+  if (item <= 0 || item > static_cast<int>(kSmoothSpeeds.size())) {
+    // Back to the steps: the clock stays where it got to, as "Man" leaves it.
+    const int manual = static_cast<int>(std::size(kStepItems)) - 1;
+    if (StepItem() == manual) {
+      StopSmoothClock();
+      RefreshView();
+    } else {
+      SelectStep(manual);
+    }
+    return;
+  }
+  TimerStep->stop();
+  // No step item rules while the clock runs on its own.
+  SelectItem(stepButtons_, -1);
+  currentTime_ = ReadPickers();
+  smoothClock_.Start(currentTime_, kSmoothSpeeds[static_cast<std::size_t>(item - 1)], SteadyNow());
+  TimerSmooth->start(0);
+}
+
+void TForm3Dview::TimerSmoothTimer() {
+  TimerSmooth->stop();
+  if (!smoothClock_.Running()) return;
+  SceneViewer1->setVisible(true);
+  currentTime_ = smoothClock_.TimeAt(SteadyNow());
+  WritePickers(currentTime_);
+  RefreshView();
+  // Re-armed after the update, so a slow update lowers the rate rather than queueing ticks.
+  if (smoothClock_.Running()) TimerSmooth->start(kSmoothTickMs);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -935,14 +1029,21 @@ void TForm3Dview::SceneViewer1MouseUp() {
 
 void TForm3Dview::HoverAt(QPoint at) {
   const scene::TBaseSceneObject* object = SceneViewer1->PickObjectAt(at.x(), at.y());
-  if (object == hoveredObject_) return;
   const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(object);
+  if (!satellite) {
+    // The points are not in the selection pick; they are found where the picture on screen shows them.
+    const double ratio = SceneViewer1->PickPixelRatio();
+    satellite = content_->PickPoint(SceneViewer1->FrameProjection(), at.x() * ratio, at.y() * ratio);
+  }
+  if (object == hoveredObject_ && satellite == hoveredSatellite_) return;
   StatusPanels[0]->setText(satellite ? HoverName(QString::fromStdString(satellite->Name())) : QString());
   hoveredObject_ = object;
+  hoveredSatellite_ = satellite;
 }
 
 void TForm3Dview::ClearHover() {
   hoveredObject_ = nullptr;
+  hoveredSatellite_ = nullptr;
   hoverTimer_->stop();
   StatusPanels[0]->clear();
 }
@@ -998,12 +1099,17 @@ void TForm3Dview::RebuildMarkers() {
   content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
   ListBoxActive->setUpdatesEnabled(false);
   ListBoxActive->clear();
-  for (const orbit::TSatellite* satellite : satellites) {
+  const std::vector<const orbit::TSatellite*>& shown = content_->Shown();
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const orbit::TSatellite* satellite = shown[i];
     auto* item = new QListWidgetItem(QString::fromStdString(satellite->Name()));
     item->setData(Qt::UserRole, QVariant::fromValue(const_cast<void*>(static_cast<const void*>(satellite))));
+    const TRgb c = content_->MarkerColour(i);
+    item->setData(kColourRole, QColor(c.r, c.g, c.b));
     ListBoxActive->addItem(item);
   }
   ListBoxActive->setUpdatesEnabled(true);
+  legend_->setVisible(content_->PointMarkers() != nullptr);
   UpdatePasses();
   RefreshView();
 }

@@ -7,9 +7,11 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 
+#include "app/Clock.h"
 #include "app/SceneContent.h"
 #include "catalogue/RegistryVariables.h"
 #include "catalogue/SatelliteList.h"
@@ -17,6 +19,7 @@
 class QAbstractButton;
 class QAction;
 class QButtonGroup;
+class QComboBox;
 class QDateEdit;
 class QFileDialog;
 class QFrame;
@@ -62,6 +65,8 @@ struct TFormOptions {
   std::function<void()> showAbout;
   // Where CelesTrak's groups are downloaded from; empty: CelesTrak itself. Tests give their own server.
   QString keplerGroupBase;
+  // The real time the smooth clock runs by; null: the system's steady clock.
+  std::function<std::chrono::steady_clock::time_point()> steadyNow;
 };
 
 class TForm3Dview : public QMainWindow {
@@ -106,6 +111,9 @@ class TForm3Dview : public QMainWindow {
   catalogue::TcvnCheckBox* CheckBoxShowDaylight = nullptr;
   catalogue::TcvnComboBox* ComboBoxShowOrbit = nullptr;
   QTimer* TimerStep = nullptr;
+  // "Steps" (the step choice rules), then the continuous speeds x1 to x3600.
+  QComboBox* ComboBoxSpeed = nullptr;
+  QTimer* TimerSmooth = nullptr;
   QLabel* StatusPanels[4] = {};
   QAction* FileLoadTexture = nullptr;
   QAction* FileOpen = nullptr;
@@ -144,6 +152,10 @@ class TForm3Dview : public QMainWindow {
   void RefreshView();
   void RadioGroupStepClick();
   void DateTimePickerChange();
+  // A speed choice runs the clock continuously; "Steps" hands it back to the step choice ("Man").
+  void ComboBoxSpeedChange();
+  void TimerSmoothTimer();
+  bool SmoothClockRunning() const noexcept { return smoothClock_.Running(); }
   void RadioGroupViewpointClick();
   void TrackBarLonLatChange();
   void ButtonInClick();
@@ -168,6 +180,10 @@ class TForm3Dview : public QMainWindow {
   // Picks the object under `at` now (the hover does it once the mouse has rested).
   void HoverAt(QPoint at);
   const scene::TBaseSceneObject* HoveredObject() const noexcept { return hoveredObject_; }
+  // The satellite under the pointer, a sphere's or a point's; null for none.
+  const orbit::TSatellite* HoveredSatellite() const noexcept { return hoveredSatellite_; }
+  // The small key to the points' colours in the view's corner; shown only while markers are points.
+  QWidget* OrbitLegend() const noexcept { return legend_; }
   // Selects a radio item as a user's click would, running its handler when the selection changes.
   void SelectStep(int item);
   void SelectViewpoint(int item);
@@ -210,6 +226,8 @@ class TForm3Dview : public QMainWindow {
   orbit::TDateTime ReadPickers() const;
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
   void ClearHover();
+  void StopSmoothClock();
+  std::chrono::steady_clock::time_point SteadyNow() const;
   void FileLoadTextureClick();
   void FileOpenClick();
   // Searches the primary's passes again while the dialog shows (or as it opens).
@@ -245,6 +263,9 @@ class TForm3Dview : public QMainWindow {
   int dragStartLonPos_ = 0;
   int dragStartLatPos_ = 0;
   const scene::TBaseSceneObject* hoveredObject_ = nullptr;
+  const orbit::TSatellite* hoveredSatellite_ = nullptr;
+  TSmoothClock smoothClock_;
+  QWidget* legend_ = nullptr;
   QPoint hoverAt_;
   QTimer* hoverTimer_ = nullptr;
   bool busyCursor_ = false;

@@ -1,10 +1,14 @@
 #include "SceneContent.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <exception>
 #include <numbers>
+#include <unordered_map>
 
+#include "OrbitClass.h"
+#include "ParallelFor.h"
 #include "ViewMath.h"
 #include "orbit/Geometry.h"
 #include "orbit/OrbitMath.h"
@@ -16,6 +20,7 @@
 #include "scene/Lines.h"
 #include "scene/Material.h"
 #include "scene/Picture.h"
+#include "scene/PointCloud.h"
 #include "scene/Scene.h"
 #include "scene/Sphere.h"
 #include "scene/Texture.h"
@@ -40,6 +45,10 @@ constexpr float kMarkerRadius = 0.07f;
 constexpr float kTrailLength = 0.7f;
 // The footprint's half angle, 0.029 rad in degrees, reached because the arcsine saturates.
 constexpr double kSpotCutOffFactor = 1.6615776058793873;
+// Points a little wider as the display quality (and so the drawing time one can afford) rises.
+constexpr float kPointSizes[] = {2, 2, 3, 3, 4, 4};
+// Below this many satellites per thread, starting a thread costs more than it saves.
+constexpr std::size_t kMinSatellitesPerThread = 256;
 
 // A (red, green, blue) byte triple as the packed 0x00BBGGRR form colours take.
 unsigned Packed(std::uint8_t r, std::uint8_t g, std::uint8_t b) noexcept {
@@ -62,6 +71,7 @@ bool UsableDirection(const TScenePoint& p) noexcept {
 struct TPlacedSatellite {
   TSceneLocation location;
   orbit::Vector4 velocityKmPerS;
+  TScenePoint motion;  // the velocity in scene axes, filled by the update's parallel part
 };
 std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, double propagateJd,
                                                double earthJd) noexcept {
@@ -76,7 +86,11 @@ std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, dou
     return std::nullopt;
   }
   if (!location || !Finite(location->point) || !std::isfinite(location->radius)) return std::nullopt;
-  return TPlacedSatellite{*location, velocity};
+  return TPlacedSatellite{*location, velocity, {}};
+}
+
+bool Geosynchronous(const orbit::TSatellite& satellite) noexcept {
+  return std::fabs(satellite.PeriodDays() - 1) <= 0.01;
 }
 
 // The marker keeps a const pointer in its tag because nothing outside the propagator's cache changes
@@ -99,6 +113,16 @@ struct TSceneContent::TImpl {
   TLines* orbitLines = nullptr;
   scene::TCamera* camera = nullptr;
   std::vector<TSphere*> markers;
+  scene::TPointCloud* cloud = nullptr;
+  std::vector<const orbit::TSatellite*> shown;
+  std::vector<TRgb> colours;
+  // Each satellite once, however many markers it has: source[i] is the entry of shown[i]. An update
+  // propagates every satellite once, so two threads never share one.
+  std::vector<orbit::TSatellite*> distinct;
+  std::vector<std::size_t> source;
+  std::vector<std::optional<TPlacedSatellite>> placements;
+  int updateThreads = 0;
+  float pointSize = kPointSizes[1];
   TViewState view;
   double homeLon = 0;
   double homeLat = 0;
@@ -113,6 +137,8 @@ struct TSceneContent::TImpl {
   void SetDayAndNight(const TDisplayChoices& choices);
   void SetFootprint(const TDisplayChoices& choices);
   void PlaceSun(double jd);
+  void PlaceAll(double jd);
+  void PlacePoints();
   std::optional<QString> Observe(orbit::TSatellite& satellite, double jd);
   bool FillOrbitLine(orbit::TSatellite& satellite, double jd);
   std::optional<QString> TrackViewpoint(const TPlacedSatellite* primary, double jd, orbit::TDateTime t);
@@ -334,6 +360,42 @@ std::optional<QString> TSceneContent::TImpl::TrackViewpoint(const TPlacedSatelli
   return PlaceCamera();
 }
 
+void TSceneContent::TImpl::PlaceAll(double jd) {
+  placements.assign(distinct.size(), std::nullopt);
+  // Each thread writes only its own slice of placements and propagates only its own satellites.
+  ParallelFor(distinct.size(), updateThreads, kMinSatellitesPerThread,
+              [&](std::size_t begin, std::size_t end) {
+                for (std::size_t u = begin; u < end; ++u) {
+                  std::optional<TPlacedSatellite>& placed = placements[u];
+                  placed = PlaceSatellite(*distinct[u], jd, jd);
+                  if (placed) placed->motion = VelocityToScene(placed->velocityKmPerS, jd);
+                }
+              });
+}
+
+void TSceneContent::TImpl::PlacePoints() {
+  if (!cloud) return;
+  std::vector<scene::TCloudPoint>& points = cloud->MutablePoints();
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    scene::TCloudPoint& point = points[k];
+    const std::optional<TPlacedSatellite>& placed = placements[source[k + 1]];
+    point.shown = placed.has_value();
+    if (!placed) continue;
+    const TScenePoint& p = placed->location.point;
+    point.position = {p.x, p.y, p.z};
+    point.trailEnd = point.position;
+    const TScenePoint& motion = placed->motion;
+    const double length =
+        std::sqrt(double(motion.x) * motion.x + double(motion.y) * motion.y + double(motion.z) * motion.z);
+    // Against the motion, behind the satellite, as a sphere's trail runs.
+    if (length > 0 && std::isfinite(length)) {
+      const auto back = static_cast<float>(-kTrailLength / length);
+      point.trailEnd = {p.x + back * motion.x, p.y + back * motion.y, p.z + back * motion.z};
+    }
+  }
+  cloud->PointsChanged();
+}
+
 QString TSceneContent::TImpl::PlaceCamera() {
   {
     TChangesBatch<scene::TScene> batch(scene);
@@ -381,9 +443,12 @@ scene::TLines& TSceneContent::OrbitLines() noexcept {
 
 void TSceneContent::ApplyGlobeAppearance(int quality, int topographyItem) {
   static constexpr int kDivisions[] = {36, 48, 64, 96, 128, 192};
-  const int n = quality >= 0 && quality <= 5 ? kDivisions[quality] : 48;
+  const bool known = quality >= 0 && quality <= 5;
+  const int n = known ? kDivisions[quality] : 48;
   TSphere& earth = *impl_->earth;
   TChangesBatch<scene::TScene> batch(impl_->scene);
+  impl_->pointSize = known ? kPointSizes[quality] : kPointSizes[1];
+  if (impl_->cloud) impl_->cloud->SetPointSize(impl_->pointSize);
   earth.SetSlices(n);
   earth.SetStacks(n);
   scene::TFaceProperties& front = earth.Material().FrontProperties();
@@ -406,19 +471,54 @@ void TSceneContent::LoadTexture(const QString& path) {
 }
 
 void TSceneContent::RebuildMarkers(const std::vector<const orbit::TSatellite*>& satellites, bool showTrails) {
-  TChangesBatch<scene::TScene> batch(impl_->scene);
-  impl_->earth->DestroyChildren();
-  impl_->markers.clear();
+  TImpl& d = *impl_;
+  TChangesBatch<scene::TScene> batch(d.scene);
+  d.earth->DestroyChildren();
+  d.markers.clear();
+  d.cloud = nullptr;
+  d.shown.clear();
+  d.colours.clear();
+  d.distinct.clear();
+  d.source.clear();
+  std::unordered_map<const orbit::TSatellite*, std::size_t> entries;
   for (const orbit::TSatellite* satellite : satellites) {
     if (!satellite) continue;
-    const int index = static_cast<int>(impl_->markers.size());
-    TSphere& marker = impl_->earth->AddNewChild<TSphere>();
+    const auto [at, added] = entries.try_emplace(satellite, d.distinct.size());
+    if (added) d.distinct.push_back(&Propagatable(*satellite));
+    d.source.push_back(at->second);
+    d.shown.push_back(satellite);
+  }
+  const bool points = d.shown.size() > kSphereMarkerLimit;
+  const std::size_t spheres = points ? 1 : d.shown.size();
+  for (std::size_t i = 0; i < d.shown.size(); ++i) {
+    d.colours.push_back(points && i > 0 ? OrbitClassColour(OrbitClassOf(*d.shown[i]))
+                                        : SatelliteColour(static_cast<int>(i)));
+  }
+  for (std::size_t i = 0; i < spheres; ++i) {
+    TSphere& marker = d.earth->AddNewChild<TSphere>();
     marker.SetRadius(kMarkerRadius);
     scene::TFaceProperties& front = marker.Material().FrontProperties();
     front.Diffuse().SetFromPackedRGB(Packed(48, 48, 48));
-    front.Ambient().SetFromPackedRGB(Packed(SatelliteColour(index)));
-    marker.Tag = reinterpret_cast<std::intptr_t>(satellite);
-    impl_->markers.push_back(&marker);
+    front.Ambient().SetFromPackedRGB(Packed(d.colours[i]));
+    marker.Tag = reinterpret_cast<std::intptr_t>(d.shown[i]);
+    d.markers.push_back(&marker);
+  }
+  if (points) {
+    d.cloud = &d.earth->AddNewChild<scene::TPointCloud>();
+    d.cloud->SetPointSize(d.pointSize);
+    // The globe hides half the catalogue at any time; those points need not be sent at all.
+    const Float4 centre = d.earth->GetWorldPosition();
+    const scene::TOccludingSphere globe{{centre.x, centre.y, centre.z}, kEarthRadius};
+    d.cloud->SetOccluder(&globe);
+    std::vector<scene::TCloudPoint>& cloudPoints = d.cloud->MutablePoints();
+    cloudPoints.resize(d.shown.size() - 1);
+    for (std::size_t k = 0; k < cloudPoints.size(); ++k) {
+      const TRgb c = d.colours[k + 1];
+      cloudPoints[k].r = c.r;
+      cloudPoints[k].g = c.g;
+      cloudPoints[k].b = c.b;
+    }
+    d.cloud->PointsChanged();
   }
   RebuildTrails(showTrails);
 }
@@ -431,7 +531,7 @@ void TSceneContent::RebuildTrails(bool showTrails) {
     if (!showTrails) continue;
     const orbit::TSatellite* satellite = SatelliteOf(marker);
     // A geosynchronous satellite stands still over the globe: a trail would point nowhere useful.
-    if (satellite && std::fabs(satellite->PeriodDays() - 1) <= 0.01) continue;
+    if (satellite && Geosynchronous(*satellite)) continue;
     TLines& trail = marker->AddNewChild<TLines>();
     trail.Tag = marker->Tag;
     trail.LineColor().SetFromPackedRGB(Packed(128, 128, 128));
@@ -441,10 +541,43 @@ void TSceneContent::RebuildTrails(bool showTrails) {
     trail.AppendNode(0, 0, 0);
     trail.AppendNode(0, kTrailLength, 0);
   }
+  if (scene::TPointCloud* cloud = impl_->cloud) {
+    std::vector<scene::TCloudPoint>& points = cloud->MutablePoints();
+    for (std::size_t k = 0; k < points.size(); ++k) {
+      points[k].trail = showTrails && !Geosynchronous(*impl_->shown[k + 1]);
+    }
+    cloud->PointsChanged();
+  }
 }
 
 const std::vector<scene::TSphere*>& TSceneContent::Markers() const noexcept {
   return impl_->markers;
+}
+
+const scene::TPointCloud* TSceneContent::PointMarkers() const noexcept {
+  return impl_->cloud;
+}
+
+const std::vector<const orbit::TSatellite*>& TSceneContent::Shown() const noexcept {
+  return impl_->shown;
+}
+
+TRgb TSceneContent::MarkerColour(std::size_t index) const noexcept {
+  return index < impl_->colours.size() ? impl_->colours[index] : SatelliteColour(static_cast<int>(index));
+}
+
+const orbit::TSatellite* TSceneContent::PickPoint(const scene::TScreenProjection& view, double x,
+                                                  double y) const {
+  const scene::TPointCloud* cloud = impl_->cloud;
+  if (!cloud) return nullptr;
+  const Float4 centre = impl_->earth->GetWorldPosition();
+  const scene::TOccludingSphere globe{{centre.x, centre.y, centre.z}, kEarthRadius};
+  const int index = cloud->NearestPointAt(view, x, y, kPointPickPixels, &globe);
+  return index < 0 ? nullptr : impl_->shown[static_cast<std::size_t>(index) + 1];
+}
+
+void TSceneContent::SetUpdateThreads(int threads) noexcept {
+  impl_->updateThreads = std::max(threads, 0);
 }
 
 const orbit::TSatellite* TSceneContent::SatelliteOf(const scene::TBaseSceneObject* object) noexcept {
@@ -490,18 +623,18 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
   }
   d.primaryPlaced = false;
   std::optional<TPlacedSatellite> primary;
+  d.PlaceAll(jd);
   for (std::size_t i = 0; i < d.markers.size(); ++i) {
     TSphere& marker = *d.markers[i];
     // Each marker on its own: one set that cannot be propagated (decayed, say) hides its own marker and
     // leaves the others to move.
     try {
       const orbit::TSatellite* satellite = SatelliteOf(&marker);
-      std::optional<TPlacedSatellite> placed;
-      if (satellite) placed = PlaceSatellite(Propagatable(*satellite), jd, jd);
+      const std::optional<TPlacedSatellite>& placed = d.placements[d.source[i]];
       marker.SetVisible(placed.has_value());
       if (!placed) continue;
       SetPoint(marker.Position(), placed->location.point);
-      const TScenePoint motion = VelocityToScene(placed->velocityKmPerS, jd);
+      const TScenePoint& motion = placed->motion;
       // The trail runs along the marker's up axis: against the motion, behind the satellite.
       if (UsableDirection(motion)) marker.Up().AssignVector(-motion.x, -motion.y, -motion.z);
       if (i == 0) {
@@ -512,6 +645,7 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
       marker.SetVisible(false);
     }
   }
+  d.PlacePoints();
   d.primaryPlaced = primary.has_value();
   if (!d.markers.empty()) {
     if (!primary) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/ViewMath.h"
 #include "orbit/OrbitTime.h"
 #include "scene/Geometry.h"
 
@@ -21,8 +22,10 @@ class TBaseSceneObject;
 class TCamera;
 class TLightSource;
 class TLines;
+class TPointCloud;
 class TScene;
 class TSphere;
+struct TScreenProjection;
 }  // namespace nimbrel::scene
 
 namespace nimbrel::app {
@@ -65,11 +68,32 @@ class TSceneContent {
   // Replaces the globe's map with an image file; on failure throws and the old map stays.
   void LoadTexture(const QString& path);
 
-  // One marker per satellite, in this order (the primary first; the same satellite twice gets two),
-  // coloured by its index; with trails when showTrails. The satellites must outlive the markers.
+  // Up to this many satellites shown, every marker is a sphere coloured by its place in the list;
+  // beyond it only the primary is, and the others are points coloured by their kind of orbit.
+  static constexpr std::size_t kSphereMarkerLimit = 100;
+  // Whoever is hovered within this many pixels of a point picks it.
+  static constexpr double kPointPickPixels = 6;
+
+  // One marker per satellite, in this order (the primary first; the same satellite twice gets two);
+  // with trails when showTrails. The satellites must outlive the markers.
   void RebuildMarkers(const std::vector<const orbit::TSatellite*>& satellites, bool showTrails);
   void RebuildTrails(bool showTrails);
+  // The spheres: every marker up to kSphereMarkerLimit satellites, the primary's alone beyond.
   const std::vector<scene::TSphere*>& Markers() const noexcept;
+  // The points standing for all satellites but the primary when there are more than
+  // kSphereMarkerLimit; point i is Shown()[i + 1]. Null while every marker is a sphere.
+  const scene::TPointCloud* PointMarkers() const noexcept;
+  // The satellites shown, in the list's order.
+  const std::vector<const orbit::TSatellite*>& Shown() const noexcept;
+  // The colour of Shown()[index] in the view, and so in the list.
+  TRgb MarkerColour(std::size_t index) const noexcept;
+  // The satellite whose point shows nearest to (x, y) (viewport pixels, y down) in the frame drawn
+  // from `view`, within kPointPickPixels and not behind the globe; null when there is none or the
+  // markers are spheres (they are picked by the viewer).
+  const orbit::TSatellite* PickPoint(const scene::TScreenProjection& view, double x, double y) const;
+  // The threads one update computes the positions on; 0, the default, is one per core. The positions
+  // are the same whatever the number.
+  void SetUpdateThreads(int threads) noexcept;
   // The satellite a marker or a trail stands for; null for any other object or none.
   static const orbit::TSatellite* SatelliteOf(const scene::TBaseSceneObject* object) noexcept;
 

@@ -4,12 +4,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QImage>
+#include <QPainter>
 #include <QRegularExpression>
 #include <cstdio>
 #include <exception>
 
 #include "app/Clock.h"
 #include "app/MessageSink.h"
+#include "app/OrbitClass.h"
 #include "app/SceneContent.h"
 #include "app/StartUp.h"
 #include "app/ViewMath.h"
@@ -189,8 +191,13 @@ int RunSnapshot(const TSnapshotOptions& options, const QStringList& arguments) {
     if (!renderer.Ready()) return fail(QStringLiteral("no OpenGL for the picture: ") + renderer.ErrorText());
     renderer.SetCamera(&content.MainCamera());
     renderer.SetBackgroundColor(Qt::black);
-    const QImage image = renderer.RenderImage();
+    QImage image = renderer.RenderImage();
     if (image.isNull()) return fail(QStringLiteral("the picture could not be rendered"));
+    if (content.PointMarkers()) {
+      // The key to the points' colours, where the window shows it.
+      QPainter painter(&image);
+      PaintOrbitLegend(painter, QPoint(6, 6));
+    }
     if (!image.save(options.output, "PNG")) return fail(QStringLiteral("cannot write ") + options.output);
     return 0;
   } catch (const std::exception& e) {

@@ -17,6 +17,7 @@
 #include "scene/PickList.h"
 #include "scene/RenderPass.h"
 #include "scene/Scene.h"
+#include "scene/ScreenProjection.h"
 
 namespace nimbrel::scene {
 
@@ -108,6 +109,12 @@ class TSceneViewerCore : public TSceneViewerBase, public TUpdateAbleOwner {
   const Matrix4x4& ModelViewMatrix() const noexcept { return modelViewMatrix_; }
   const Matrix4x4& PickMatrix() const noexcept { return pickMatrix_; }
   const Float4& CameraWorldPosition() const noexcept { return cameraWorldPosition_; }
+  // All of the last frame's view at once, for finding on the CPU what it showed where.
+  TScreenProjection FrameProjection() const noexcept {
+    return {modelViewMatrix_, projectionMatrix_, viewportWidth_, viewportHeight_, cameraWorldPosition_};
+  }
+  // Device pixels per unit of the coordinates the pick functions take.
+  double PickPixelRatio() const { return DevicePixelRatio(); }
 
   // TSceneViewerBase
   void SceneObjectLeaving(TBaseSceneObject& object) override;

@@ -102,8 +102,10 @@ std::optional<std::int32_t> TSandbox::StoredOwnInteger(const char* name) const {
   return OwnKey().Read().Integer(name);
 }
 
-std::unique_ptr<TForm3Dview> TSandbox::Open(const QStringList& arguments) {
+std::unique_ptr<TForm3Dview> TSandbox::Open(
+    const QStringList& arguments, std::function<std::chrono::steady_clock::time_point()> steadyNow) {
   TFormOptions options;
+  options.steadyNow = std::move(steadyNow);
   options.arguments = arguments;
   options.executableFolder = ExecutableFolder();
   options.sink = &sink;

@@ -9,7 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -54,8 +56,10 @@ class TSandbox {
   void OwnInteger(const char* name, std::int32_t value) const;
   std::optional<std::int32_t> StoredOwnInteger(const char* name) const;
 
-  // The window, created and shown; the step timer is left to the test.
-  std::unique_ptr<TForm3Dview> Open(const QStringList& arguments = {});
+  // The window, created and shown; the step timer is left to the test. steadyNow, when given, is the
+  // real time its smooth clock runs by.
+  std::unique_ptr<TForm3Dview> Open(const QStringList& arguments = {},
+                                    std::function<std::chrono::steady_clock::time_point()> steadyNow = {});
 
   TRecordingSink sink;
 
