@@ -33,6 +33,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <vector>
@@ -42,6 +43,7 @@
 #include "app/Clock.h"
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
+#include "app/FormUpdateKepler.h"
 #include "app/MessageSink.h"
 #include "app/OrbitClass.h"
 #include "app/SatelliteSearch.h"
@@ -52,8 +54,11 @@
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
 #include "catalogue/CompanionWriter.h"
+#include "catalogue/DataFolder.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
+#include "download/DataFiles.h"
+#include "download/Downloader.h"
 #include "orbit/Satellite.h"
 #include "scene/Camera.h"
 #include "scene/Lines.h"
@@ -92,6 +97,14 @@ const char* const kStepItems[] = {"RT", "1", "2", "5", "15", "60", "120", "Man"}
 const char* const kQualityItems[] = {"Basic", "Low", "Normal", "Good", "Better", "Best"};
 const char* const kTopographyItems[] = {"No topography", "Use image"};
 const char* const kOrbitItems[] = {"none", "Primary", "All"};
+const char* const kUpdateAtStartItems[] = {"never", "daily", "weekly"};
+constexpr qint64 kUpdatePeriodSeconds[] = {0, 86400, 7 * 86400};
+constexpr int kStatusDownloadShownMs = 10000;
+
+// What a new user most likely wants first: the space stations, what can be seen, what can be heard.
+QStringList FirstDownloadChoice() {
+  return {QStringLiteral("stations"), QStringLiteral("visual"), QStringLiteral("amateur")};
+}
 
 // Which edges of its page a control keeps its distance to when the page changes size.
 enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
@@ -330,9 +343,18 @@ void TForm3Dview::CreateControls() {
     ShowMessage(caption, text);
   };
   LocationsPanel = new TLocationsPanel(showMessage, setup);
-  Place(LocationsPanel, 296, 48, 449, 256);
+  Place(LocationsPanel, 296, 48, 449, 216);
   DataFolderPanel = new TDataFolderPanel(showMessage, setup);
-  Place(DataFolderPanel, 296, 312, 449, 112);
+  Place(DataFolderPanel, 296, 272, 449, 112);
+  AutoLabel(QStringLiteral("Update Kepler data at start:"), setup, 304, 400);
+  ComboBoxUpdateAtStart = new TcvnComboBox(setup);
+  ComboBoxUpdateAtStart->setObjectName(QStringLiteral("ComboBoxUpdateAtStart"));
+  ComboBoxUpdateAtStart->SetNamedAs(QStringLiteral("UpdateKeplerAtStart"));
+  for (const char* item : kUpdateAtStartItems) ComboBoxUpdateAtStart->addItem(QString::fromLatin1(item));
+  ComboBoxUpdateAtStart->setCurrentIndex(0);
+  ComboBoxUpdateAtStart->setToolTip(QStringLiteral(
+      "Downloads the sources last chosen in File, Update Kepler data, after the window opens"));
+  Place(ComboBoxUpdateAtStart, 480, 396, 105, ComboBoxUpdateAtStart->sizeHint().height());
 
   // Display page.
   QWidget* display = TabSheetDisplay;
@@ -533,12 +555,14 @@ void TForm3Dview::CreateControls() {
   CheckBoxShowTrails->Loaded();
   ComboBoxShowOrbit->Loaded();
   CheckBoxShowFootprint->Loaded();
+  ComboBoxUpdateAtStart->Loaded();
 }
 
 void TForm3Dview::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   FileLoadTexture = file->addAction(QStringLiteral("Load background..."));
   FileOpen = file->addAction(QStringLiteral("&Open Kepler data..."));
+  FileUpdateKepler = file->addAction(QStringLiteral("&Update Kepler data..."));
   FilePasses = file->addAction(QStringLiteral("Passes..."));
   file->addSeparator();
   MenuExit = file->addAction(QStringLiteral("E&xit"));
@@ -564,6 +588,10 @@ void TForm3Dview::CreateStatusBar() {
       bar->addWidget(StatusPanels[i], 1);
     }
   }
+  StatusDownload = new QLabel(bar);
+  StatusDownload->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  StatusDownload->hide();
+  bar->addPermanentWidget(StatusDownload);
 }
 
 void TForm3Dview::ConnectControls() {
@@ -609,6 +637,7 @@ void TForm3Dview::ConnectControls() {
   on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
   on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
   on(FilePasses, &QAction::triggered, &TForm3Dview::ShowPasses);
+  connect(FileUpdateKepler, &QAction::triggered, this, [this] { Guarded([this] { ShowUpdateKepler(); }); });
   connect(MenuExit, &QAction::triggered, this, &QWidget::close);
   connect(HelpAbout, &QAction::triggered, this, [this] {
     Guarded([this] {
@@ -678,6 +707,8 @@ void TForm3Dview::FormCreate() {
   TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_);
   catalogue_ = std::move(kepler.catalogue);
   showAllAtStart_ = kepler.showAllAtStart;
+  dataFolderEmpty_ = kepler.dataFolderEmpty;
+  fileArgument_ = !options_.arguments.isEmpty() && QFileInfo(options_.arguments.front()).isFile();
 
   bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
   LoadActiveList(true);
@@ -708,6 +739,11 @@ void TForm3Dview::FormShow() {
     CheckBoxAll->setChecked(showAllAtStart_);
   }
   RebuildMarkers();
+  if (!firstShowDone_) {
+    firstShowDone_ = true;
+    // Once the window is on the screen, not before: the user should see what the offer is about.
+    QTimer::singleShot(0, this, [this] { Guarded([this] { AfterFirstShow(); }); });
+  }
 }
 
 void TForm3Dview::FormActivate() {
@@ -1464,6 +1500,113 @@ void TForm3Dview::UpdateStation() {
   if (!bank.empty() && index >= 0 && bank.front() == &catalogue_.SatelliteAt(index)) bank.erase(bank.begin());
   TabSheetStation->SetSatellite(index >= 0 ? &catalogue_.SatelliteAt(index) : nullptr, homeLat_, homeLon_,
                                 bank);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Kepler data downloads.
+
+namespace {
+
+download::TDownloadOptions WindowDownloadOptions() {
+  download::TDownloadOptions options;
+  options.dataFolder = catalogue::KeplerDataFolder();
+  options.state = download::TDownloadState::ForProgram();
+  return options;
+}
+
+}  // namespace
+
+QString TForm3Dview::GroupBase() const {
+  return options_.keplerGroupBase.isEmpty() ? QString::fromLatin1(download::kCelestrakGroupBase)
+                                            : options_.keplerGroupBase;
+}
+
+void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
+  if (!updateKepler_) {
+    updateKepler_ = new TFormUpdateKepler(WindowDownloadOptions(), GroupBase(), this);
+    connect(updateKepler_, &TFormUpdateKepler::Updated, this,
+            [this] { Guarded([this] { ReloadKeplerData(); }); });
+  } else if (!updateKepler_->Running()) {
+    updateKepler_->Refresh();
+  }
+  if (!chosen.isEmpty() && !updateKepler_->Running()) updateKepler_->SetChosen(chosen);
+  updateKepler_->show();
+  updateKepler_->raise();
+  updateKepler_->activateWindow();
+  if (start) updateKepler_->StartUpdate();
+}
+
+void TForm3Dview::ReloadKeplerData() {
+  catalogue::TSatelliteList fresh =
+      catalogue::TSatelliteList::Create(catalogue::KeplerDataFolder().toStdString());
+  if (fresh.Count() == 0) return;
+  // The markers and the list point into the old catalogue: they are rebuilt before anything can
+  // draw or click them.
+  catalogue_ = std::move(fresh);
+  fileArgument_ = false;
+  dataFolderEmpty_ = false;
+  if (catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString()) < 0)
+    primaryCatNumber_ = ChoosePrimary(catalogue_, *sink_);
+  const bool activeShown = std::any_of(activeList_.begin(), activeList_.end(), [this](const QString& number) {
+    return catalogue_.IndexOfCatalogueNumber(number.toStdString()) >= 0;
+  });
+  if (!CheckBoxAll->isChecked() && !activeShown) {
+    // Without an active list in the new data only the primary would show: show what came.
+    CheckBoxAll->setChecked(true);
+  } else {
+    RebuildMarkers();
+  }
+}
+
+void TForm3Dview::AfterFirstShow() {
+  if (dataFolderEmpty_) {
+    const bool yes = sink_->Ask(
+        QStringLiteral("NimbrelGL - download Kepler data"),
+        QStringLiteral("Download up-to-date Kepler data now?") + QStringLiteral("\n\n") +
+            QStringLiteral(
+                "NimbrelGL will fetch the space stations, the brightest satellites and the amateur "
+                "radio satellites from CelesTrak into ") +
+            catalogue::KeplerDataFolder() +
+            QStringLiteral(". You can choose other sources at any time under File, Update Kepler data."));
+    if (yes) ShowUpdateKepler(FirstDownloadChoice(), true);
+    return;
+  }
+  UpdateAtStartIfDue();
+}
+
+void TForm3Dview::UpdateAtStartIfDue() {
+  const int choice = ComboBoxUpdateAtStart->currentIndex();
+  if (choice <= 0 || choice >= static_cast<int>(std::size(kUpdatePeriodSeconds))) return;
+  download::TDownloadOptions options = WindowDownloadOptions();
+  QStringList names = options.state->Choice();
+  if (names.isEmpty()) names = FirstDownloadChoice();
+  const std::vector<download::TSource> all = options.state->AllSources(GroupBase());
+  const std::vector<download::TDataFile> files = download::ListDataFiles(options.dataFolder, all, false);
+  const QDateTime now = options.clock();
+  std::vector<download::TSource> due;
+  for (const download::TSource& source : all) {
+    if (!names.contains(source.name, Qt::CaseInsensitive)) continue;
+    const std::optional<download::TDataFile> file = download::SourceFile(files, source.name);
+    if (!file || file->modifiedUtc.secsTo(now) >= kUpdatePeriodSeconds[choice]) due.push_back(source);
+  }
+  if (due.empty()) return;
+  startUpUpdate_ = std::make_unique<download::TDownloader>(std::move(options));
+  connect(startUpUpdate_.get(), &download::TDownloader::Finished, this, [this] {
+    Guarded([this] {
+      int done = 0;
+      for (const download::TDownloadResult& result : startUpUpdate_->Results()) done += result.Done() ? 1 : 0;
+      const int count = static_cast<int>(startUpUpdate_->Results().size());
+      StatusDownload->setText(
+          done == count ? QStringLiteral("Kepler data updated")
+                        : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count));
+      QTimer::singleShot(kStatusDownloadShownMs, StatusDownload, &QWidget::hide);
+      // A file named on the command line stays what the user asked to see.
+      if (done > 0 && !fileArgument_) ReloadKeplerData();
+    });
+  });
+  StatusDownload->setText(QStringLiteral("Updating Kepler data..."));
+  StatusDownload->show();
+  startUpUpdate_->Start(std::move(due));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -44,6 +44,9 @@ class TcvnComboBox;
 namespace nimbrel::scene {
 class TSceneViewer;
 }
+namespace nimbrel::download {
+class TDownloader;
+}
 
 namespace nimbrel::app {
 
@@ -53,6 +56,7 @@ class TSatelliteSearch;
 class TLocationsPanel;
 class TDataFolderPanel;
 class TFormStation;
+class TFormUpdateKepler;
 
 // What the program hands the window; tests replace the parts that reach outside.
 struct TFormOptions {
@@ -64,6 +68,8 @@ struct TFormOptions {
   TMessageSink* sink = nullptr;
   // Shows the About box; null: nothing is shown.
   std::function<void()> showAbout;
+  // Where CelesTrak's groups are downloaded from; empty: CelesTrak itself. Tests give their own server.
+  QString keplerGroupBase;
   // The real time the smooth clock runs by; null: the system's steady clock.
   std::function<std::chrono::steady_clock::time_point()> steadyNow;
 };
@@ -121,6 +127,10 @@ class TForm3Dview : public QMainWindow {
   QAction* FileLoadTexture = nullptr;
   QAction* FileOpen = nullptr;
   QAction* FilePasses = nullptr;
+  QAction* FileUpdateKepler = nullptr;
+  catalogue::TcvnComboBox* ComboBoxUpdateAtStart = nullptr;
+  // Says when Kepler data is being downloaded in the background; hidden otherwise.
+  QLabel* StatusDownload = nullptr;
   QAction* MenuExit = nullptr;
   QAction* HelpAbout = nullptr;
   about::TVersionInfoResource* VI = nullptr;
@@ -200,6 +210,15 @@ class TForm3Dview : public QMainWindow {
   void SelectViewpoint(int item);
   void ShowPasses();
   TFormPasses* PassesDialog() const noexcept { return passes_; }
+  // "Update Kepler data...": the dialog with `chosen` checked (its remembered choice when empty),
+  // its update started at once when `start`.
+  void ShowUpdateKepler(const QStringList& chosen = {}, bool start = false);
+  TFormUpdateKepler* UpdateKeplerDialog() const noexcept { return updateKepler_; }
+  // The catalogue read again from the data folder, markers and list rebuilt, the primary kept when
+  // it is still there. A folder without any set leaves the catalogue as it is.
+  void ReloadKeplerData();
+  // The update that "Update Kepler data at start" runs; null when none has been started.
+  download::TDownloader* StartUpUpdate() const noexcept { return startUpUpdate_.get(); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -248,6 +267,11 @@ class TForm3Dview : public QMainWindow {
   void UpdatePasses(bool opening = false);
   // Hands the station page the primary satellite, the home location and the bank's satellites.
   void UpdateStation();
+  // After the window has first been shown: the offer to download when there was no Kepler data,
+  // else the update at start when it is due.
+  void AfterFirstShow();
+  void UpdateAtStartIfDue();
+  QString GroupBase() const;
   // Runs a handler; what it throws is shown as the toolkit's default handler would show it.
   void Guarded(const std::function<void()>& handler) noexcept;
   void ShowMessage(const QString& caption, const QString& text);
@@ -295,6 +319,11 @@ class TForm3Dview : public QMainWindow {
   QFileDialog* openDialog_ = nullptr;
   TSatelliteSearch* satelliteSearch_ = nullptr;
   TFormPasses* passes_ = nullptr;
+  TFormUpdateKepler* updateKepler_ = nullptr;
+  std::unique_ptr<download::TDownloader> startUpUpdate_;
+  bool dataFolderEmpty_ = false;
+  bool fileArgument_ = false;
+  bool firstShowDone_ = false;
 };
 
 }  // namespace nimbrel::app

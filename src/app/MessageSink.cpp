@@ -17,6 +17,13 @@ void TMessageBoxSink::Show(const QString& caption, const QString& text) {
   box.exec();
 }
 
+bool TMessageBoxSink::Ask(const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Question, CaptionOrName(caption), text, QMessageBox::Yes | QMessageBox::No,
+                  parent_);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void TStandardErrorSink::Show(const QString& caption, const QString& text) {
   static const QRegularExpression lineBreaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
   QString line = text;

@@ -14,12 +14,19 @@ class TMessageSink {
   virtual ~TMessageSink() = default;
   // An empty caption means the program's own name.
   virtual void Show(const QString& caption, const QString& text) = 0;
+  // A question with Yes and No; true for Yes. Where nobody can answer, the answer is No.
+  virtual bool Ask(const QString& caption, const QString& text) {
+    (void)caption;
+    (void)text;
+    return false;
+  }
 };
 
 class TMessageBoxSink final : public TMessageSink {
  public:
   explicit TMessageBoxSink(QWidget* parent) : parent_(parent) {}
   void Show(const QString& caption, const QString& text) override;
+  bool Ask(const QString& caption, const QString& text) override;
 
  private:
   QWidget* parent_;
@@ -32,7 +39,13 @@ class TRecordingSink final : public TMessageSink {
     QString text;
   };
   void Show(const QString& caption, const QString& text) override { messages.push_back({caption, text}); }
+  bool Ask(const QString& caption, const QString& text) override {
+    questions.push_back({caption, text});
+    return answer;
+  }
   std::vector<TMessage> messages;
+  std::vector<TMessage> questions;
+  bool answer = false;
 };
 
 // One line per message: the caption, a colon and the text with its line breaks folded into spaces.

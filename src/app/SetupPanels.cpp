@@ -15,6 +15,7 @@
 #include "app/LocationDialog.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
+#include "catalogue/DataFolder.h"
 
 namespace nimbrel::app {
 
@@ -234,8 +235,7 @@ TDataFolderPanel::TDataFolderPanel(TShowMessage showMessage, QWidget* parent)
 }
 
 QString TDataFolderPanel::FolderInUse() {
-  const QString stored = catalogue::ReadCompanionText(QString::fromLatin1(catalogue::kTwoLineDataPath));
-  return stored.isEmpty() ? QDir::currentPath() : stored;
+  return catalogue::KeplerDataFolder();
 }
 
 void TDataFolderPanel::Refresh() {
@@ -243,7 +243,7 @@ void TDataFolderPanel::Refresh() {
   const bool stored =
       !catalogue::ReadCompanionText(QString::fromLatin1(catalogue::kTwoLineDataPath)).isEmpty();
   LabelFolder->setText(stored ? FolderInUse()
-                              : QStringLiteral("None chosen: the current folder, %1").arg(FolderInUse()));
+                              : QStringLiteral("None chosen: NimbrelGL's own folder, %1").arg(FolderInUse()));
   ButtonChange->setEnabled(!owned_);
   LabelOwned->setVisible(owned_);
 }
@@ -277,6 +277,8 @@ void TDataFolderPanel::SetFolder(const QString& folder) {
 
 void TDataFolderPanel::OpenClick() {
   const QString folder = FolderInUse();
+  // Our own folder is made when first needed; a user who asks to see it needs it now.
+  QDir().mkpath(folder);
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)) && showMessage_) {
     showMessage_(QString(), QStringLiteral("Could not show the folder %1 in a file manager.").arg(folder));
   }

@@ -9,6 +9,7 @@
 #include "app/MessageSink.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
+#include "catalogue/DataFolder.h"
 #include "catalogue/KeplerFile.h"
 #include "catalogue/SettingsStore.h"
 
@@ -83,9 +84,8 @@ QString UnreadableList(const std::vector<catalogue::TUnreadableFile>& unreadable
 }
 }  // namespace
 
-QString KeplerWarningText(const QString& currentFolder,
-                          const std::vector<catalogue::TUnreadableFile>& unreadable) {
-  QString text = QStringLiteral("Folder: ") + currentFolder + QStringLiteral(" contains no Keplers") +
+QString KeplerWarningText(const QString& folder, const std::vector<catalogue::TUnreadableFile>& unreadable) {
+  QString text = QStringLiteral("Folder: ") + folder + QStringLiteral(" contains no Keplers") +
                  QStringLiteral("\n\n") +
                  QStringLiteral("Warning:  Temporary satellite data for the ISS (International ") +
                  QStringLiteral("Space Station) and the HST has been added.  You should download ") +
@@ -109,6 +109,8 @@ TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink) {
   // What became of a Kepler file named on the command line, when it is not used.
   QString argumentNote;
   bool fromArgument = false;
+  // The folder the user is told about is the one downloads go to, whatever else was read.
+  const QString dataFolder = catalogue::KeplerDataFolder();
   if (!arguments.isEmpty() && QFileInfo(arguments.front()).isFile()) {
     // The file alone: nothing is scanned.
     const std::filesystem::path path = arguments.front().toStdString();
@@ -129,15 +131,15 @@ TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink) {
   if (fromArgument) {
     data.showAllAtStart = true;
   } else {
-    data.catalogue = TSatelliteList::Create(
-        catalogue::ReadCompanionText(QString::fromLatin1(catalogue::kTwoLineDataPath)).toStdString());
+    data.catalogue = TSatelliteList::Create(dataFolder.toStdString());
     unreadable = data.catalogue.UnreadableFiles();
   }
   const QString note = argumentNote.isEmpty() ? QString() : QStringLiteral("\n\n") + argumentNote;
   if (data.catalogue.Count() == 0) {
+    data.dataFolderEmpty = !data.showAllAtStart;
     AddFallbackSets(data.catalogue);
     sink.Show(QStringLiteral("NimbrelGL - cannot find Kepler data"),
-              KeplerWarningText(QDir::currentPath(), unreadable) + note);
+              KeplerWarningText(dataFolder, unreadable) + note);
     data.showAllAtStart = true;
   } else if (!unreadable.empty()) {
     sink.Show(QStringLiteral("NimbrelGL - cannot read Kepler data"),

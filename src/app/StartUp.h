@@ -34,19 +34,21 @@ THomeLocation ReadHomeLocation();
 struct TKeplerData {
   catalogue::TSatelliteList catalogue;
   bool showAllAtStart = false;
+  // The data folder held no element set (and no file was named): a download is worth offering.
+  bool dataFolderEmpty = false;
 };
-// The catalogue from the first argument when it names an existing file, else from the companion's
-// Kepler folder (the current folder without it); the two built-in sets with the warning when that
-// leaves it empty. Files that could not be read are named in a message and start-up goes on; so is a
-// first argument that names no file, or a file without a single element set (which is then passed
-// over for the folder).
+// The catalogue from the first argument when it names an existing file, else from the data folder
+// (catalogue::KeplerDataFolder: the companion's Kepler folder, else our own under the XDG data
+// home); the two built-in sets with the warning, which names the data folder, when that leaves it
+// empty. Files that could not be read are named in a message and start-up goes on; so is a first
+// argument that names no file, or a file without a single element set (which is then passed over
+// for the folder).
 TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink);
 // "No element sets found in FILE".
 QString NoElementSetsText(const QString& path);
 // Fills an empty catalogue with the two built-in sets, HST and ISS.
 void AddFallbackSets(catalogue::TSatelliteList& catalogue);
-QString KeplerWarningText(const QString& currentFolder,
-                          const std::vector<catalogue::TUnreadableFile>& unreadable);
+QString KeplerWarningText(const QString& folder, const std::vector<catalogue::TUnreadableFile>& unreadable);
 
 // The companion's active list of `bank` (0 to 2), "ActiveList" when that one is empty; nothing for a
 // bank outside 0 to 2 (the list in use stays).

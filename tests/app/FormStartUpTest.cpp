@@ -11,6 +11,7 @@
 
 #include "FormTestSupport.h"
 #include "app/StartUp.h"
+#include "catalogue/DataFolder.h"
 #include "catalogue/cvnCheckBox.h"
 #include "orbit/Satellite.h"
 #include "scene/Sphere.h"
@@ -53,7 +54,7 @@ TEST_F(FormStartUp, NoDataAnywhereGivesTheTwoBuiltInSetsAndOneWarning) {
   ASSERT_EQ(sandbox.sink.messages.size(), 1u);
   EXPECT_EQ(sandbox.sink.messages[0].caption, QStringLiteral("NimbrelGL - cannot find Kepler data"));
   EXPECT_TRUE(sandbox.sink.messages[0].text.startsWith(
-      QStringLiteral("Folder: ") + QDir::currentPath() +
+      QStringLiteral("Folder: ") + catalogue::DefaultKeplerDataFolder() +
       QStringLiteral(" contains no Keplers\n\nWarning:  Temporary")));
   EXPECT_EQ(window->PrimaryCatNumber(), QStringLiteral("25544"));
   EXPECT_TRUE(window->CheckBoxAll->isChecked());

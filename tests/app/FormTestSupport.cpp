@@ -52,9 +52,14 @@ bool WindowPlatform() {
 TSandbox::TSandbox() {
   oldHome_ = qgetenv("XDG_CONFIG_HOME");
   oldDirs_ = qgetenv("XDG_CONFIG_DIRS");
+  oldDataHome_ = qgetenv("XDG_DATA_HOME");
   oldCurrent_ = QDir::currentPath();
   qputenv("XDG_CONFIG_HOME", user_.path().toLocal8Bit());
   qputenv("XDG_CONFIG_DIRS", machine_.path().toLocal8Bit());
+  // The default data folder is the work folder, so that a test's files there are the Kepler data.
+  qputenv("XDG_DATA_HOME", dataHome_.path().toLocal8Bit());
+  QDir(dataHome_.path()).mkpath(QStringLiteral("NimbrelGL"));
+  QFile::link(work_.path(), dataHome_.filePath(QStringLiteral("NimbrelGL/kepler")));
   QDir(work_.path()).mkpath(QStringLiteral("bin"));
   QDir::setCurrent(work_.path());
 }
@@ -63,6 +68,7 @@ TSandbox::~TSandbox() {
   QDir::setCurrent(oldCurrent_);
   qputenv("XDG_CONFIG_HOME", oldHome_);
   qputenv("XDG_CONFIG_DIRS", oldDirs_);
+  qputenv("XDG_DATA_HOME", oldDataHome_);
 }
 
 void TSandbox::WriteFile(const QString& name, const QByteArray& content) const {

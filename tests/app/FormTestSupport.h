@@ -67,7 +67,9 @@ class TSandbox {
   QTemporaryDir user_;
   QTemporaryDir machine_;
   QTemporaryDir work_;
+  QTemporaryDir dataHome_;
   QByteArray oldHome_;
+  QByteArray oldDataHome_;
   QByteArray oldDirs_;
   QString oldCurrent_;
 };

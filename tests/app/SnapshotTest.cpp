@@ -84,6 +84,8 @@ TRun RunProgram(const QStringList& arguments, const QString& folder, const QStri
   environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                      configHome.isEmpty() ? folder + QStringLiteral("/user") : configHome);
   environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), folder + QStringLiteral("/machine"));
+  // Nor the user's Kepler data: a sandbox brings its own data home.
+  if (configHome.isEmpty()) environment.insert(QStringLiteral("XDG_DATA_HOME"), folder + QStringLiteral("/data"));
   process.setProcessEnvironment(environment);
   process.setWorkingDirectory(folder);
   process.start(QStringLiteral(NIMBREL_PROGRAM), arguments);

@@ -26,3 +26,6 @@ endif()
 # The station page talks to the station suite's fake daemon.
 target_sources(app_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/station/StationTestSupport.cpp")
 target_include_directories(app_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/station")
+# The download dialog's tests serve Kepler data from the download suite's loopback server.
+target_sources(app_tests PRIVATE "${NIMBREL_TEST_DATA_DIR}/../download/LoopbackServer.cpp")
+target_include_directories(app_tests PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/download")

@@ -1,0 +1,74 @@
+#pragma once
+// The "Update Kepler data" dialog: the sources with check boxes, the age of each one's file and when
+// it may next be fetched; "Update" downloads the chosen ones one after another with a progress bar
+// and a result line per source. Downloads run in the event loop (TDownloader), so the window and
+// this dialog stay responsive throughout; the dialog may be closed while they run, which cancels
+// them.
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "download/Downloader.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace nimbrel::app {
+
+class TFormUpdateKepler : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `groupBase` is where CelesTrak's groups are asked for (tests give their own server).
+  TFormUpdateKepler(download::TDownloadOptions options, QString groupBase, QWidget* parent = nullptr);
+  ~TFormUpdateKepler() override;
+
+  QTreeWidget* ListSources = nullptr;
+  QPushButton* ButtonAddUrl = nullptr;
+  QPushButton* ButtonUpdate = nullptr;
+  QPushButton* ButtonCancel = nullptr;
+  QPushButton* ButtonClose = nullptr;
+  QProgressBar* ProgressBar = nullptr;
+  QLabel* LabelProgress = nullptr;
+  QPlainTextEdit* MemoResults = nullptr;
+
+  // Fills the list afresh and checks `chosen` (the remembered choice when empty).
+  void Refresh(const QStringList& chosen = {});
+  QStringList Chosen() const;
+  void SetChosen(const QStringList& names);
+  // Adds a source of the user's own and lists it, checked; the reason when it was refused.
+  std::optional<QString> AddSource(const QString& name, const QString& url);
+  // Downloads the checked sources and remembers the choice; false when none is checked or a run is on.
+  bool StartUpdate();
+  void CancelUpdate();
+  bool Running() const noexcept { return downloader_ && downloader_->Running(); }
+
+ signals:
+  // A run has ended in which at least one file was replaced.
+  void Updated();
+  void RunFinished();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  void AddUrlClick();
+  void OnProgress(const QString& name, int index, int count, qint64 received, qint64 total);
+  void OnSourceFinished(const download::TDownloadResult& result);
+  void OnFinished();
+  void ShowRunning(bool running);
+
+  download::TDownloadOptions options_;
+  QString groupBase_;
+  std::unique_ptr<download::TDownloader> downloader_;
+  bool anyDone_ = false;
+};
+
+}  // namespace nimbrel::app

@@ -1,0 +1,147 @@
+#pragma once
+// TDownloader fetches Kepler data into the data folder, one source after another, on the thread it
+// lives on and without ever blocking it: everything happens in Qt's event loop, so the window stays
+// responsive and a tool can wait in QCoreApplication::exec.
+//
+// The one exception is the check of a finished download, which reads it through the catalogue on a
+// short-lived thread of its own; its result comes back through the event loop.
+//
+// Nothing is lost: each download goes to a hidden temporary file in the data folder, and replaces
+// "<name>.csv" (or the ending of the form it has) only when the catalogue reader finds at least one
+// element set in it. On any failure or on Cancel the temporary file is removed and the old file is
+// left exactly as it was.
+//
+// The sources' usage rules are kept here, so that no caller can break them: redirects are followed
+// only to the same scheme, host and port; any answer but 200 ends that download; a source on
+// CelesTrak is fetched at most once every two hours (asked sooner, it is refused without a request);
+// every request names the program in its User-Agent; answers and transfers are bounded in time and
+// size.
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "download/DownloadState.h"
+#include "download/Sources.h"
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTemporaryFile;
+class QTimer;
+
+namespace nimbrel::download {
+
+inline constexpr qint64 kMaxDownloadBytes = qint64{64} * 1024 * 1024;
+
+// "NimbrelGL/<version>".
+QString UserAgent();
+// "812 bytes", "4.1 kB", "2.3 MB" (powers of 1000).
+QString FormatBytes(qint64 bytes);
+
+struct TDownloadOptions {
+  QString dataFolder;  // created when first needed
+  // The current time in UTC; tests set the clock for the two-hour rule.
+  std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
+  // From the request to the answer's headers, and between any two pieces of the body.
+  std::chrono::milliseconds answerTimeout = std::chrono::seconds(30);
+  std::chrono::milliseconds stallTimeout = std::chrono::seconds(30);
+  qint64 maxBytes = kMaxDownloadBytes;
+  // Where the last-download times are read and kept; none: no two-hour rule (tests only).
+  std::optional<TDownloadState> state;
+};
+
+struct TDownloadResult {
+  enum class TStatus { drDone, drTooSoon, drFailed, drCancelled };
+  QString name;
+  TStatus status = TStatus::drFailed;
+  QString reason;  // why not drDone, a plain phrase: "HTTP 403", "cut short"
+  int sets = 0;
+  qint64 bytes = 0;
+  QString file;           // drDone: the file written
+  QDateTime nextAllowed;  // drTooSoon: when the source may be fetched
+  bool Done() const noexcept { return status == TStatus::drDone; }
+  // "stations: 12 sets, 4.1 kB" or "stations: HTTP 403".
+  QString Line() const;
+};
+
+// What reading a finished download found: its sets, or why it is no Kepler data, and the ending of
+// its form.
+struct TCheck {
+  int sets = 0;
+  QString problem;
+  QString extension;
+};
+// Syncs the file to the disk and reads it as the catalogue would; safe on any thread.
+TCheck CheckDownload(const QString& path, bool htmlType);
+
+class TDownloader : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TDownloader(TDownloadOptions options, QObject* parent = nullptr);
+  // A download still running is abandoned and its temporary file removed; no signal is sent.
+  ~TDownloader() override;
+
+  // Downloads `sources` one after another. Ignored while a run is going on (false).
+  bool Start(std::vector<TSource> sources);
+  // Ends the run: the current download and every one not yet started become drCancelled.
+  void Cancel();
+  bool Running() const noexcept { return running_; }
+  // Every result of the last run, in the order of its sources.
+  const std::vector<TDownloadResult>& Results() const noexcept { return results_; }
+  const TDownloadOptions& Options() const noexcept { return options_; }
+
+ signals:
+  // During a download: the source, its place in the run (from 0), and the bytes so far and expected
+  // (-1 when the server does not say).
+  void Progress(const QString& name, int index, int count, qint64 received, qint64 total);
+  void SourceFinished(const nimbrel::download::TDownloadResult& result);
+  void Finished();
+
+ private:
+  void StartNext();
+  void Send(const QUrl& url);
+  void OnMetaData();
+  void OnReadyRead();
+  void OnFinished();
+  void Fail(const QString& reason, TDownloadResult::TStatus status = TDownloadResult::TStatus::drFailed);
+  void Verify();
+  void Install(const TCheck& check, std::uint64_t generation);
+  void JoinCheck() noexcept;
+  void Complete(TDownloadResult result);
+  void DropReply();
+
+  TDownloadOptions options_;
+  std::unique_ptr<QNetworkAccessManager> network_;
+  QTimer* answerTimer_ = nullptr;
+  QTimer* stallTimer_ = nullptr;
+  std::vector<TSource> sources_;
+  std::vector<TDownloadResult> results_;
+  std::size_t index_ = 0;
+  bool running_ = false;
+  // The current download.
+  QNetworkReply* reply_ = nullptr;
+  std::unique_ptr<QTemporaryFile> temporary_;
+  QUrl url_;
+  int redirects_ = 0;
+  QUrl redirect_;           // where to go once this answer has ended
+  QString pendingFailure_;  // why this download fails, once its answer has ended
+  bool answered_ = false;
+  bool htmlType_ = false;
+  qint64 received_ = 0;
+  qint64 expected_ = -1;
+  // The check of a finished download runs on a thread of its own; a result whose generation is no
+  // longer current (the run was cancelled meanwhile) is dropped.
+  std::thread check_;
+  std::uint64_t generation_ = 0;
+};
+
+}  // namespace nimbrel::download

@@ -1,0 +1,84 @@
+#include "download/Sources.h"
+
+#include <QUrlQuery>
+
+namespace nimbrel::download {
+
+const std::vector<TBuiltInGroup>& BuiltInGroups() {
+  static const std::vector<TBuiltInGroup> kGroups = {
+      {"stations", "Space stations and the vehicles that visit them"},
+      {"visual", "The 100 or so brightest satellites, easy to see with the eye"},
+      {"amateur", "Amateur radio satellites"},
+      {"satnogs", "Satellites tracked by the SatNOGS ground station network"},
+      {"cubesat", "CubeSats"},
+      {"weather", "Weather satellites"},
+      {"noaa", "NOAA weather satellites"},
+      {"goes", "GOES geostationary weather satellites"},
+      {"resource", "Earth resources satellites"},
+      {"sarsat", "Search and rescue (SARSAT) satellites"},
+      {"science", "Space and Earth science satellites"},
+      {"geodetic", "Geodetic satellites"},
+      {"geo", "Active geosynchronous satellites"},
+      {"gnss", "All navigation satellites (GPS, GLONASS, Galileo, BeiDou and others)"},
+      {"gps-ops", "Operational GPS satellites"},
+      {"glo-ops", "Operational GLONASS satellites"},
+      {"galileo", "Galileo navigation satellites"},
+      {"beidou", "BeiDou navigation satellites"},
+      {"sbas", "Satellite-based augmentation systems (WAAS, EGNOS and others)"},
+      {"iridium-NEXT", "Iridium NEXT communication satellites"},
+      {"orbcomm", "ORBCOMM communication satellites"},
+      {"globalstar", "Globalstar communication satellites"},
+      {"oneweb", "OneWeb communication satellites (several hundred)"},
+      {"starlink", "Starlink communication satellites (several thousand)"},
+      {"last-30-days", "Objects launched in the last 30 days"},
+      {"active", "Every active satellite (over ten thousand)"},
+  };
+  return kGroups;
+}
+
+QUrl GroupUrl(const QString& group, const QString& base) {
+  QUrl url(base);
+  QUrlQuery query;
+  query.addQueryItem(QStringLiteral("GROUP"), group);
+  query.addQueryItem(QStringLiteral("FORMAT"), QStringLiteral("csv"));
+  url.setQuery(query);
+  return url;
+}
+
+std::vector<TSource> BuiltInSources(const QString& base) {
+  std::vector<TSource> sources;
+  for (const TBuiltInGroup& group : BuiltInGroups()) {
+    const QString name = QString::fromLatin1(group.name);
+    sources.push_back({name, QString::fromUtf8(group.description), GroupUrl(name, base), true});
+  }
+  return sources;
+}
+
+bool ValidSourceName(const QString& name) {
+  if (name.isEmpty() || name.size() > 64 || name.startsWith(QLatin1Char('.'))) return false;
+  for (const QChar c : name) {
+    const char16_t u = c.unicode();
+    const bool ok = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' ||
+                    u == '_' || u == '.';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+std::optional<QString> UrlProblem(const QUrl& url) {
+  if (!url.isValid()) return QStringLiteral("it is not a valid address");
+  const QString scheme = url.scheme().toLower();
+  if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+    return QStringLiteral("only http and https addresses can be downloaded");
+  if (url.host().isEmpty()) return QStringLiteral("the address names no host");
+  return std::nullopt;
+}
+
+bool KeepsGroupInterval(const TSource& source) {
+  if (source.builtIn) return true;
+  const QString host = source.url.host().toLower();
+  return host == QLatin1String(kCelestrakHost) || host.endsWith(QLatin1String(".celestrak.org")) ||
+         host == QLatin1String("celestrak.com") || host.endsWith(QLatin1String(".celestrak.com"));
+}
+
+}  // namespace nimbrel::download

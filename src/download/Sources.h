@@ -1,0 +1,52 @@
+#pragma once
+// Where Kepler data comes from: the public GP groups of CelesTrak, built in, and any http or https
+// address the user adds under a name of their own.
+
+#include <QString>
+#include <QUrl>
+#include <chrono>
+#include <optional>
+#include <vector>
+
+namespace nimbrel::download {
+
+// The one address of CelesTrak's GP queries. The exact host matters: CelesTrak asks programs to use
+// celestrak.org, and requests to the old names are answered with redirects we do not follow.
+inline constexpr const char* kCelestrakGroupBase = "https://celestrak.org/NORAD/elements/gp.php";
+inline constexpr const char* kCelestrakHost = "celestrak.org";
+
+// CelesTrak refreshes a group at most every two hours and blocks addresses that ask more often.
+inline constexpr std::chrono::seconds kGroupMinimumInterval = std::chrono::hours(2);
+
+struct TSource {
+  QString name;         // also the data file's base name: "stations" becomes stations.csv
+  QString description;  // built-in groups only
+  QUrl url;
+  bool builtIn = false;
+};
+
+struct TBuiltInGroup {
+  const char* name;
+  const char* description;
+};
+// The built-in groups in the order a user meets them: the small, much-used ones first.
+const std::vector<TBuiltInGroup>& BuiltInGroups();
+
+// `base` + "?GROUP=<group>&FORMAT=csv": OMM CSV, which carries six-digit catalogue numbers.
+QUrl GroupUrl(const QString& group, const QString& base = QString::fromLatin1(kCelestrakGroupBase));
+
+// Every built-in group as a source, with its URL under `base`.
+std::vector<TSource> BuiltInSources(const QString& base = QString::fromLatin1(kCelestrakGroupBase));
+
+// A name that can be a file's base name in the data folder: 1 to 64 of A-Z, a-z, 0-9, "-", "_" and
+// ".", not starting with "." (no hidden files, no "..").
+bool ValidSourceName(const QString& name);
+
+// Why `url` cannot be a user's source ("only http and https addresses can be downloaded"), or
+// nothing when it can.
+std::optional<QString> UrlProblem(const QUrl& url);
+
+// Sources on CelesTrak's host keep its two-hour rule, whether built in or added by hand.
+bool KeepsGroupInterval(const TSource& source);
+
+}  // namespace nimbrel::download

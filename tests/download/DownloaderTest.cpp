@@ -1,0 +1,217 @@
+// Downloads over real HTTP on the loopback interface, from a server of the tests' own.
+
+#include "download/Downloader.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "DownloadTestData.h"
+#include "LoopbackServer.h"
+#include "catalogue/SettingsStore.h"
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+
+namespace nimbrel::download {
+namespace {
+
+using testing::TAnswer;
+using testing::TLoopbackServer;
+using TStatus = TDownloadResult::TStatus;
+
+class Downloads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    options_.dataFolder = folder_.filePath(QStringLiteral("data/kepler"));
+  }
+
+  QString Data(const QString& name) const { return QDir(options_.dataFolder).filePath(name); }
+  void WriteData(const QString& name, const QByteArray& bytes) const {
+    QDir().mkpath(options_.dataFolder);
+    QFile file(Data(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  QByteArray ReadData(const QString& name) const {
+    QFile file(Data(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+  }
+  QStringList DataFiles() const {
+    return QDir(options_.dataFolder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+  }
+  TSource UserSource(const QString& name, const QString& path) const {
+    return {name, {}, server_.Url(path), false};
+  }
+
+  // Runs the sources to the end, adding to ticks_ how often a 10 ms timer of the same thread fired
+  // meanwhile.
+  std::vector<TDownloadResult> Run(TDownloader& downloader, std::vector<TSource> sources) {
+    QEventLoop loop;
+    QObject::connect(&downloader, &TDownloader::Finished, &loop, &QEventLoop::quit);
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [this] { ++ticks_; });
+    ticker.start(10);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    EXPECT_TRUE(downloader.Start(std::move(sources)));
+    loop.exec();
+    EXPECT_FALSE(downloader.Running()) << "the run did not end";
+    return downloader.Results();
+  }
+  std::vector<TDownloadResult> Run(std::vector<TSource> sources) {
+    TDownloader downloader(options_);
+    return Run(downloader, std::move(sources));
+  }
+
+  QTemporaryDir folder_;
+  TLoopbackServer server_;
+  TDownloadOptions options_;
+  int ticks_ = 0;
+};
+
+TEST_F(Downloads, GoodFilesReplaceTheOldOnesUnderTheEndingOfTheirForm) {
+  server_.Answer(QStringLiteral("/omm.csv"), {.body = testing::OmmCsv()});
+  server_.Answer(QStringLiteral("/elements.txt"), {.contentType = "text/plain", .body = testing::TwoLine()});
+  WriteData(QStringLiteral("omm.csv"), "old data\n");
+  const auto results = Run({UserSource(QStringLiteral("omm"), QStringLiteral("/omm.csv")),
+                            UserSource(QStringLiteral("tle"), QStringLiteral("/elements.txt"))});
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].Line(), QStringLiteral("omm: 2 sets, 514 bytes"));
+  EXPECT_EQ(results[1].Line(), QStringLiteral("tle: 1 set, 152 bytes"));
+  EXPECT_EQ(ReadData(QStringLiteral("omm.csv")), testing::OmmCsv());
+  EXPECT_EQ(ReadData(QStringLiteral("tle.tle")), testing::TwoLine());
+  // Nothing else is left in the folder: no temporary file.
+  EXPECT_EQ(DataFiles(), (QStringList{QStringLiteral("omm.csv"), QStringLiteral("tle.tle")}));
+  EXPECT_TRUE(server_.LastRequest().contains("\r\nUser-Agent: NimbrelGL/"))
+      << server_.LastRequest().toStdString();
+}
+
+TEST_F(Downloads, ARedirectOnTheSameHostIsFollowed) {
+  server_.Answer(QStringLiteral("/moved"),
+                 {.status = 302, .reason = "Found", .headers = {{"Location", "/omm.csv"}}});
+  server_.Answer(QStringLiteral("/omm.csv"), {.body = testing::OmmCsv()});
+  const auto results = Run({UserSource(QStringLiteral("moved"), QStringLiteral("/moved"))});
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_TRUE(results[0].Done()) << results[0].reason.toStdString();
+  EXPECT_EQ(server_.Requests(), 2);
+}
+
+// Every way a download can fail leaves the previous file as it was and no temporary file.
+TEST_F(Downloads, EveryFailureKeepsThePreviousFileByteForByte) {
+  struct TCase {
+    const char* what;
+    TAnswer answer;
+    const char* reason;
+  };
+  const QByteArray html = "<!DOCTYPE html>\n<html><body>Please log in</body></html>\n";
+  const QByteArray big = testing::OmmCsv().repeated(40);
+  const TCase cases[] = {
+      {"404", {.status = 404, .reason = "Not Found", .body = "gone"}, "HTTP 404"},
+      {"403", {.status = 403, .reason = "Forbidden", .body = "blocked"}, "HTTP 403"},
+      {"301 elsewhere",
+       {.status = 301, .reason = "Moved", .headers = {{"Location", "https://elsewhere.example/gp.php"}}},
+       "HTTP 301: the server sends the download on to elsewhere.example, which is not followed"},
+      {"HTML with 200",
+       {.contentType = "text/html", .body = html},
+       "not Kepler data: the answer is an HTML page"},
+      {"HTML as text",
+       {.contentType = "text/plain", .body = html},
+       "not Kepler data: the answer is an HTML page"},
+      {"a short message",
+       {.contentType = "text/plain", .body = "No GP data found\n"},
+       "not Kepler data: the answer is \"No GP data found\""},
+      {"cut mid-record", {.body = testing::OmmCsv(), .cutAfter = 300}, "cut short"},
+      {"too large", {.body = big}, "larger than 2.0 kB"},
+      {"stalled",
+       {.body = testing::OmmCsv(), .stallAfterHeaders = true},
+       "the transfer stalled: nothing arrived for 0.3 s"},
+      {"silent", {.silent = true}, "no answer from 127.0.0.1 within 0.3 s"},
+      // Last: Qt may send this one's request again after the run, which the next row would count.
+      {"too large, unannounced", {.body = big, .noLength = true}, "larger than 2.0 kB"},
+  };
+  options_.maxBytes = 2000;
+  options_.answerTimeout = std::chrono::milliseconds(300);
+  options_.stallTimeout = std::chrono::milliseconds(300);
+  const QByteArray previous = testing::TwoLine();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteData(QStringLiteral("src.csv"), previous);
+    server_.Answer(QStringLiteral("/src"), c.answer);
+    const int requestsBefore = server_.Requests();
+    const auto results = Run({UserSource(QStringLiteral("src"), QStringLiteral("/src"))});
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].status, TStatus::drFailed);
+    EXPECT_EQ(results[0].reason, QString::fromUtf8(c.reason));
+    EXPECT_EQ(ReadData(QStringLiteral("src.csv")), previous);
+    EXPECT_EQ(DataFiles(), QStringList{QStringLiteral("src.csv")});
+    // Never followed to the other host, never asked twice. (A body that only the closing of the
+    // connection ends can make Qt itself send the request once more when the close overtakes the
+    // data; that is Qt's rule for such answers, not a retry of ours.)
+    if (!c.answer.noLength) {
+      EXPECT_EQ(server_.Requests(), requestsBefore + 1);
+    }
+  }
+  // While the stalled and the silent server were waited for, the thread went on serving its timers.
+  EXPECT_GT(ticks_, 10);
+}
+
+TEST_F(Downloads, CancelEndsTheRunAndRemovesTheTemporaryFile) {
+  server_.Answer(QStringLiteral("/slow"), {.body = testing::OmmCsv(), .stallAfterHeaders = true});
+  WriteData(QStringLiteral("slow.csv"), "previous");
+  TDownloader downloader(options_);
+  // Cancelled while the first download waits for its body.
+  QTimer::singleShot(300, &downloader, [&] {
+    EXPECT_EQ(server_.Requests(), 1);
+    downloader.Cancel();
+  });
+  const auto results = Run(downloader, {UserSource(QStringLiteral("slow"), QStringLiteral("/slow")),
+                                        UserSource(QStringLiteral("next"), QStringLiteral("/next"))});
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].status, TStatus::drCancelled);
+  EXPECT_EQ(results[1].status, TStatus::drCancelled);
+  EXPECT_EQ(ReadData(QStringLiteral("slow.csv")), QByteArray("previous"));
+  EXPECT_EQ(DataFiles(), QStringList{QStringLiteral("slow.csv")});
+  EXPECT_EQ(server_.Requests(), 1);
+}
+
+TEST_F(Downloads, AGroupIsFetchedAtMostOnceEveryTwoHours) {
+  QTemporaryDir config;
+  const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  options_.state = TDownloadState(
+      catalogue::TSettingsKey(catalogue::TSettingsRoot::srCurrentUser, "\\Software\\Corvane\\NimbrelGL"));
+  QDateTime now = QDateTime(QDate(2026, 12, 9), QTime(3, 0), Qt::UTC);
+  options_.clock = [&now] { return now; };
+  server_.Answer(QStringLiteral("/gp.php"), {.body = testing::OmmCsv()});
+  const TSource stations = BuiltInSources(server_.Url(QStringLiteral("/gp.php")).toString()).front();
+  ASSERT_EQ(stations.name, QStringLiteral("stations"));
+
+  auto first = Run({stations});
+  ASSERT_TRUE(first[0].Done()) << first[0].reason.toStdString();
+  EXPECT_TRUE(server_.LastRequest().startsWith("GET /gp.php?GROUP=stations&FORMAT=csv HTTP/1.1"));
+  now = now.addSecs(3600);
+  auto second = Run({stations});
+  EXPECT_EQ(second[0].status, TStatus::drTooSoon);
+  EXPECT_EQ(second[0].nextAllowed, QDateTime(QDate(2026, 12, 9), QTime(5, 0), Qt::UTC));
+  EXPECT_EQ(second[0].reason,
+            QStringLiteral(
+                "not before 2026-12-09 05:00 UTC: CelesTrak allows one download of a group every 2 hours"));
+  EXPECT_EQ(server_.Requests(), 1);
+  now = now.addSecs(3601);
+  EXPECT_TRUE(Run({stations})[0].Done());
+  EXPECT_EQ(server_.Requests(), 2);
+  // A clock set back does not block the group until it has caught up again.
+  now = now.addDays(-3);
+  EXPECT_TRUE(Run({stations})[0].Done());
+  EXPECT_EQ(server_.Requests(), 3);
+  qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+}  // namespace
+}  // namespace nimbrel::download

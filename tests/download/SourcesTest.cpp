@@ -1,0 +1,83 @@
+// The built-in sources, the names and addresses a user may give, and what is kept in the settings.
+
+#include "download/Sources.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "download/DownloadState.h"
+
+namespace nimbrel::download {
+namespace {
+
+TEST(Sources, GroupsAreAskedOfCelestrakOrgAsOmmCsv) {
+  EXPECT_EQ(GroupUrl(QStringLiteral("stations")).toString(),
+            QStringLiteral("https://celestrak.org/NORAD/elements/gp.php?GROUP=stations&FORMAT=csv"));
+  QStringList names;
+  for (const TBuiltInGroup& group : BuiltInGroups()) {
+    names << QString::fromLatin1(group.name);
+    EXPECT_FALSE(QString::fromUtf8(group.description).isEmpty()) << group.name;
+  }
+  for (const char* wanted :
+       {"stations", "visual",   "active",  "amateur",    "satnogs",     "weather", "noaa",
+        "goes",     "resource", "sarsat",  "geo",        "gnss",        "gps-ops", "glo-ops",
+        "galileo",  "beidou",   "sbas",    "science",    "geodetic",    "cubesat", "iridium-NEXT",
+        "starlink", "oneweb",   "orbcomm", "globalstar", "last-30-days"}) {
+    EXPECT_TRUE(names.contains(QString::fromLatin1(wanted))) << wanted;
+  }
+  EXPECT_EQ(names.removeDuplicates(), 0);
+}
+
+TEST(Sources, NamesAndAddressesAUserMayGive) {
+  for (const char* good : {"a", "my-sats_2.old", "ABC"})
+    EXPECT_TRUE(ValidSourceName(QString::fromLatin1(good))) << good;
+  for (const char* bad : {"", ".hidden", "..", "a/b", "two words", "é"})
+    EXPECT_FALSE(ValidSourceName(QString::fromUtf8(bad))) << bad;
+  EXPECT_FALSE(ValidSourceName(QString(65, QLatin1Char('a'))));
+  EXPECT_FALSE(UrlProblem(QUrl(QStringLiteral("http://example.org/x.txt"))));
+  EXPECT_TRUE(UrlProblem(QUrl(QStringLiteral("ftp://example.org/x.txt"))));
+  EXPECT_TRUE(UrlProblem(QUrl(QStringLiteral("file:///etc/passwd"))));
+  EXPECT_TRUE(UrlProblem(QUrl(QStringLiteral("https:///nohost"))));
+  // A CelesTrak address added by hand keeps the two-hour rule; another provider's does not.
+  EXPECT_TRUE(KeepsGroupInterval(
+      {QStringLiteral("sup"),
+       {},
+       QUrl(QStringLiteral("https://celestrak.org/NORAD/elements/supplemental/sup-gp.php?FILE=starlink")),
+       false}));
+  EXPECT_FALSE(KeepsGroupInterval(
+      {QStringLiteral("own"), {}, QUrl(QStringLiteral("https://example.org/a.txt")), false}));
+}
+
+TEST(DownloadState, UserSourcesAreKeptAndBuiltInNamesRefused) {
+  QTemporaryDir config;
+  const TDownloadState state(catalogue::TSettingsKey(catalogue::TSettingsRoot::srCurrentUser,
+                                                     (config.path() + QStringLiteral("/x")).toStdString()));
+  // A key path outside \Software\ names no file: nothing can be saved there.
+  EXPECT_TRUE(state.AddUserSource(QStringLiteral("mine"), QUrl(QStringLiteral("https://example.org/a.txt"))));
+
+  const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  const TDownloadState own = TDownloadState::ForProgram();
+  EXPECT_FALSE(own.AddUserSource(QStringLiteral("zeta"), QUrl(QStringLiteral("https://example.org/z.txt"))));
+  EXPECT_FALSE(own.AddUserSource(QStringLiteral("Alpha"), QUrl(QStringLiteral("http://example.org/a.txt"))));
+  EXPECT_EQ(own.AddUserSource(QStringLiteral("Stations"), QUrl(QStringLiteral("http://example.org/s.txt"))),
+            QStringLiteral("\"Stations\" is the name of a built-in source"));
+  EXPECT_TRUE(own.AddUserSource(QStringLiteral("bad"), QUrl(QStringLiteral("ftp://example.org/s.txt"))));
+  const std::vector<TSource> sources = own.UserSources();
+  ASSERT_EQ(sources.size(), 2u);
+  EXPECT_EQ(sources[0].name, QStringLiteral("Alpha"));
+  EXPECT_EQ(sources[1].url, QUrl(QStringLiteral("https://example.org/z.txt")));
+  EXPECT_EQ(own.AllSources().size(), BuiltInGroups().size() + 2);
+  EXPECT_TRUE(own.Find(QStringLiteral("alpha")));
+  EXPECT_TRUE(own.RemoveUserSource(QStringLiteral("alpha")));
+  EXPECT_FALSE(own.RemoveUserSource(QStringLiteral("alpha")));
+  EXPECT_EQ(own.UserSources().size(), 1u);
+
+  own.SetChoice({QStringLiteral("stations"), QStringLiteral("zeta")});
+  EXPECT_EQ(own.Choice(), (QStringList{QStringLiteral("stations"), QStringLiteral("zeta")}));
+  qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+}  // namespace
+}  // namespace nimbrel::download
