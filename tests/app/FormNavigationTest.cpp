@@ -297,7 +297,7 @@ class FormHover : public testing::TWindowTest {
     const int frames = window_->SceneViewer1->PaintCount();
     Item(window_->RadioGroupViewpoint, "Satellite")->click();
     // Picking uses the view's rendering context, which comes with its first frame.
-    QTRY_VERIFY_WITH_TIMEOUT(window_->SceneViewer1->PaintCount() > frames, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->SceneViewer1->PaintCount() > frames; }, 5000));
   }
   TSandbox sandbox_;
   std::unique_ptr<TForm3Dview> window_;
@@ -311,7 +311,8 @@ TEST_F(FormHover, TheMarkerUnderThePointerIsNamed) {
     window_->HoverAt(centre);
     return window_->StatusPanels[0]->text();
   };
-  QTRY_COMPARE_WITH_TIMEOUT(hover(), QStringLiteral("Iss (zarya)"), 10000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return hover() == QStringLiteral("Iss (zarya)"); }, 10000))
+      << hover().toStdString();
   window_->HoverAt({2, 2});  // black sky
   EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
 }
@@ -321,7 +322,9 @@ TEST_F(FormHover, ThePickWaitsUntilTheMouseRests) {
   QTest::mouseMove(window_->SceneViewer1, centre);
   // Not at once: picking draws the whole scene.
   EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
-  QTRY_COMPARE_WITH_TIMEOUT(window_->StatusPanels[0]->text(), QStringLiteral("Iss (zarya)"), 2000);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return window_->StatusPanels[0]->text() == QStringLiteral("Iss (zarya)"); }, 2000))
+      << window_->StatusPanels[0]->text().toStdString();
 }
 
 class FormBanks : public testing::TWindowTest {
@@ -410,7 +413,7 @@ TEST_F(FormMenus, ActivationBringsTheFirstTickForward) {
   ASSERT_TRUE(window_->SceneViewer1->isHidden());
   window_->activateWindow();
   // The tick comes 10 ms after activation, not 5 s later; it shows the view.
-  QTRY_VERIFY_WITH_TIMEOUT(window_->SceneViewer1->isVisible(), 2000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window_->SceneViewer1->isVisible(); }, 2000));
 }
 
 TEST_F(FormMenus, ExitClosesTheWindow) {
