@@ -22,6 +22,8 @@
 #include "scene/Lines.h"
 #include "scene/OffscreenRenderer.h"
 
+#include "SyntheticSets.h"
+
 namespace {
 
 using nimbrel::app::TSceneContent;
@@ -32,17 +34,8 @@ using nimbrel::orbit::TSatellite;
 std::deque<TSatellite> Catalogue(int count) {
   std::deque<TSatellite> satellites;
   for (int i = 0; i < count; ++i) {
-    const int number = 10000 + i;
-    const bool deepSpace = i % 10 == 0;
-    const double meanMotion = deepSpace ? 1.0027 + (i % 100) * 0.01 : 14.0 + (i % 200) * 0.01;
-    char line1[80];
-    char line2[80];
-    std::snprintf(line1, sizeof line1, "1 %05dU 98067A   21%012.8f  .00001234  00000-0  12345-3 0  9990",
-                  number, 121.0 + (i % 1000) * 0.001);
-    std::snprintf(line2, sizeof line2, "2 %05d %8.4f %8.4f %07d %8.4f %8.4f %11.8f%5d0", number,
-                  (i * 7) % 1800 / 10.0, (i * 13) % 3600 / 10.0, (i * 37) % 200000, (i * 17) % 3600 / 10.0,
-                  (i * 29) % 3600 / 10.0, meanMotion, i % 100000);
-    satellites.push_back(TSatellite::Create("OBJECT " + std::to_string(number), line1, line2));
+    const nimbrel::bench::TSyntheticSet set = nimbrel::bench::SyntheticSet(i);
+    satellites.push_back(TSatellite::Create(set.name, set.line1, set.line2));
   }
   return satellites;
 }

@@ -17,6 +17,8 @@
 
 extern char** environ;
 
+#include "SyntheticSets.h"
+
 namespace {
 
 constexpr int kSets = 30000;
@@ -26,17 +28,8 @@ constexpr int kSets = 30000;
 void WriteKeplerFile(const std::filesystem::path& path) {
   std::ofstream out(path, std::ios::binary);
   for (int i = 0; i < kSets; ++i) {
-    const int number = 10000 + i;
-    const bool deepSpace = i % 10 == 0;
-    const double meanMotion = deepSpace ? 1.0027 + (i % 100) * 0.01 : 14.0 + (i % 200) * 0.01;
-    char line1[80];
-    char line2[80];
-    std::snprintf(line1, sizeof line1, "1 %05dU 98067A   21%012.8f  .00001234  00000-0  12345-3 0  9990",
-                  number, 121.0 + (i % 1000) * 0.001);
-    std::snprintf(line2, sizeof line2, "2 %05d %8.4f %8.4f %07d %8.4f %8.4f %11.8f%5d0", number,
-                  (i * 7) % 1800 / 10.0, (i * 13) % 3600 / 10.0, (i * 37) % 200000, (i * 17) % 3600 / 10.0,
-                  (i * 29) % 3600 / 10.0, meanMotion, i % 100000);
-    out << "OBJECT " << number << "\n" << line1 << "\n" << line2 << "\n";
+    const nimbrel::bench::TSyntheticSet set = nimbrel::bench::SyntheticSet(i);
+    out << set.name << "\n" << set.line1 << "\n" << set.line2 << "\n";
   }
 }
 
