@@ -203,8 +203,11 @@ void THamlibLink::OnReadyRead() {
     if (reply.Ok() && (refusedVerb_.isEmpty() || refusedVerb_ == verb)) {
       refusedVerb_.clear();
       SetProblem({});
-    } else if (!reply.Ok()) {
+    } else if (!reply.Ok() && !(verb == refusedVerb_ && reply.code == refusedCode_)) {
+      // The same command word refused for the same reason is the same problem, whatever its
+      // arguments: a rotator refusing every new position must not announce each one.
       refusedVerb_ = verb;
+      refusedCode_ = reply.code;
       SetProblem(QStringLiteral("%1 refused \"%2\": %3.")
                      .arg(Where().replace(0, 1, QLatin1Char('T')), QString::fromLatin1(done.text),
                           HamlibErrorText(reply.code)));

@@ -113,6 +113,7 @@ class THamlibLink : public QObject {
   QString problem_;
   // The first word of the command whose refusal is the problem: only its success ends the problem.
   QByteArray refusedVerb_;
+  int refusedCode_ = 0;
   QTcpSocket* socket_ = nullptr;
   QTimer* replyTimer_ = nullptr;
   QTimer* connectTimer_ = nullptr;

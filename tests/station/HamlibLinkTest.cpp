@@ -100,18 +100,19 @@ TEST(FakeDaemon, RefusalIsReportedOnceNotAtEveryCommand) {
   QSignalSpy problems(&rotator, &THamlibLink::ProblemChanged);
   rotator.Open(fake.Address());
   ASSERT_TRUE(WaitFor([&] { return rotator.Connected(); }));
+  // A rotator refusing every new position: the arguments change, the problem does not.
   for (int i = 0; i < 5; ++i) {
     ASSERT_TRUE(WaitFor([&] { return rotator.Idle(); }));
-    ASSERT_TRUE(rotator.Send("S", 0));
+    ASSERT_TRUE(rotator.Send("P " + QByteArray::number(10 + i) + " 20", 0));
   }
   ASSERT_TRUE(WaitFor([&] { return rotator.Idle(); }));
   EXPECT_EQ(problems.count(), 1);
   EXPECT_TRUE(rotator.Problem().contains(QStringLiteral("hamlib error -5, communication timed out")))
       << rotator.Problem().toStdString();
-  EXPECT_EQ(fake.Count(QStringLiteral("S")), 5);
+  EXPECT_EQ(fake.Count(QStringLiteral("P")), 5);
   // The next good reply ends the problem.
   fake.SetMode(TFakeDaemon::TMode::fmNormal);
-  ASSERT_TRUE(rotator.Send("S", 0));
+  ASSERT_TRUE(rotator.Send("P 30 20", 0));
   ASSERT_TRUE(WaitFor([&] { return rotator.Idle(); }));
   EXPECT_TRUE(rotator.Problem().isEmpty());
   EXPECT_EQ(problems.count(), 2);
