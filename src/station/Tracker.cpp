@@ -109,8 +109,12 @@ void TTracker::Forget() {
   lastUplinkHz_.reset();
 }
 
-void TTracker::Plan(double jd) {
-  if (pass_ && jd <= pass_->losJD) return;
+void TTracker::Plan(double jd, double elevationDeg) {
+  // Past its greatest elevation and below the minimum, a pass will not come back above it: the
+  // rotator's business is the next pass from then on, not this one's AOS.
+  const bool below = elevationDeg <= settings_.minElevationDeg;
+  const auto sunk = [&](const orbit::TPass& pass) { return below && jd > pass.tcaJD; };
+  if (pass_ && jd <= pass_->losJD && !sunk(*pass_)) return;
   if (!pass_ && jd < nextSearchJD_) return;
   pass_.reset();
   path_.clear();
@@ -119,7 +123,7 @@ void TTracker::Plan(double jd) {
   const orbit::TPassList found =
       orbit::FindPasses(satellite_, {settings_.observer, jd - kLookBackDays, jd + kPlanDays});
   for (const orbit::TPass& pass : found.passes) {
-    if (pass.losJD > jd) {
+    if (pass.losJD > jd && !sunk(pass)) {
       pass_ = pass;
       break;
     }
@@ -149,7 +153,7 @@ TTrackSample TTracker::Update() {
     sample.error = "no position at this time";
   }
   if (sample.hasPosition) {
-    Plan(sample.jd);
+    Plan(sample.jd, sample.elevationDeg);
     Steer(sample);
     Tune(sample);
   }
@@ -171,21 +175,26 @@ void TTracker::Steer(TTrackSample& sample) {
     sample.state = TTrackState::tsNoPass;
   }
   if (!steering_ || !rotator_ || !rotator_->Idle()) return;
+  // An update that commands nothing still asks where the rotator is, so that the position shown
+  // is where it got to and not where it was when last sent somewhere.
+  if (!Command(sample)) rotator_->ReadPosition();
+}
+
+bool TTracker::Command(TTrackSample& sample) {
   if (sample.state == TTrackState::tsParked) {
-    if (!parkSent_ && rotator_->Park()) {
-      parkSent_ = true;
-      lastCommanded_.reset();
-    }
-    return;
+    if (parkSent_ || !rotator_->Park()) return false;
+    parkSent_ = true;
+    lastCommanded_.reset();
+    return true;
   }
   parkSent_ = false;
-  if (!sample.target) return;
+  if (!sample.target) return false;
   if (lastCommanded_ && AngleDifference(*lastCommanded_, *sample.target) <= settings_.angleToleranceDeg)
-    return;
-  if (rotator_->MoveTo(*sample.target)) {
-    lastCommanded_ = sample.target;
-    sample.commanded = sample.target;
-  }
+    return false;
+  if (!rotator_->MoveTo(*sample.target)) return false;
+  lastCommanded_ = sample.target;
+  sample.commanded = sample.target;
+  return true;
 }
 
 void TTracker::Tune(TTrackSample& sample) {

@@ -102,8 +102,10 @@ class TTracker : public QObject {
 
  private:
   void Forget();
-  void Plan(double jd);
+  void Plan(double jd, double elevationDeg);
   void Steer(TTrackSample& sample);
+  // Sends the rotator the update's command, when it has one; true when something was sent.
+  bool Command(TTrackSample& sample);
   void Tune(TTrackSample& sample);
 
   orbit::TSatellite satellite_;

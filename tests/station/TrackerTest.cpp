@@ -195,6 +195,18 @@ TEST_F(TrackerTest, WaitsAtTheComingAosAzimuthOrParksWhenAsked) {
   ASSERT_TRUE(WaitFor([&] { return rotator_.Idle(); }));
   EXPECT_EQ(rotatorDaemon_.Count(QStringLiteral("K")), 1);
   EXPECT_EQ(rotatorDaemon_.Count(QStringLiteral("P")), 1);
+
+  // Past the top of the 17:06 pass and below a 20-degree minimum, it waits for the next pass, not
+  // back at the AOS of the one that is setting.
+  TTrackerSettings high = settings_;
+  high.minElevationDeg = 20;
+  tracker.SetSettings(high);
+  const TTrackSample setting = UpdateAt(tracker, Utc(17, 14, 0));
+  ASSERT_GT(setting.elevationDeg, 0.0);
+  ASSERT_LT(setting.elevationDeg, 20.0);
+  EXPECT_EQ(setting.state, TTrackState::tsWaiting);
+  ASSERT_TRUE(tracker.ComingPass());
+  EXPECT_GT(tracker.ComingPass()->aosJD, Utc(17, 14, 0));
 }
 
 TEST_F(TrackerTest, NothingIsSentToADaemonStillBusyWithTheUpdateBefore) {
