@@ -1420,15 +1420,19 @@ void TForm3Dview::FileOpenClick() {
 }
 
 void TForm3Dview::OpenKeplerFile(const QString& path) {
+  // A file that cannot be read, or holds anything but element sets, must not take away the
+  // satellites the user is watching; a look first tells.
+  catalogue::TSatelliteList probe;
   try {
-    // A file of anything but element sets must not take away the satellites the user is watching;
-    // a look first tells.
-    catalogue::TSatelliteList probe;
     probe.LoadFromFile(path.toStdString());
-    if (probe.Count() == 0) {
-      ShowMessage(QString(), NoElementSetsText(path));
-      return;
-    }
+  } catch (const std::exception& e) {
+    throw EUserMessage(KeplerFileErrorText(path, e));
+  }
+  if (probe.Count() == 0) {
+    ShowMessage(QString(), NoElementSetsText(path));
+    return;
+  }
+  try {
     // Then into the catalogue itself, which keeps its data folder. The markers and list lines point
     // into it: they are rebuilt below, or at once should this fail.
     catalogue_.Clear();

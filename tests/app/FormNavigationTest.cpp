@@ -206,13 +206,16 @@ TEST_F(FormList, OpeningAKeplerFileChecksAllSatellites) {
   EXPECT_EQ(window_->ListBoxActive->item(0)->text(), QStringLiteral("ISS (ZARYA)"));
 }
 
-TEST_F(FormList, AKeplerFileThatFailsLeavesNoMarkerOfTheRemovedSatellites) {
+TEST_F(FormList, AKeplerFileThatCannotBeReadKeepsTheSatellites) {
   ASSERT_EQ(window_->Content().Markers().size(), 10u);
   QDir(sandbox_.Path(QString())).mkpath(QStringLiteral("folder.tle"));
-  EXPECT_ANY_THROW(window_->OpenKeplerFile(sandbox_.Path(QStringLiteral("folder.tle"))));
-  EXPECT_EQ(window_->Catalogue().Count(), 0);
-  EXPECT_TRUE(window_->Content().Markers().empty());
-  EXPECT_EQ(window_->ListBoxActive->count(), 0);
+  sandbox_.WriteFile(QStringLiteral("broken.json"), "[{\"OBJECT_NAME\": \"ISS (ZARYA)\", ");
+  for (const char* name : {"folder.tle", "broken.json"}) {
+    EXPECT_ANY_THROW(window_->OpenKeplerFile(sandbox_.Path(QString::fromLatin1(name)))) << name;
+    EXPECT_EQ(window_->Catalogue().Count(), 10) << name;
+    EXPECT_EQ(window_->Content().Markers().size(), 10u) << name;
+    EXPECT_EQ(window_->ListBoxActive->count(), 10) << name;
+  }
 }
 
 TEST_F(FormList, DisplayChoicesReachTheScene) {
