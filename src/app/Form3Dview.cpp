@@ -1170,9 +1170,16 @@ const orbit::TSatellite* TForm3Dview::SatelliteAt(QPoint at) {
 void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
   const orbit::TSatellite* satellite = SatelliteAt(at);
   if (!satellite) return;
-  const QString number = QString::fromStdString(satellite->CatalogueNumber());
+  MakePrimary(QString::fromStdString(satellite->CatalogueNumber()));
+}
+
+void TForm3Dview::MakePrimary(const QString& number) {
   if (number.isEmpty() || number == primaryCatNumber_) return;
   primaryCatNumber_ = number;
+  // Without the companion program this window stands in for it: the choice is stored as
+  // nimbrel-settings stores it, so that the next start begins with it. The stored form has five
+  // characters. A save that fails leaves the choice to this run, as the program's own saves do.
+  if (number.size() == 5 && !catalogue::CompanionOwnsSettings()) catalogue::WritePrimary(number);
   QueueRebuildMarkers();
 }
 
@@ -1290,10 +1297,7 @@ void TForm3Dview::QueueRebuildMarkers() {
 void TForm3Dview::ListBoxActiveClick() {
   const QListWidgetItem* item = ListBoxActive->currentItem();
   if (!item) return;
-  const QString number = SatelliteCatalogueNumber(item);
-  if (number.isEmpty() || number == primaryCatNumber_) return;
-  primaryCatNumber_ = number;
-  QueueRebuildMarkers();
+  MakePrimary(SatelliteCatalogueNumber(item));
 }
 
 namespace {

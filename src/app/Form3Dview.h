@@ -198,6 +198,8 @@ class TForm3Dview : public QMainWindow {
   void SceneViewer1Wheel(int angleDelta);
   // A double-click on a marker makes its satellite the primary.
   void SceneViewer1DoubleClick(QPoint at);
+  // The user's choice of primary satellite, from the list or the view.
+  void MakePrimary(const QString& number);
   // Picks the object under `at` now (the hover does it once the mouse has rested).
   void HoverAt(QPoint at);
   const scene::TBaseSceneObject* HoveredObject() const noexcept { return hoveredObject_; }

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "FormTestSupport.h"
+#include "catalogue/Companion.h"
 #include "catalogue/cvnCheckBox.h"
 #include "scene/Sphere.h"
 
@@ -83,6 +84,9 @@ TEST_F(FormSatelliteChoice, ArrowKeysMoveTheSelectionAndEnterMakesThePrimary) {
   QApplication::processEvents();
   EXPECT_EQ(window_->PrimaryCatNumber(), QStringLiteral("90003"));
   EXPECT_EQ(list->item(0)->text(), QStringLiteral("SAT03"));
+  // Stored, so that the next start begins with it.
+  EXPECT_EQ(catalogue::ReadCompanionText(QString::fromLatin1(catalogue::kPrimarySatCatNumber)),
+            QStringLiteral("90003"));
 }
 
 TEST_F(FormSatelliteChoice, AnEditedBankIsStoredAtOnceAndTheMarkersFollow) {
