@@ -1535,6 +1535,8 @@ void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
     connect(updateKepler_, &TFormUpdateKepler::Updated, this,
             [this] { Guarded([this] { ReloadKeplerData(); }); });
   } else if (!updateKepler_->Running()) {
+    // The Setup page may have changed the data folder since the dialog was last open.
+    updateKepler_->SetDataFolder(catalogue::KeplerDataFolder());
     updateKepler_->Refresh();
   }
   if (!chosen.isEmpty() && !updateKepler_->Running()) updateKepler_->SetChosen(chosen);

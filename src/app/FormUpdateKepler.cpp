@@ -36,11 +36,11 @@ TFormUpdateKepler::TFormUpdateKepler(download::TDownloadOptions options, QString
     : QDialog(parent), options_(std::move(options)), groupBase_(std::move(groupBase)) {
   setWindowTitle(QStringLiteral("Update Kepler data"));
   auto* layout = new QVBoxLayout(this);
-  auto* folder =
-      new QLabel(QStringLiteral("Downloads go to the data folder %1").arg(options_.dataFolder), this);
-  folder->setWordWrap(true);
-  folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  layout->addWidget(folder);
+  labelFolder_ = new QLabel(this);
+  labelFolder_->setWordWrap(true);
+  labelFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(labelFolder_);
+  SetDataFolder(options_.dataFolder);
 
   ListSources = new QTreeWidget(this);
   ListSources->setObjectName(QStringLiteral("ListSources"));
@@ -92,6 +92,12 @@ TFormUpdateKepler::TFormUpdateKepler(download::TDownloadOptions options, QString
 }
 
 TFormUpdateKepler::~TFormUpdateKepler() = default;
+
+void TFormUpdateKepler::SetDataFolder(const QString& folder) {
+  if (Running()) return;
+  options_.dataFolder = folder;
+  labelFolder_->setText(QStringLiteral("Downloads go to the data folder %1").arg(folder));
+}
 
 void TFormUpdateKepler::Refresh(const QStringList& chosen) {
   QStringList wanted = chosen;

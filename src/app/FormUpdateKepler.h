@@ -38,6 +38,9 @@ class TFormUpdateKepler : public QDialog {
   QLabel* LabelProgress = nullptr;
   QPlainTextEdit* MemoResults = nullptr;
 
+  // Where the next run downloads to: the data folder can change while the dialog exists. Ignored
+  // while a run is on.
+  void SetDataFolder(const QString& folder);
   // Fills the list afresh and checks `chosen` (the remembered choice when empty).
   void Refresh(const QStringList& chosen = {});
   QStringList Chosen() const;
@@ -67,6 +70,7 @@ class TFormUpdateKepler : public QDialog {
 
   download::TDownloadOptions options_;
   QString groupBase_;
+  QLabel* labelFolder_ = nullptr;
   std::unique_ptr<download::TDownloader> downloader_;
   bool anyDone_ = false;
 };

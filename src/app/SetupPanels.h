@@ -76,7 +76,7 @@ class TDataFolderPanel : public QGroupBox {
   QPushButton* ButtonOpen = nullptr;
   QLabel* LabelOwned = nullptr;
 
-  // The folder NimbrelGL reads: the companion's "TwoLineDataPath", else the current folder.
+  // The folder NimbrelGL reads: the companion's "TwoLineDataPath", else its own data folder.
   static QString FolderInUse();
   void Refresh();
   // "Change...": a folder dialog, then SetFolder with the chosen one.

@@ -4,8 +4,10 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -17,6 +19,7 @@
 #include "FormTestSupport.h"
 #include "LoopbackServer.h"
 #include "app/FormUpdateKepler.h"
+#include "app/SetupPanels.h"
 #include "catalogue/cvnComboBox.h"
 #include "download/DownloadState.h"
 #include "download/Downloader.h"
@@ -91,6 +94,15 @@ TEST_F(FormUpdateKepler, TheDialogDownloadsALocalSourceAndTheListShowsItsSatelli
   EXPECT_EQ(window->PrimaryCatNumber(), QStringLiteral("25544"));
   // The choice is remembered.
   EXPECT_EQ(download::TDownloadState::ForProgram().Choice(), QStringList{QStringLiteral("local")});
+
+  // A data folder chosen on the Setup page since is where the next download goes.
+  const QString moved = sandbox.Path(QStringLiteral("moved"));
+  ASSERT_TRUE(QDir().mkpath(moved));
+  window->DataFolderPanel->SetFolder(moved);
+  window->ShowUpdateKepler({QStringLiteral("local")}, true);
+  WaitFor([dialog] { return !dialog->Running(); });
+  EXPECT_TRUE(QFileInfo::exists(QDir(moved).filePath(QStringLiteral("local.csv"))));
+  EXPECT_EQ(window->Catalogue().Count(), 2);
 }
 
 TEST_F(FormUpdateKepler, CancellingAStalledDownloadKeepsTheWindowServingAndTheCatalogue) {
