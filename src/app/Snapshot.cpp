@@ -14,6 +14,7 @@
 #include "app/OrbitClass.h"
 #include "app/SceneContent.h"
 #include "app/StartUp.h"
+#include "app/UserMessages.h"
 #include "app/ViewMath.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
@@ -145,7 +146,7 @@ int RunSnapshot(const TSnapshotOptions& options, const QStringList& arguments) {
       try {
         content.LoadTexture(texturePath);
       } catch (const std::exception& e) {
-        sink.Show(QString(), QString::fromLocal8Bit(e.what()));
+        sink.Show(QString(), ImageErrorText(texturePath, e));
       }
     }
     content.ApplyGlobeAppearance(quality, topography);

@@ -96,6 +96,10 @@ TCheck CheckDownload(const QString& path, bool htmlType) {
     catalogue::TSatelliteList list;
     list.LoadFromText(text);
     check.sets = list.Count();
+  } catch (const catalogue::ECatalogueFileError& e) {
+    check.problem =
+        QStringLiteral("the downloaded file cannot be read: ") + QString::fromStdString(e.Reason());
+    return check;
   } catch (const std::exception& e) {
     // A broken XML or JSON document: the whole of it is worthless.
     check.problem = QStringLiteral("not Kepler data: ") + QString::fromUtf8(e.what());

@@ -62,8 +62,9 @@ class TSatellite {
   // or EPropagationError (a non-finite result, a time more than a century from epoch, no elements, or
   // the model's own conditions failing: the mean eccentricity at or above 1 or below -0.001, the mean
   // semi-major axis below 0.95 Earth radii, the mean motion at or below 0, the eccentricity after the
-  // periodic terms outside [0, 1), the semi-latus rectum at or below 0, the radius below one Earth
-  // radius). The caller's vectors are left alone on failure.
+  // periodic terms below -0.001 or at or above 1, the semi-latus rectum at or below 0, the radius
+  // below one Earth radius). The reason is a few plain words ("decayed", "orbit no longer closed").
+  // The caller's vectors are left alone on failure.
   void Propagate(double jd, Vector4& position, Vector4& velocity);
   // The same at a time given in minutes from the epoch (what Propagate computes from the date).
   void PropagateSinceEpoch(double tsince, Vector4& position, Vector4& velocity);

@@ -458,7 +458,7 @@ void TSatellite::DeepSpaceSecular(TDeepSpaceArgs& a) {
   long steps = 0;
   const auto step = [&](double delt) {
     if (++steps > kMaxIntegratorSteps) {
-      FailPropagation("the resonance integration cannot reach this time");
+      FailPropagation("too far from the epoch");
     }
     ResonanceRates(d);
     d.xli = d.xli + d.xldot * delt + d.xndot * kStep2;
@@ -598,7 +598,7 @@ void TSatellite::Sdp4(double tsince, Vector4& position, Vector4& velocity) {
   // range the rest of the model is defined for. A circular set's eccentricity drifts a hair below 0
   // under drag: that is the same orbit with its perigee turned half a turn, which the formulas below
   // handle, so the same small margin holds as for the mean elements.
-  if (!(d.em >= kLeastEccentricity && d.em < 1.0)) FailPropagation("perturbed eccentricity out of range");
+  if (!(d.em >= kLeastEccentricity && d.em < 1.0)) FailPropagation("eccentricity out of range");
   const double xl = d.xll + d.omgasm + d.xnodes;
   FinishPropagation(a, d.em, d.omgasm, xl, d.xnodes, d.xinc, position, velocity);
 }

@@ -214,7 +214,7 @@ void TSatellite::FinishPropagation(double a, double e, double omega, double xl, 
   const double elsq = axn * axn + ayn * ayn;
   temp = 1.0 - elsq;
   const double pl = a * temp;
-  if (!(pl > 0.0)) FailPropagation("semi-latus rectum at or below zero");
+  if (!(pl > 0.0)) FailPropagation("orbit no longer closed");
   const double r = a * (1.0 - ecose);
   double temp1 = 1.0 / r;
   const double rdot = Xke * std::sqrt(a) * esine * temp1;
