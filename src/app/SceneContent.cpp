@@ -83,7 +83,8 @@ struct TPlacedSatellite {
 };
 // A failed propagation leaves its plain reason in *reason when asked for.
 std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, double propagateJd,
-                                               double earthJd, std::string* reason = nullptr) noexcept {
+                                               const TEarthTurn& earth,
+                                               std::string* reason = nullptr) noexcept {
   orbit::Vector4 position;
   orbit::Vector4 velocity;
   const orbit::TPropagateResult propagated = satellite.TryPropagate(propagateJd, position, velocity);
@@ -94,7 +95,7 @@ std::optional<TPlacedSatellite> PlaceSatellite(orbit::TSatellite& satellite, dou
   orbit::ConvertSatState(position, velocity);
   std::optional<TSceneLocation> location;
   try {
-    location = GeodeticToScene(position, earthJd);
+    location = GeodeticToScene(position, earth);
   } catch (...) {
     return std::nullopt;
   }
@@ -313,11 +314,12 @@ bool TSceneContent::TImpl::FillOrbitLine(orbit::TSatellite& satellite, double jd
   const double period = satellite.PeriodDays();
   if (!std::isfinite(period)) return false;
   std::array<TScenePoint, kOrbitNodeCount> nodes;
+  const TEarthTurn earth = EarthTurnAt(jd);
   for (int c = -kOrbitHalfNodes; c <= kOrbitHalfNodes; ++c) {
     const double tc = jd + period * c * 0.5 / kOrbitHalfNodes;
     // All nodes are put on the Earth as it is turned now: the ring in space as it lies over the globe
     // at this instant, not a ground track.
-    const std::optional<TPlacedSatellite> placed = PlaceSatellite(satellite, tc, jd);
+    const std::optional<TPlacedSatellite> placed = PlaceSatellite(satellite, tc, earth);
     if (!placed) return false;
     nodes[static_cast<std::size_t>(c + kOrbitHalfNodes)] = placed->location.point;
   }
@@ -386,13 +388,15 @@ std::optional<QString> TSceneContent::TImpl::TrackViewpoint(const TPlacedSatelli
 
 void TSceneContent::TImpl::PlaceAll(double jd) {
   placements.assign(distinct.size(), std::nullopt);
+  // The Earth's turn is the same for every satellite of the update.
+  const TEarthTurn earth = EarthTurnAt(jd);
   // Each thread writes only its own slice of placements and propagates only its own satellites.
   ParallelFor(distinct.size(), updateThreads, kMinSatellitesPerThread,
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t u = begin; u < end; ++u) {
                   std::optional<TPlacedSatellite>& placed = placements[u];
-                  placed = PlaceSatellite(*distinct[u], jd, jd);
-                  if (placed) placed->motion = VelocityToScene(placed->velocityKmPerS, jd);
+                  placed = PlaceSatellite(*distinct[u], jd, earth);
+                  if (placed) placed->motion = VelocityToScene(placed->velocityKmPerS, earth);
                 }
               });
 }
@@ -682,7 +686,7 @@ TSceneContent::TUpdateResult TSceneContent::UpdateScene(orbit::TDateTime t, cons
       if (satellite) {
         // The parallel placement keeps no reasons; the one failing primary is asked again for its own.
         std::string primaryReason;
-        (void)PlaceSatellite(Propagatable(*satellite), jd, jd, &primaryReason);
+        (void)PlaceSatellite(Propagatable(*satellite), jd, EarthTurnAt(jd), &primaryReason);
         result.primaryStatus = NoPositionText(QString::fromStdString(satellite->Name()), primaryReason) +
                                ElementAgeNote(satellite->EpochAgeDays(jd));
       }

@@ -20,8 +20,19 @@ TRgb SatelliteColour(int index) noexcept {
   return kColours[index];
 }
 
+TEarthTurn EarthTurnAt(double jd) noexcept {
+  const double theta = orbit::SiderealAngle(jd);
+  return {theta, std::cos(theta), std::sin(theta)};
+}
+
 std::optional<TSceneLocation> GeodeticToScene(const orbit::Vector4& positionKm, double jd) {
-  const auto geo = orbit::CalculateLatLonAlt(positionKm, jd);
+  if (!std::isfinite(jd)) return std::nullopt;
+  return GeodeticToScene(positionKm, EarthTurnAt(jd));
+}
+
+std::optional<TSceneLocation> GeodeticToScene(const orbit::Vector4& positionKm, const TEarthTurn& turn) {
+  orbit::TLatitudeTrig trig;
+  const auto geo = orbit::CalculateLatLonAltTurned(positionKm, turn.theta, &trig);
   if (!geo) return std::nullopt;
   double lambda = geo->longitude + kPi;
   if (lambda > kPi) lambda -= 2 * kPi;
@@ -31,16 +42,18 @@ std::optional<TSceneLocation> GeodeticToScene(const orbit::Vector4& positionKm, 
   l.latitude = geo->latitude;
   l.longitude = lambda;
   const double r = l.radius;
-  l.point = {static_cast<float>(r * std::cos(geo->latitude) * std::sin(lambda)),
-             static_cast<float>(r * std::sin(geo->latitude)),
-             static_cast<float>(r * std::cos(geo->latitude) * std::cos(lambda))};
+  l.point = {static_cast<float>(r * trig.cosLat * std::sin(lambda)), static_cast<float>(r * trig.sinLat),
+             static_cast<float>(r * trig.cosLat * std::cos(lambda))};
   return l;
 }
 
 TScenePoint VelocityToScene(const orbit::Vector4& v, double jd) noexcept {
-  const double theta = orbit::SiderealAngle(jd);
-  const double e1 = v.x * std::cos(theta) + v.y * std::sin(theta);
-  const double e2 = -v.x * std::sin(theta) + v.y * std::cos(theta);
+  return VelocityToScene(v, EarthTurnAt(jd));
+}
+
+TScenePoint VelocityToScene(const orbit::Vector4& v, const TEarthTurn& turn) noexcept {
+  const double e1 = v.x * turn.cosTheta + v.y * turn.sinTheta;
+  const double e2 = -v.x * turn.sinTheta + v.y * turn.cosTheta;
   const double e3 = v.z;
   return {static_cast<float>(-e2), static_cast<float>(e3), static_cast<float>(-e1)};
 }

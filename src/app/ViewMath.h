@@ -42,6 +42,17 @@ std::optional<TSceneLocation> GeodeticToScene(const orbit::Vector4& positionKm, 
 // An inertial velocity turned into the Earth-fixed scene's axes (without the Earth's rotation term).
 TScenePoint VelocityToScene(const orbit::Vector4& velocity, double jd) noexcept;
 
+// The Earth's turn at one moment, worked out once for all the satellites placed at that moment; the
+// two functions below give the results of the two above at that moment, bit for bit.
+struct TEarthTurn {
+  double theta = 0.0;  // the sidereal angle, rad
+  double cosTheta = 1.0;
+  double sinTheta = 0.0;
+};
+TEarthTurn EarthTurnAt(double jd) noexcept;
+std::optional<TSceneLocation> GeodeticToScene(const orbit::Vector4& positionKm, const TEarthTurn& turn);
+TScenePoint VelocityToScene(const orbit::Vector4& velocity, const TEarthTurn& turn) noexcept;
+
 // Scene point above a geographic place (degrees) at distance d from the centre.
 TScenePoint ScenePointAbove(double lonDeg, double latDeg, double distance) noexcept;
 

@@ -46,10 +46,16 @@ void ConvertSatState(Vector4& position, Vector4& velocity) noexcept {
 }
 
 std::optional<GeodeticPoint> CalculateLatLonAlt(const Vector4& position, double jd) noexcept {
-  if (!IsFinite(position) || !std::isfinite(jd)) return std::nullopt;
+  if (!std::isfinite(jd)) return std::nullopt;
+  return CalculateLatLonAltTurned(position, SiderealAngle(jd));
+}
+
+std::optional<GeodeticPoint> CalculateLatLonAltTurned(const Vector4& position, double siderealAngle,
+                                                      TLatitudeTrig* trig) noexcept {
+  if (!IsFinite(position) || !std::isfinite(siderealAngle)) return std::nullopt;
   GeodeticPoint geo;
   geo.theta = AcTan(position.y, position.x);
-  geo.longitude = BelowTwoPi(Fmod2p(geo.theta - SiderealAngle(jd)));
+  geo.longitude = BelowTwoPi(Fmod2p(geo.theta - siderealAngle));
 
   const double r = std::hypot(position.x, position.y);
   // atan2 with r >= 0 is the arc tangent of z / r, and on the polar axis (r = 0) it gives the
@@ -75,6 +81,7 @@ std::optional<GeodeticPoint> CalculateLatLonAlt(const Vector4& position, double 
     geo.altitude = position.z / sinLat - kXkmper * c * (1.0 - kEccentricitySquared);
   }
   if (!std::isfinite(geo.altitude) || !std::isfinite(geo.longitude)) return std::nullopt;
+  if (trig) *trig = {sinLat, cosLat};
   return geo;
 }
 

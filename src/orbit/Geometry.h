@@ -23,6 +23,17 @@ void ConvertSatState(Vector4& position, Vector4& velocity) noexcept;
 // (-pi/2, 3pi/2]. Nothing when the position or the date is not finite.
 std::optional<GeodeticPoint> CalculateLatLonAlt(const Vector4& position, double jd) noexcept;
 
+// The sine and cosine of a geodetic point's latitude, which the height above the ellipsoid needs
+// anyway: a caller placing the point on a globe need not compute them again.
+struct TLatitudeTrig {
+  double sinLat = 0.0;
+  double cosLat = 1.0;
+};
+// The same with the Earth's sidereal angle already known (SiderealAngle of the date), for many
+// positions at one moment; the results are those of CalculateLatLonAlt at that date, bit for bit.
+std::optional<GeodeticPoint> CalculateLatLonAltTurned(const Vector4& position, double siderealAngle,
+                                                      TLatitudeTrig* trig = nullptr) noexcept;
+
 // Inertial position (km) and velocity (km/s) of a place on the rotating Earth; stores the place's
 // local sidereal angle in observer.theta.
 void CalculateUserPosVel(GeodeticPoint& observer, double jd, Vector4& position, Vector4& velocity) noexcept;
