@@ -43,7 +43,8 @@ std::optional<TSceneLocation> GeodeticToScene(const orbit::Vector4& positionKm, 
 TScenePoint VelocityToScene(const orbit::Vector4& velocity, double jd) noexcept;
 
 // The Earth's turn at one moment, worked out once for all the satellites placed at that moment; the
-// two functions below give the results of the two above at that moment, bit for bit.
+// two functions below give the results of the two above at that moment, bit for bit (the two above
+// are made of them).
 struct TEarthTurn {
   double theta = 0.0;  // the sidereal angle, rad
   double cosTheta = 1.0;

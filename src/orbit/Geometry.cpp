@@ -47,11 +47,63 @@ void ConvertSatState(Vector4& position, Vector4& velocity) noexcept {
 
 std::optional<GeodeticPoint> CalculateLatLonAlt(const Vector4& position, double jd) noexcept {
   if (!std::isfinite(jd)) return std::nullopt;
-  return CalculateLatLonAltTurned(position, SiderealAngle(jd));
+  return CalculateLatLonAltIterated(position, SiderealAngle(jd));
 }
+
+namespace {
+
+// Vermeille's closed form for the geodetic latitude and height of a point `rho` km from the polar axis
+// and `z` km along it (Journal of Geodesy 76, 2002, 451-454): square roots and one cube root where
+// the iteration below takes four or five rounds of a sine and an arc tangent. Nothing within some
+// 40 km of the Earth's centre, where the form has no single answer.
+std::optional<GeodeticPoint> ClosedFormLatitude(double rho, double z, TLatitudeTrig& trig) noexcept {
+  constexpr double e2 = kEccentricitySquared;
+  constexpr double e4 = e2 * e2;
+  const double x = rho / kXkmper;
+  const double zz = z / kXkmper;
+  const double p = x * x;
+  const double q = (1.0 - e2) * zz * zz;
+  const double r = (p + q - e4) / 6.0;
+  if (!(r > 0.0)) return std::nullopt;
+  const double s = e4 * p * q / (4.0 * r * r * r);
+  const double t = std::cbrt(1.0 + s + std::sqrt(s * (2.0 + s)));
+  const double u = r * (1.0 + t + 1.0 / t);
+  const double v = std::sqrt(u * u + e4 * q);
+  const double w = e2 * (u + v - q) / (2.0 * v);
+  const double k = std::sqrt(u + v + w * w) - w;
+  // The point's distance from the axis scaled to where the normal through it meets the axis plane:
+  // the latitude is the direction of (d, z).
+  const double d = k * x / (k + e2);
+  const double hyp = std::sqrt(d * d + zz * zz);
+  GeodeticPoint geo;
+  geo.latitude = std::atan2(zz, d);
+  geo.altitude = (k + e2 - 1.0) / k * hyp * kXkmper;
+  trig = {zz / hyp, d / hyp};
+  return geo;
+}
+
+}  // namespace
 
 std::optional<GeodeticPoint> CalculateLatLonAltTurned(const Vector4& position, double siderealAngle,
                                                       TLatitudeTrig* trig) noexcept {
+  if (!IsFinite(position) || !std::isfinite(siderealAngle)) return std::nullopt;
+  const double theta = AcTan(position.y, position.x);
+  const double longitude = BelowTwoPi(Fmod2p(theta - siderealAngle));
+  TLatitudeTrig closedTrig;
+  std::optional<GeodeticPoint> geo =
+      ClosedFormLatitude(std::hypot(position.x, position.y), position.z, closedTrig);
+  if (geo && std::isfinite(geo->altitude) && std::isfinite(longitude)) {
+    geo->theta = theta;
+    geo->longitude = longitude;
+    if (trig) *trig = closedTrig;
+    return geo;
+  }
+  // Near the centre (no orbit goes there): the iteration, which settles there too.
+  return CalculateLatLonAltIterated(position, siderealAngle, trig);
+}
+
+std::optional<GeodeticPoint> CalculateLatLonAltIterated(const Vector4& position, double siderealAngle,
+                                                        TLatitudeTrig* trig) noexcept {
   if (!IsFinite(position) || !std::isfinite(siderealAngle)) return std::nullopt;
   GeodeticPoint geo;
   geo.theta = AcTan(position.y, position.x);

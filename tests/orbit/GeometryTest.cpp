@@ -45,6 +45,30 @@ TEST(CalculateLatLonAlt, RoundTripsPlacesFromCalculateUserPosVel) {
   }
 }
 
+TEST(CalculateLatLonAlt, TheClosedFormAgreesWithTheIteration) {
+  // From low orbits to the Moon's distance, every latitude from pole to pole.
+  for (double distance : {6500.0, 6778.0, 8000.0, 26560.0, 42164.0, 384400.0}) {
+    for (double latDeg = -90.0; latDeg <= 90.0; latDeg += 7.5) {
+      const double lat = latDeg * kDeg;
+      const Vector4 p{0.6 * distance * std::cos(lat), -0.8 * distance * std::cos(lat),
+                      distance * std::sin(lat), 0};
+      TLatitudeTrig trig;
+      const auto fast = CalculateLatLonAltTurned(p, 1.0, &trig);
+      const auto slow = CalculateLatLonAltIterated(p, 1.0);
+      ASSERT_TRUE(fast && slow) << distance << " " << latDeg;
+      EXPECT_NEAR(fast->latitude, slow->latitude, 1e-11) << distance << " " << latDeg;
+      EXPECT_NEAR(fast->altitude, slow->altitude, 1e-6) << distance << " " << latDeg;
+      EXPECT_EQ(fast->longitude, slow->longitude);
+      EXPECT_NEAR(trig.sinLat, std::sin(slow->latitude), 1e-11) << distance << " " << latDeg;
+      EXPECT_NEAR(trig.cosLat, std::cos(slow->latitude), 1e-11) << distance << " " << latDeg;
+    }
+  }
+  // Within a few dozen km of the centre the closed form has no single answer: the iteration's holds.
+  const auto centre = CalculateLatLonAltTurned({10.0, 0.0, 5.0, 0.0}, 1.0);
+  ASSERT_TRUE(centre);
+  EXPECT_EQ(centre->latitude, CalculateLatLonAltIterated({10.0, 0.0, 5.0, 0.0}, 1.0)->latitude);
+}
+
 TEST(CalculateLatLonAlt, PointOnTheEquatorAtJ2000) {
   const auto geo = CalculateLatLonAlt({7000.0, 0.0, 0.0, 7000.0}, kJd);
   ASSERT_TRUE(geo);
