@@ -1,5 +1,6 @@
 #include "catalogue/SettingsFile.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace nimbrel::catalogue {
@@ -233,8 +234,13 @@ bool TSettingsValues::Remove(std::string_view name) {
   return false;
 }
 
-void TSettingsValues::KeepUnreadLine(std::string_view line) {
-  unread_.push_back({entries_.size(), std::string(line)});
+void TSettingsValues::KeepUnreadLine(std::string_view line, bool comment) {
+  unread_.push_back({entries_.size(), std::string(line), comment});
+}
+
+std::size_t TSettingsValues::RejectedLines() const noexcept {
+  return static_cast<std::size_t>(
+      std::count_if(unread_.begin(), unread_.end(), [](const TUnreadLine& line) { return !line.comment; }));
 }
 
 TSettingsValues ParseSettings(std::string_view bytes) {
@@ -244,24 +250,30 @@ TSettingsValues ParseSettings(std::string_view bytes) {
     std::string_view line = bytes.substr(0, end);
     bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
     const std::string_view content = TrimBlanks(line);
-    if (content.empty() || content.front() == '#' || content.front() == ';') continue;
+    // What a person wrote between the values stays where it was, as rejected lines do.
+    if (content.empty() || content.front() == '#' || content.front() == ';') {
+      values.KeepUnreadLine(line, true);
+      continue;
+    }
     if (!ParseLine(content, values)) values.KeepUnreadLine(line);
   }
   return values;
 }
 
 std::string FormatSettings(const TSettingsValues& values, std::string_view comment) {
-  std::string out;
+  std::string heading;
   if (!comment.empty()) {
-    out += "# ";
-    for (const char c : comment) out.push_back(static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
-    out.push_back('\n');
+    heading = "# ";
+    for (const char c : comment) heading.push_back(static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
   }
+  std::string out = heading.empty() ? std::string() : heading + '\n';
   const auto& unread = values.UnreadLines();
   std::size_t nextUnread = 0;
   const auto writeUnreadUpTo = [&](std::size_t valuesBefore) {
     for (; nextUnread < unread.size() && unread[nextUnread].valuesBefore <= valuesBefore; ++nextUnread) {
-      out += unread[nextUnread].text;
+      const TSettingsValues::TUnreadLine& line = unread[nextUnread];
+      if (line.comment && !heading.empty() && line.text == heading) continue;  // the last save's
+      out += line.text;
       out.push_back('\n');
     }
   };

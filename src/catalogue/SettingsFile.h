@@ -47,16 +47,19 @@ class TSettingsValues {
 
   const std::vector<TSettingsValue>& Entries() const noexcept { return entries_; }
   bool Empty() const noexcept { return entries_.empty(); }
-  // Lines the reader could not make sense of (not counting blank lines and comments), each with the
-  // number of values that came before it in the file, so that a save writes it back in its place.
+  // Lines that are not values: those the reader could not make sense of, and the comments and blank
+  // lines a person wrote. Each has the number of values that came before it in the file, so that a
+  // save writes it back in its place.
   struct TUnreadLine {
     std::size_t valuesBefore = 0;
-    std::string text;  // verbatim, without its line end
+    std::string text;      // verbatim, without its line end
+    bool comment = false;  // a comment or a blank line, not a line the reader rejected
   };
-  std::size_t RejectedLines() const noexcept { return unread_.size(); }
+  // The lines the reader could not make sense of (comments and blank lines not counted).
+  std::size_t RejectedLines() const noexcept;
   const std::vector<TUnreadLine>& UnreadLines() const noexcept { return unread_; }
-  // Keeps a line the reader could not make sense of after the values read so far.
-  void KeepUnreadLine(std::string_view line);
+  // Keeps a line that is not a value after the values read so far.
+  void KeepUnreadLine(std::string_view line, bool comment = false);
 
  private:
   TSettingsValue& Slot(std::string_view name);
@@ -66,7 +69,8 @@ class TSettingsValues {
 
 // Never throws on bad input (only std::bad_alloc); garbage gives fewer values and unread lines.
 TSettingsValues ParseSettings(std::string_view bytes);
-// The file text; `comment` (one line, may be empty) heads it. Unread lines go back where they were.
+// The file text; `comment` (one line, may be empty) heads it. Unread lines go back where they were,
+// but for an earlier save's heading, which the new one replaces.
 std::string FormatSettings(const TSettingsValues& values, std::string_view comment = {});
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept;

@@ -96,6 +96,15 @@ TEST(SettingsFile, NamesIgnoreLetterCaseAndTheLastDuplicateWins) {
   EXPECT_TRUE(values.Empty());
 }
 
+TEST(SettingsFile, CommentsAndBlankLinesSurviveSavesInTheirPlace) {
+  TSettingsValues values = ParseSettings("# my station\n\"A\"=int:1\n\n; old value below\n\"B\"=int:2\n");
+  EXPECT_EQ(values.RejectedLines(), 0u);
+  values.SetInteger("B", 3);
+  const std::string once = FormatSettings(values, "heading");
+  EXPECT_EQ(once, "# heading\n# my station\n\"A\"=int:1\n\n; old value below\n\"B\"=int:3\n");
+  EXPECT_EQ(FormatSettings(ParseSettings(once), "heading"), once) << "the heading is not written twice";
+}
+
 TEST(SettingsFile, FormatReadsBackToTheSameValues) {
   TSettingsValues values;
   values.SetInteger("Int", -1);
@@ -116,7 +125,7 @@ TEST(SettingsFile, FormatReadsBackToTheSameValues) {
     EXPECT_EQ(a.integer, b.integer) << a.name;
     EXPECT_EQ(a.text, b.text) << a.name;
   }
-  EXPECT_EQ(FormatSettings(again), FormatSettings(values));
+  EXPECT_EQ(FormatSettings(again, "heading\nwith a break"), text);
 }
 
 }  // namespace
