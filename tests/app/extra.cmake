@@ -29,3 +29,8 @@ target_include_directories(app_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/statio
 # The download dialog's tests serve Kepler data from the download suite's loopback server.
 target_sources(app_tests PRIVATE "${NIMBREL_TEST_DATA_DIR}/../download/LoopbackServer.cpp")
 target_include_directories(app_tests PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/download")
+add_test(NAME app_desktop_data COMMAND "${CMAKE_COMMAND}"
+  "-DDESKTOP=${PROJECT_SOURCE_DIR}/assets/nimbrelgl.desktop"
+  "-DMETAINFO=${PROJECT_BINARY_DIR}/packaging/${NIMBREL_APP_ID}.metainfo.xml"
+  "-DSCREENSHOT=${NIMBREL_SCREENSHOT_URL}"
+  -P "${CMAKE_CURRENT_LIST_DIR}/DesktopDataCheck.cmake")
