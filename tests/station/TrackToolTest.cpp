@@ -151,6 +151,18 @@ TEST_F(TrackTool, ExitStatusTellsUnreachableDaemonsFromBadCommandLines) {
   }
 }
 
+TEST_F(TrackTool, AFolderGivenAsKeplerFileIsWordedForAPerson) {
+  QProcess refused;
+  refused.start(QStringLiteral(NIMBREL_TRACK_EXE), {QStringLiteral("--observer"), QStringLiteral("1,1,0"),
+                                                    QStringLiteral("25544"), folder_.path()});
+  ASSERT_TRUE(refused.waitForFinished(10000));
+  EXPECT_EQ(refused.exitCode(), 2);
+  const QString error = QString::fromLocal8Bit(refused.readAllStandardError());
+  EXPECT_EQ(
+      error,
+      QStringLiteral("nimbrel-track: cannot read the Kepler file '%1': is a folder\n").arg(folder_.path()));
+}
+
 }  // namespace
 }  // namespace nimbrel::station
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "catalogue/DataFolder.h"
+#include "catalogue/UserErrorText.h"
 #include "download/DataFiles.h"
 #include "download/DownloadState.h"
 #include "download/Downloader.h"
@@ -260,7 +261,7 @@ int main(int argc, char** argv) {
     std::fputs("Try 'nimbrel-data --help'.\n", stderr);
     return kExitUsage;
   } catch (const std::exception& e) {
-    Err(QString::fromLocal8Bit(e.what()));
+    Err(QString::fromStdString(nimbrel::catalogue::UserErrorText(e)));
     return kExitFailed;
   }
 }

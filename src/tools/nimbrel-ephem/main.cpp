@@ -16,6 +16,7 @@
 #include "EphemRows.h"
 #include "PassFormat.h"
 #include "catalogue/SatelliteList.h"
+#include "catalogue/UserErrorText.h"
 #include "orbit/Geometry.h"
 #include "orbit/OrbitConstants.h"
 #include "orbit/OrbitTime.h"
@@ -246,6 +247,6 @@ int main(int argc, char** argv) {
     // allocation at a time, would cost a tenth of the run for nothing: the system frees it at once.
     std::_Exit(0);
   } catch (const std::exception& e) {
-    Fail(e.what());
+    Fail(catalogue::UserErrorText(e));
   }
 }

@@ -26,6 +26,7 @@
 #include "catalogue/CompanionWriter.h"
 #include "catalogue/RegistryVariables.h"
 #include "catalogue/SettingsStore.h"
+#include "catalogue/UserErrorText.h"
 
 namespace {
 
@@ -305,7 +306,7 @@ int main(int argc, char** argv) {
     std::cerr << "nimbrel-settings: " << e.message << "\n";
     return 2;
   } catch (const std::exception& e) {
-    std::cerr << "nimbrel-settings: " << e.what() << "\n";
+    std::cerr << "nimbrel-settings: " << UserErrorText(e) << "\n";
     return 1;
   }
 }

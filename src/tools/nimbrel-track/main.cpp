@@ -21,6 +21,7 @@
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
 #include "catalogue/SatelliteList.h"
+#include "catalogue/UserErrorText.h"
 #include "orbit/OrbitMath.h"
 #include "orbit/OrbitTime.h"
 #include "station/RadioClient.h"
@@ -145,7 +146,7 @@ int main(int argc, char** argv) {
              "': " + (error ? error : std::make_error_code(std::errc::no_such_file_or_directory)).message());
     list.LoadFromFile(o.file);
   } catch (const std::exception& e) {
-    Refuse(e.what());
+    Refuse(catalogue::UserErrorText(e));
   }
   const int index = FindSatellite(list, o.satellite);
   if (index < 0) Refuse("no satellite '" + o.satellite + "' in " + o.file);
