@@ -1,8 +1,10 @@
 #include "app/Form3Dview.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -23,7 +25,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -32,6 +33,7 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
 #include <exception>
@@ -40,10 +42,12 @@
 
 #include "about/About.h"
 #include "about/VersInfo.h"
+#include "app/AccessibleNames.h"
 #include "app/Clock.h"
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
+#include "app/ListHint.h"
 #include "app/MessageSink.h"
 #include "app/OrbitClass.h"
 #include "app/SatelliteSearch.h"
@@ -76,6 +80,9 @@ namespace {
 
 constexpr const char* kDesignedCaption = "NimbrelGL - simple 3D satellite tracker by Corvane";
 constexpr int kStatusBarHeight = 24;
+// The primary's line has a line of its own above the status bar: its name, look angles and the age of
+// its elements do not fit beside the clock and the viewpoint at the designed width.
+constexpr int kPrimaryLineHeight = 22;
 constexpr int kPageControlLeft = 8;
 constexpr int kPageControlWidth = 761;
 constexpr int kPageControlHeight = 473;
@@ -178,7 +185,13 @@ class TSatelliteListDelegate final : public QStyledItemDelegate {
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     painter->save();
     const bool selected = option.state & QStyle::State_Selected;
-    painter->fillRect(option.rect, selected ? option.palette.highlight() : QBrush(Qt::black));
+    // The satellite's colour on the highlight (red or blue on blue) could not be read: the line keeps
+    // its black, and the selection is a frame in the highlight colour round it.
+    painter->fillRect(option.rect, Qt::black);
+    if (selected) {
+      painter->setPen(QPen(option.palette.highlight(), 2));
+      painter->drawRect(option.rect.adjusted(1, 1, -1, -1));
+    }
     const QVariant stored = index.data(kColourRole);
     const TRgb c = SatelliteColour(index.row());
     painter->setPen(stored.isValid() ? stored.value<QColor>() : QColor(c.r, c.g, c.b));
@@ -257,8 +270,8 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
   // The window may grow from its designed size (a window manager cannot maximise it otherwise) but
   // never shrink below it.
   const int menuHeight = menuBar()->sizeHint().height();
-  setMinimumSize(kClientWidth, kClientHeight + menuHeight);
-  resize(kClientWidth, kClientHeight + menuHeight);
+  setMinimumSize(kClientWidth, kClientHeight + kPrimaryLineHeight + menuHeight);
+  resize(kClientWidth, kClientHeight + kPrimaryLineHeight + menuHeight);
   try {
     FormCreate();
   } catch (const std::exception& e) {
@@ -273,6 +286,8 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
   if (!topographySetting_)
     topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
   if (!bankSetting_) bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
+  // After creation: the viewpoint items are made there.
+  NameWindowControls(*this);
   creating_ = false;
 }
 
@@ -334,7 +349,7 @@ void TForm3Dview::CreateControls() {
       setup);
   labelTopography->setWordWrap(true);
   labelTopography->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Place(labelTopography, 40, 288, 225, 41);
+  Place(labelTopography, 40, 288, 225, 52);
   RadioGroupTopography =
       RadioGroup(QStringLiteral(" Topography "), kTopographyItems, 2, 1, topographyButtons_, setup);
   RadioGroupTopography->setObjectName(QStringLiteral("RadioGroupTopography"));
@@ -397,7 +412,7 @@ void TForm3Dview::CreateControls() {
   DatePicker->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
   DatePicker->setCalendarPopup(true);
   DatePicker->setToolTip(QStringLiteral("UTC date and time"));
-  Place(DatePicker, 432, 8, 97, 25, kRight);
+  Place(DatePicker, 432, 8, 108, 25, kRight);
   TimePicker = new QTimeEdit(display);
   TimePicker->setObjectName(QStringLiteral("TimePicker"));
   TimePicker->setTimeSpec(Qt::UTC);
@@ -405,7 +420,7 @@ void TForm3Dview::CreateControls() {
   // Each field's arrows wrap it alone (59 up to 0); the cascade carries the roll-over onward.
   TimePicker->setWrapping(true);
   TimePicker->setToolTip(QStringLiteral("UTC date and time"));
-  Place(TimePicker, 432, 38, 97, 25, kRight);
+  Place(TimePicker, 432, 38, 108, 25, kRight);
   // The pickers start at the present, as a desktop's date pickers do. The update before the first tick
   // computes the sky at their time; at a picker's default of 2000-01-01 that meant integrating every
   // deep-space set's resonances over decades, seconds at start with a whole catalogue.
@@ -427,13 +442,13 @@ void TForm3Dview::CreateControls() {
   RadioGroupStep->setObjectName(QStringLiteral("RadioGroupStep"));
   RadioGroupStep->setToolTip(QStringLiteral("RT = real time,  Man = manual"));
   stepButtons_->button(0)->setChecked(true);
-  Place(RadioGroupStep, 428, 344, 105, 97, kRight);
+  Place(RadioGroupStep, 428, 344, 115, 97, kRight);
   ComboBoxSpeed = new QComboBox(display);
   ComboBoxSpeed->setObjectName(QStringLiteral("ComboBoxSpeed"));
   ComboBoxSpeed->addItem(QStringLiteral("Steps"));
   for (int speed : kSmoothSpeeds) ComboBoxSpeed->addItem(QStringLiteral("x%1").arg(speed));
   ComboBoxSpeed->setToolTip(QStringLiteral("Run the clock continuously at this many times real time"));
-  Place(ComboBoxSpeed, 432, 68, 97, 25, kRight);
+  Place(ComboBoxSpeed, 432, 68, 108, 25, kRight);
 
   Bevel1 = new QFrame(display);
   Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
@@ -463,13 +478,29 @@ void TForm3Dview::CreateControls() {
   ListBoxActive->setItemDelegate(new TSatelliteListDelegate(ListBoxActive));
   ListBoxActive->setUniformItemSizes(true);
   ListBoxActive->setContextMenuPolicy(Qt::CustomContextMenu);
-  Place(ListBoxActive, 560, 55, 169, 98, kRight);
+  Place(ListBoxActive, 560, 55, 169, 80, kRight);
   satelliteSearch_ = new TSatelliteSearch(EditSearch, ListBoxActive, this);
+  // Under the list's lines, inside it: why the list shows so little, and what to do.
+  LabelListHint = new QLabel(ListBoxActive->viewport());
+  LabelListHint->setObjectName(QStringLiteral("LabelListHint"));
+  LabelListHint->setWordWrap(true);
+  LabelListHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+  QFont hintFont = font();
+  hintFont.setPointSizeF(hintFont.pointSizeF() * 0.85);
+  LabelListHint->setFont(hintFont);
+  QPalette hintPalette = LabelListHint->palette();
+  hintPalette.setColor(QPalette::WindowText, QColor(208, 208, 208));
+  LabelListHint->setPalette(hintPalette);
+  auto* hintLayout = new QVBoxLayout(ListBoxActive->viewport());
+  hintLayout->setContentsMargins(3, 1, 3, 1);
+  hintLayout->addStretch(1);
+  hintLayout->addWidget(LabelListHint);
+  LabelListHint->hide();
 
   ButtonBank = new QPushButton(QStringLiteral("3"), display);
   ButtonBank->setObjectName(QStringLiteral("ButtonBank"));
   ButtonBank->setToolTip(QStringLiteral("Change active bank"));
-  Place(ButtonBank, 560, 158, 25, 21, kRight);
+  Place(ButtonBank, 560, 140, 25, 21, kRight);
 
   auto boundCheckBox = [display](const char* name, const char* caption, const char* valueName, bool checked,
                                  const char* hint, int left, int top) {
@@ -483,20 +514,23 @@ void TForm3Dview::CreateControls() {
     return box;
   };
   CheckBoxShowDaylight =
-      boundCheckBox("CheckBoxShowDaylight", "Daylight", "ShowDaylight", true, nullptr, 656, 172);
+      boundCheckBox("CheckBoxShowDaylight", "Daylight", "ShowDaylight", true, nullptr, 656, 144);
   CheckBoxAll = boundCheckBox("CheckBoxAll", "All satellites", "ShowAll", false,
-                              "Display all satellites in Kepler data", 560, 186);
+                              "Display all satellites in Kepler data", 560, 166);
   CheckBoxShowTrails = boundCheckBox("CheckBoxShowTrails", "Show trails", "ShowTrails", true,
-                                     "Short trail of past motion", 656, 194);
+                                     "Short trail of past motion", 656, 166);
   ComboBoxShowOrbit = new TcvnComboBox(display);
   ComboBoxShowOrbit->setObjectName(QStringLiteral("ComboBoxShowOrbit"));
   ComboBoxShowOrbit->SetNamedAs(QStringLiteral("ShowOrbit"));
   for (const char* item : kOrbitItems) ComboBoxShowOrbit->addItem(QString::fromLatin1(item));
   ComboBoxShowOrbit->setCurrentIndex(-1);
   ComboBoxShowOrbit->setToolTip(QStringLiteral("Show orbits for which satellites"));
-  Place(ComboBoxShowOrbit, 560, 212, 81, ComboBoxShowOrbit->sizeHint().height(), kRight);
+  LabelShowOrbit = AutoLabel(QStringLiteral("&Orbits:"), display, 560, 214, kRight);
+  LabelShowOrbit->setBuddy(ComboBoxShowOrbit);
+  const int orbitLeft = 560 + LabelShowOrbit->width() + 6;
+  Place(ComboBoxShowOrbit, orbitLeft, 210, 729 - orbitLeft, ComboBoxShowOrbit->sizeHint().height(), kRight);
   CheckBoxShowFootprint = boundCheckBox("CheckBoxShowFootprint", "Footprint", "ShowFootprint", true,
-                                        "Radio coverage shown as spotlight", 656, 216);
+                                        "Radio coverage shown as spotlight", 656, 188);
 
   Bevel2 = new QFrame(display);
   Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
@@ -507,7 +541,7 @@ void TForm3Dview::CreateControls() {
   viewpointGrid->setContentsMargins(6, 2, 6, 2);
   viewpointGrid->setSpacing(0);
   viewpointButtons_ = new QButtonGroup(RadioGroupViewpoint);
-  Place(RadioGroupViewpoint, 552, 256, 185, 105, kRight);
+  Place(RadioGroupViewpoint, 552, 256, 191, 105, kRight);
 
   QFont zoomFont = font();
   zoomFont.setPixelSize(19);
@@ -576,16 +610,15 @@ void TForm3Dview::CreateStatusBar() {
   bar->setFixedHeight(kStatusBarHeight);
   const int widths[4] = {120, 200, 200, 999};
   for (int i = 0; i < 4; ++i) {
-    StatusPanels[i] = new QLabel(bar);
+    StatusPanels[i] = new QLabel(i < 3 ? static_cast<QWidget*>(bar) : centralWidget());
     StatusPanels[i]->setAlignment(Qt::AlignCenter);
     StatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     if (i < 3) {
       StatusPanels[i]->setFixedWidth(widths[i]);
       bar->addWidget(StatusPanels[i]);
     } else {
-      StatusPanels[i]->setMinimumWidth(0);
+      StatusPanels[i]->setObjectName(QStringLiteral("StatusPrimary"));
       StatusPanels[i]->installEventFilter(this);
-      bar->addWidget(StatusPanels[i], 1);
     }
   }
   StatusDownload = new QLabel(bar);
@@ -618,6 +651,8 @@ void TForm3Dview::ConnectControls() {
   on(ButtonBank, &QPushButton::clicked, &TForm3Dview::ButtonBankClick);
   on(ListBoxActive, &QListWidget::itemClicked, &TForm3Dview::ListBoxActiveClick);
   on(ListBoxActive, &QListWidget::itemActivated, &TForm3Dview::ListBoxActiveClick);
+  connect(satelliteSearch_, &TSatelliteSearch::Applied, this,
+          [this] { Guarded([this] { UpdateListHint(); }); });
   connect(ListBoxActive, &QWidget::customContextMenuRequested, this,
           [this](QPoint at) { Guarded([this, at] { ShowListMenu(at); }); });
   // "All satellites" rebuilds the markers whoever changes it.
@@ -644,10 +679,9 @@ void TForm3Dview::ConnectControls() {
       if (options_.showAbout) options_.showAbout();
     });
   });
+  // Escape is not a way out: it clears the search field, closes a pop-up or a dialog, and a second
+  // press must not end a pass with the rotator tracking.
   connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
-  // "Close" is the window's cancel button.
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, ButtonClose, &QPushButton::click);
 
   SceneViewer1->OnError = [this](const QString& text) { ShowMessage(QString(), FrameErrorText(text)); };
   SceneViewer1->BeforeRender = [this] {
@@ -704,10 +738,11 @@ void TForm3Dview::FormCreate() {
   ButtonBank->setVisible(BankButtonWanted());
   SelectViewpoint(viewpoint);
 
-  TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_);
+  TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_, true);
   catalogue_ = std::move(kepler.catalogue);
   showAllAtStart_ = kepler.showAllAtStart;
   dataFolderEmpty_ = kepler.dataFolderEmpty;
+  firstStartText_ = kepler.firstStartText;
   fileArgument_ = !options_.arguments.isEmpty() && QFileInfo(options_.arguments.front()).isFile();
 
   bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
@@ -727,9 +762,9 @@ void TForm3Dview::FormShow() {
     StatusPanels[i]->setFixedWidth(metrics.horizontalAdvance(QString::fromLatin1(measures[i])) + 4);
   }
   StatusPanels[0]->clear();
-  // The orbit line shows from the start whatever the restored choice; that choice acts when the user
-  // next picks an entry.
-  content_->OrbitLines().SetLinePattern(kSolidLine);
+  // The orbit choice shows what is drawn: the primary's orbit unless "none" was chosen and stored.
+  if (ComboBoxShowOrbit->currentIndex() < 0) ComboBoxShowOrbit->setCurrentIndex(1);
+  content_->OrbitLines().SetLinePattern(ComboBoxShowOrbit->currentIndex() == 0 ? 0 : kSolidLine);
   content_->ForgetSunTime();
   SceneViewer1->hide();
   PlaceCamera();
@@ -761,6 +796,15 @@ void TForm3Dview::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (event->spontaneous()) return;
   Guarded([this] { FormShow(); });
+}
+
+void TForm3Dview::closeEvent(QCloseEvent* event) {
+  if (TabSheetStation->Steering() &&
+      !sink_->Ask(QStringLiteral("NimbrelGL - tracking"), QStringLiteral("Stop tracking and close?"))) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
 }
 
 void TForm3Dview::changeEvent(QEvent* event) {
@@ -810,8 +854,10 @@ bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm3Dview::LayOutClient() {
   const QSize size = centralWidget()->size();
+  const int pageHeight = size.height() - kPrimaryLineHeight - (kCentralHeight - kPageControlHeight);
   PageControl1->setGeometry(kPageControlLeft, 0, size.width() - (kClientWidth - kPageControlWidth),
-                            size.height() - (kCentralHeight - kPageControlHeight));
+                            pageHeight);
+  StatusPanels[3]->setGeometry(0, size.height() - kPrimaryLineHeight, size.width(), kPrimaryLineHeight);
 }
 
 void TForm3Dview::LayOutDisplayPage() {
@@ -819,7 +865,7 @@ void TForm3Dview::LayOutDisplayPage() {
   // they are anchored to.
   const QSize client = centralWidget()->size();
   const int dw = client.width() - kClientWidth;
-  const int dh = client.height() - kCentralHeight;
+  const int dh = client.height() - kPrimaryLineHeight - kCentralHeight;
   for (QObject* child : TabSheetDisplay->children()) {
     auto* widget = qobject_cast<QWidget*>(child);
     if (!widget || !widget->property(kAnchors).isValid()) continue;
@@ -913,14 +959,18 @@ void TForm3Dview::TimerStepTimer() {
 void TForm3Dview::RefreshView() {
   TimerStep->stop();
   currentTime_ = ReadPickers();
-  StatusPanels[1]->setText(StatusBarDate(currentTime_));
-  StatusPanels[1]->repaint();
+  if (const QString date = StatusBarDate(currentTime_); StatusPanels[1]->text() != date) {
+    StatusPanels[1]->setText(date);
+    // At once, not when the update below has finished: the clock is what the user watches.
+    StatusPanels[1]->repaint();
+  }
   // Creation still runs: the markers and lists are not there yet, and a nested event loop must not
   // reach them.
   if (!creating_) {
     try {
       const TDisplayChoices choices{CheckBoxShowFootprint->isChecked(), CheckBoxShowDaylight->isChecked()};
       SetPrimaryStatus(content_->UpdateScene(currentTime_, choices));
+      DescribeView();
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
     }
@@ -939,16 +989,31 @@ void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
     primaryHead_ = result.primaryHead;
     FitPrimaryStatus();
   }
-  if (result.viewpointStatus) StatusPanels[2]->setText(*result.viewpointStatus);
+  if (result.viewpointStatus && StatusPanels[2]->text() != *result.viewpointStatus)
+    StatusPanels[2]->setText(*result.viewpointStatus);
+}
+
+void TForm3Dview::DescribeView() {
+  const bool listening =
+      options_.accessibilityActive ? options_.accessibilityActive() : QAccessible::isActive();
+  if (!listening || primaryLine_.isEmpty()) return;
+  const auto now = SteadyNow();
+  if (describedAt_ && now - *describedAt_ < std::chrono::seconds(1)) return;
+  describedAt_ = now;
+  const QString text = primaryLine_.trimmed();
+  if (SceneViewer1->accessibleDescription() != text) SceneViewer1->setAccessibleDescription(text);
 }
 
 void TForm3Dview::FitPrimaryStatus() {
   QLabel* panel = StatusPanels[3];
   const QString shown =
       FittedStatusLine(panel->fontMetrics(), panel->contentsRect().width(), primaryLine_, primaryHead_);
-  panel->setAlignment((shown == primaryLine_ ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-  panel->setText(shown);
-  panel->setToolTip(primaryLine_);
+  // Only what changed is written: each write repaints, and tells a screen reader of a change.
+  const Qt::Alignment alignment =
+      (shown == primaryLine_ ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
+  if (panel->alignment() != alignment) panel->setAlignment(alignment);
+  if (panel->text() != shown) panel->setText(shown);
+  if (panel->toolTip() != primaryLine_) panel->setToolTip(primaryLine_);
 }
 
 QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
@@ -1274,12 +1339,39 @@ void TForm3Dview::RebuildMarkers() {
     searchKeys.push_back(
         SatelliteSearchKey(item->text(), QString::fromStdString(satellite->CatalogueNumber())));
   }
+  catalogueKeys_.clear();
   satelliteSearch_->SetKeys(std::move(searchKeys));
   ListBoxActive->setUpdatesEnabled(true);
   legend_->setVisible(content_->PointMarkers() != nullptr);
   UpdatePasses();
   UpdateStation();
   RefreshView();
+}
+
+void TForm3Dview::UpdateListHint() {
+  TListHintState state;
+  state.all = CheckBoxAll->isChecked();
+  state.bank = (bankSetting_ ? bankSetting_->Value() : 0) + 1;
+  state.bankCount = static_cast<int>(activeList_.size());
+  state.query = EditSearch->text().trimmed();
+  for (int row = 0; row < ListBoxActive->count(); ++row)
+    state.shownLines += ListBoxActive->item(row)->isHidden() ? 0 : 1;
+  if (!state.query.isEmpty() && state.shownLines == 0 && !state.all) {
+    // Keys for the whole catalogue only when a search finds nothing in the bank, and once per catalogue.
+    if (catalogueKeys_.empty()) {
+      catalogueKeys_.reserve(static_cast<std::size_t>(catalogue_.Count()));
+      for (int i = 0; i < catalogue_.Count(); ++i)
+        catalogueKeys_.push_back(SatelliteSearchKey(QString::fromStdString(catalogue_.NameAt(i)),
+                                                    QString::fromStdString(catalogue_.CatalogueNumberAt(i))));
+    }
+    const QString query = SearchQuery(EditSearch->text());
+    state.catalogueMatches =
+        static_cast<int>(std::count_if(catalogueKeys_.begin(), catalogueKeys_.end(),
+                                       [&query](const QString& key) { return key.contains(query); }));
+  }
+  const QString text = ListHintText(state);
+  if (LabelListHint->text() != text) LabelListHint->setText(text);
+  LabelListHint->setVisible(!text.isEmpty());
 }
 
 void TForm3Dview::QueueRebuildMarkers() {
@@ -1379,14 +1471,15 @@ void TForm3Dview::CheckBoxAllClick() {
   RebuildMarkers();
 }
 
-void TForm3Dview::LoadActiveList(bool atStartUp) {
+void TForm3Dview::LoadActiveList(bool /*atStartUp*/) {
   const int bank = bankSetting_->Value();
   ButtonBank->setText(QString::number(static_cast<qint64>(bank) + 1));
   if (const std::optional<QStringList> list = ReadActiveList(bank)) activeList_ = *list;
   if (activeList_.isEmpty()) {
     activeList_ = catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(0)));
   }
-  if (activeList_.isEmpty() && (!atStartUp || CompanionKeyExists())) ShowNoActiveListMessage(*sink_);
+  // Without the companion an empty bank is the normal start: the hint under the list says what to do.
+  if (activeList_.isEmpty() && CompanionInstalled()) ShowNoActiveListMessage(*sink_);
 }
 
 void TForm3Dview::ButtonBankClick() {
@@ -1481,7 +1574,10 @@ void TForm3Dview::KeplerFolderChanged() {
 }
 
 void TForm3Dview::ShowPasses() {
-  if (!passes_) passes_ = new TFormPasses(this);
+  if (!passes_) {
+    passes_ = new TFormPasses(this);
+    NamePassesControls(*passes_);
+  }
   passes_->show();
   passes_->raise();
   UpdatePasses(true);
@@ -1532,6 +1628,7 @@ QString TForm3Dview::GroupBase() const {
 void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
   if (!updateKepler_) {
     updateKepler_ = new TFormUpdateKepler(WindowDownloadOptions(), GroupBase(), this);
+    NameUpdateKeplerControls(*updateKepler_);
     connect(updateKepler_, &TFormUpdateKepler::Updated, this,
             [this] { Guarded([this] { ReloadKeplerData(); }); });
   } else if (!updateKepler_->Running()) {
@@ -1569,16 +1666,9 @@ void TForm3Dview::ReloadKeplerData() {
 }
 
 void TForm3Dview::AfterFirstShow() {
-  if (dataFolderEmpty_) {
-    const bool yes = sink_->Ask(
-        QStringLiteral("NimbrelGL - download Kepler data"),
-        QStringLiteral("Download up-to-date Kepler data now?") + QStringLiteral("\n\n") +
-            QStringLiteral(
-                "NimbrelGL will fetch the space stations, the brightest satellites and the amateur "
-                "radio satellites from CelesTrak into ") +
-            catalogue::KeplerDataFolder() +
-            QStringLiteral(". You can choose other sources at any time under File, Update Kepler data."));
-    if (yes) ShowUpdateKepler(FirstDownloadChoice(), true);
+  if (dataFolderEmpty_ && !firstStartText_.isEmpty()) {
+    if (sink_->Ask(QStringLiteral("NimbrelGL - no Kepler data yet"), firstStartText_))
+      ShowUpdateKepler(FirstDownloadChoice(), true);
     return;
   }
   UpdateAtStartIfDue();

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/Clock.h"
 #include "app/SceneContent.h"
@@ -72,6 +74,8 @@ struct TFormOptions {
   QString keplerGroupBase;
   // The real time the smooth clock runs by; null: the system's steady clock.
   std::function<std::chrono::steady_clock::time_point()> steadyNow;
+  // Whether assistive technology listens; null: QAccessible::isActive.
+  std::function<bool()> accessibilityActive;
 };
 
 class TForm3Dview : public QMainWindow {
@@ -109,6 +113,9 @@ class TForm3Dview : public QMainWindow {
   QLabel* LabelActiveSatellites = nullptr;
   QLineEdit* EditSearch = nullptr;
   QListWidget* ListBoxActive = nullptr;
+  // Inside the list, under its lines: an empty bank or a search that finds nothing in it, explained.
+  QLabel* LabelListHint = nullptr;
+  QLabel* LabelShowOrbit = nullptr;
   QPushButton* ButtonBank = nullptr;
   QPushButton* ButtonIn = nullptr;
   QPushButton* ButtonOut = nullptr;
@@ -224,6 +231,8 @@ class TForm3Dview : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // "E&xit", "Close" and the close box: asks first while the station page steers a rotator or radio.
+  void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -241,6 +250,7 @@ class TForm3Dview : public QMainWindow {
   void LoadActiveList(bool atStartUp);
   void RebuildMarkers();
   void QueueRebuildMarkers();
+  void UpdateListHint();
   void RebuildTrails();
   void PlaceCamera();
   void ApplyGlobeAppearance();
@@ -248,6 +258,9 @@ class TForm3Dview : public QMainWindow {
   void WritePickers(orbit::TDateTime t);
   orbit::TDateTime ReadPickers() const;
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
+  // The 3D view's description reads the primary's line to a screen reader: only while one listens,
+  // and at most once a second, so that speech is not flooded at 30 pictures a second.
+  void DescribeView();
   // Panel 3 shows as much of the primary's line as its width allows.
   void FitPrimaryStatus();
   // ", elements N days old" for a set more than two weeks from the clock, else empty.
@@ -313,6 +326,7 @@ class TForm3Dview : public QMainWindow {
   // Creation is still running: no scene update may reach half-built state.
   bool creating_ = true;
   bool rebuildQueued_ = false;
+  std::optional<std::chrono::steady_clock::time_point> describedAt_;
 
   QButtonGroup* stepButtons_ = nullptr;
   QButtonGroup* viewpointButtons_ = nullptr;
@@ -320,10 +334,13 @@ class TForm3Dview : public QMainWindow {
   QButtonGroup* topographyButtons_ = nullptr;
   QFileDialog* openDialog_ = nullptr;
   TSatelliteSearch* satelliteSearch_ = nullptr;
+  // The whole catalogue's search keys, made when a search first needs them; cleared with the markers.
+  std::vector<QString> catalogueKeys_;
   TFormPasses* passes_ = nullptr;
   TFormUpdateKepler* updateKepler_ = nullptr;
   std::unique_ptr<download::TDownloader> startUpUpdate_;
   bool dataFolderEmpty_ = false;
+  QString firstStartText_;
   bool fileArgument_ = false;
   bool firstShowDone_ = false;
 };

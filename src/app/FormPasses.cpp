@@ -120,6 +120,11 @@ TFormPasses::TFormPasses(QWidget* parent) : QDialog(parent) {
   bold.setBold(true);
   heading_->setFont(bold);
 
+  ageNote_ = new QLabel(this);
+  ageNote_->setObjectName(QStringLiteral("elementAge"));
+  ageNote_->setWordWrap(true);
+  ageNote_->hide();
+
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status"));
   status_->setWordWrap(true);
@@ -140,6 +145,7 @@ TFormPasses::TFormPasses(QWidget* parent) : QDialog(parent) {
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading_);
+  layout->addWidget(ageNote_);
   layout->addWidget(status_);
   skyPlot_ = new TSkyPlot(this);
   skyPlot_->SetPass({}, QStringLiteral("Select a pass"));
@@ -190,6 +196,11 @@ void TFormPasses::ShowPassesFor(const orbit::TSatellite& satellite, double homeL
   search.observer.altitude = homeAltKm;
   search.startJD = orbit::DateTimeToJulianDate(startUtc);
   search.endJD = search.startJD + kSearchDays;
+  // Passes of old elements are still shown (a user may study an old pass), but not without a word.
+  const QString age =
+      std::isfinite(search.startJD) ? ElementAgeWarning(satellite.EpochAgeDays(search.startJD)) : QString();
+  ageNote_->setText(age);
+  ageNote_->setVisible(!age.isEmpty());
   observer_ = search.observer;
   if (!std::isfinite(search.startJD)) {
     // Said as any search's outcome is, from the event loop.

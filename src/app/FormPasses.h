@@ -62,6 +62,7 @@ class TFormPasses : public QDialog {
 
   QLabel* heading_ = nullptr;
   QLabel* status_ = nullptr;
+  QLabel* ageNote_ = nullptr;
   QTableWidget* table_ = nullptr;
   TSkyPlot* skyPlot_ = nullptr;
   // What the table shows, for plotting a selected pass: a copy of the satellite, the observer and

@@ -13,7 +13,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/AccessibleNames.h"
 #include "app/SkyPlot.h"
+#include "app/ViewMath.h"
 #include "orbit/OrbitMath.h"
 #include "orbit/OrbitTime.h"
 #include "station/RadioClient.h"
@@ -183,6 +185,11 @@ void TFormStation::CreateControls() {
   trackGrid->addWidget(CheckBoxAlert, 3, 0);
   trackGrid->addWidget(SpinAlertMinutes, 3, 1);
   trackGrid->addWidget(CheckBoxAlertBank, 3, 2, 1, 2);
+  LabelElementAge = new QLabel(trackBox);
+  LabelElementAge->setObjectName(QStringLiteral("LabelElementAge"));
+  LabelElementAge->setWordWrap(true);
+  LabelElementAge->hide();
+  trackGrid->addWidget(LabelElementAge, 4, 0, 1, 4);
   trackGrid->setColumnStretch(3, 1);
 
   SkyPlot = new TSkyPlot(this);
@@ -214,6 +221,7 @@ void TFormStation::CreateControls() {
   connect(CheckBoxAlert, &QCheckBox::clicked, this, &TFormStation::AlertChanged);
   connect(SpinAlertMinutes, &QSpinBox::editingFinished, this, &TFormStation::AlertChanged);
   connect(CheckBoxAlertBank, &QCheckBox::clicked, this, &TFormStation::AlertChanged);
+  NameStationControls(*this);
 }
 
 void TFormStation::Restore() {
@@ -266,6 +274,7 @@ void TFormStation::SetSatellite(const orbit::TSatellite* primary, double homeLat
     primary_.reset();
     catalogueNumber_.clear();
     LabelSatellite->setText(QStringLiteral("No primary satellite."));
+    ShowElementAge(0.0);
     SkyPlot->SetPass({}, QStringLiteral("No satellite"));
     SkyPlot->SetPresent(std::nullopt);
     UpdateAlertSatellites();
@@ -277,6 +286,7 @@ void TFormStation::SetSatellite(const orbit::TSatellite* primary, double homeLat
   LabelSatellite->setText(name.isEmpty() ? catalogueNumber_ : name);
   EditDownlink->setText(MhzField(settings_.Downlink(catalogueNumber_)));
   EditUplink->setText(MhzField(settings_.Uplink(catalogueNumber_)));
+  ShowElementAge(clock_());
   tracker_ =
       std::make_unique<station::TTracker>(*primary, TrackerSettings(), clock_, rotator_.get(), radio_.get());
   tracker_->SetSteering(CheckBoxTracking->isChecked());
@@ -296,8 +306,15 @@ void TFormStation::UpdateAlertSatellites() {
   alert_.SetSatellites(watched, observer_);
 }
 
+void TFormStation::ShowElementAge(double jd) {
+  const QString text = primary_ ? ElementAgeWarning(primary_->EpochAgeDays(jd)) : QString();
+  if (LabelElementAge->text() != text) LabelElementAge->setText(text);
+  LabelElementAge->setVisible(!text.isEmpty());
+}
+
 void TFormStation::ShowSample(const station::TTrackSample& sample) {
   last_ = sample;
+  ShowElementAge(sample.jd);
   if (!sample.hasPosition) {
     LabelTarget->setText(QStringLiteral("no position now (%1)").arg(QString::fromStdString(sample.error)));
     LabelReported->setText(QStringLiteral("waits for a position"));
@@ -402,6 +419,11 @@ void TFormStation::ToggleLink(station::THamlibLink& link, QLineEdit* edit, const
   }
   settings_.SetText(settingName, edit->text().trimmed());
   link.Open(*address);
+}
+
+bool TFormStation::Steering() const noexcept {
+  return CheckBoxTracking->isChecked() && (rotator_->State() != station::TLinkState::lsClosed ||
+                                           radio_->State() != station::TLinkState::lsClosed);
 }
 
 void TFormStation::ButtonRotatorClick() {

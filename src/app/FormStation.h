@@ -63,6 +63,8 @@ class TFormStation : public QWidget {
   QPushButton* ButtonRadio = nullptr;
   QLabel* LabelRadioState = nullptr;
   QLabel* LabelSatellite = nullptr;
+  // Says in words when the primary's elements are too old to trust for pointing an antenna.
+  QLabel* LabelElementAge = nullptr;
   QLineEdit* EditDownlink = nullptr;
   QLineEdit* EditUplink = nullptr;
   QLabel* LabelDownlink = nullptr;
@@ -80,6 +82,9 @@ class TFormStation : public QWidget {
   station::TRadioClient& Radio() noexcept { return *radio_; }
   station::TTracker* Tracker() noexcept { return tracker_.get(); }
   const std::optional<station::TTrackSample>& LastSample() const noexcept { return last_; }
+  // Tracking is on and a rotator or radio link is open (or being reopened): closing now would leave
+  // the antenna or the radio where the last command put them.
+  bool Steering() const noexcept;
 
   // The user's actions, callable by tests as the controls call them.
   void ButtonRotatorClick();
@@ -96,6 +101,7 @@ class TFormStation : public QWidget {
   void ShowSample(const station::TTrackSample& sample);
   void ShowLinkState(station::THamlibLink& link, QLabel* label, QPushButton* button);
   void ShowPass();
+  void ShowElementAge(double jd);
   void ShowRotator();
   void ToggleLink(station::THamlibLink& link, QLineEdit* edit, const char* settingName);
   void UpdateAlertSatellites();

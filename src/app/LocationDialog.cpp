@@ -23,6 +23,9 @@ TLocationDialog::TLocationDialog(QWidget* parent) : QDialog(parent) {
   EditLongitude->setPlaceholderText(QStringLiteral("-180 to 180, east positive"));
   EditHeight = new QLineEdit(this);
   EditHeight->setPlaceholderText(QStringLiteral("-1000 to 100000"));
+  // Wide enough for the hints the empty fields show.
+  for (QLineEdit* field : {EditLatitude, EditLongitude, EditHeight})
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(field->placeholderText()) + 24);
   form->addRow(QStringLiteral("&Name:"), EditName);
   form->addRow(QStringLiteral("&Latitude (degrees):"), EditLatitude);
   form->addRow(QStringLiteral("L&ongitude (degrees):"), EditLongitude);

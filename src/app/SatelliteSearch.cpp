@@ -55,6 +55,7 @@ void TSatelliteSearch::Apply() {
   if (QListWidgetItem* current = list_->currentItem(); current && !current->isHidden()) {
     list_->scrollToItem(current);
   }
+  emit Applied();
 }
 
 bool TSatelliteSearch::eventFilter(QObject* watched, QEvent* event) {
@@ -63,7 +64,7 @@ bool TSatelliteSearch::eventFilter(QObject* watched, QEvent* event) {
   const auto type = event->type();
   if (watched == field_ && (type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !field_->text().isEmpty()) {
-    // Taken here, so the window's Escape (Close) does not fire while there is text to clear.
+    // Taken here, before any shortcut of the window, while there is text to clear.
     event->accept();
     if (type == QEvent::KeyPress) field_->clear();
     return type == QEvent::KeyPress;

@@ -32,6 +32,10 @@ class TSatelliteSearch : public QObject {
   // Shows the lines that match the field's text and hides the others.
   void Apply();
 
+ signals:
+  // The lines shown have been chosen anew.
+  void Applied();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 

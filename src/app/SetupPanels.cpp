@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/LocationDialog.h"
+#include "app/StartUp.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
 #include "catalogue/DataFolder.h"
@@ -148,9 +149,33 @@ void TLocationsPanel::Refresh() {
       for (int column = 0; column < lcCount; ++column) row->setFont(column, bold);
     }
   }
+  AddDefaultHomeRow(home >= items.size());
   if (QTreeWidgetItem* item = ListLocations->topLevelItem(selected)) ListLocations->setCurrentItem(item);
   LabelOwned->setVisible(owned_);
   UpdateButtons();
+}
+
+void TLocationsPanel::AddDefaultHomeRow(bool used) {
+  defaultRow_ = -1;
+  if (!used) return;
+  // The look angles come from somewhere even with no location stored: the user sees from where. The
+  // row is last, so that every other row's index is its place in the stored list.
+  const THomeLocation home = ReadHomeLocation();
+  auto* row = new QTreeWidgetItem(ListLocations);
+  row->setText(lcHome, QStringLiteral("\u2714"));
+  row->setTextAlignment(lcHome, Qt::AlignCenter);
+  row->setText(lcName, QStringLiteral("Default (not stored)"));
+  row->setText(lcLatitude, QString::number(home.latDeg, 'f', 1));
+  row->setText(lcLongitude, QString::number(home.lonDeg, 'f', 1));
+  row->setText(lcHeight, QStringLiteral("0"));
+  for (int column : {lcLatitude, lcLongitude, lcHeight}) row->setTextAlignment(column, Qt::AlignRight);
+  QFont italic = row->font(lcName);
+  italic.setItalic(true);
+  for (int column = 0; column < lcCount; ++column) {
+    row->setFont(column, italic);
+    row->setToolTip(column, QStringLiteral("Used until you add a location of your own"));
+  }
+  defaultRow_ = ListLocations->indexOfTopLevelItem(row);
 }
 
 int TLocationsPanel::SelectedRow() const {
@@ -159,7 +184,8 @@ int TLocationsPanel::SelectedRow() const {
 }
 
 void TLocationsPanel::UpdateButtons() {
-  const bool row = SelectedRow() >= 0;
+  // The default home is not stored: there is nothing to edit, remove or choose.
+  const bool row = SelectedRow() >= 0 && SelectedRow() != defaultRow_;
   ButtonAdd->setEnabled(!owned_);
   ButtonEdit->setEnabled(!owned_ && row);
   ButtonRemove->setEnabled(!owned_ && row);
@@ -183,7 +209,7 @@ void TLocationsPanel::AddClick() {
 
 void TLocationsPanel::EditClick() {
   const int row = SelectedRow();
-  if (owned_ || row < 0) return;
+  if (owned_ || row < 0 || row == defaultRow_) return;
   const QTreeWidgetItem* item = ListLocations->topLevelItem(row);
   editing_ = row;
   Dialog->setWindowTitle(QStringLiteral("Edit an observer location"));
@@ -194,13 +220,13 @@ void TLocationsPanel::EditClick() {
 
 void TLocationsPanel::RemoveClick() {
   const int row = SelectedRow();
-  if (owned_ || row < 0) return;
+  if (owned_ || row < 0 || row == defaultRow_) return;
   if (Written(catalogue::RemoveLocation(row))) emit LocationsChanged();
 }
 
 void TLocationsPanel::MakeHomeClick() {
   const int row = SelectedRow();
-  if (owned_ || row < 0) return;
+  if (owned_ || row < 0 || row == defaultRow_) return;
   if (Written(catalogue::SelectLocation(row))) emit LocationsChanged();
 }
 

@@ -59,6 +59,9 @@ class TLocationsPanel : public QGroupBox {
   bool Written(const catalogue::TCompanionWrite& result);
   void UpdateButtons();
   int SelectedRow() const;
+  // The marked row of the default home when no stored location is the home (then it is used).
+  void AddDefaultHomeRow(bool used);
+  int defaultRow_ = -1;
   // -1 while the dialog adds; the row it edits otherwise.
   int editing_ = -1;
   bool owned_ = false;

@@ -91,9 +91,26 @@ QString KeplerWarningText(const QString& folder, const std::vector<catalogue::TU
                  QStringLiteral("Space Station) and the HST has been added.  You should download ") +
                  QStringLiteral("up-to-date orbit data from the Web site ") +
                  QString::fromLatin1(kKeplerDataAddress) + QStringLiteral(" and store the text file ") +
-                 QStringLiteral("in the same folder as NimbrelGL.  Orbit data can become ") +
+                 QStringLiteral("in that folder.  Orbit data can become ") +
                  QStringLiteral("inaccurate within a week or two so you must update your Kepler ") +
                  QStringLiteral("data regularly.");
+  if (!unreadable.empty())
+    text += QStringLiteral("\n\nThese Kepler files could not be read:") + UnreadableList(unreadable);
+  return text;
+}
+
+QString FirstStartText(const QString& folder, const std::vector<catalogue::TUnreadableFile>& unreadable) {
+  QString text =
+      QStringLiteral("NimbrelGL reads Kepler data from the folder %1, which holds none yet.").arg(folder) +
+      QStringLiteral("\n\n") +
+      QStringLiteral(
+          "Until there is some, it shows two old element sets from 2006, for the ISS and the HST: their "
+          "positions are far from where the satellites are now.") +
+      QStringLiteral("\n\n") +
+      QStringLiteral(
+          "Download up-to-date Kepler data now? NimbrelGL will fetch the space stations, the brightest "
+          "satellites and the amateur radio satellites from CelesTrak into that folder. You can also put "
+          "Kepler files there yourself, or choose other sources under File, Update Kepler data.");
   if (!unreadable.empty())
     text += QStringLiteral("\n\nThese Kepler files could not be read:") + UnreadableList(unreadable);
   return text;
@@ -103,7 +120,7 @@ QString NoElementSetsText(const QString& path) {
   return QStringLiteral("No element sets found in ") + path;
 }
 
-TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink) {
+TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink, bool offerDownload) {
   TKeplerData data;
   std::vector<catalogue::TUnreadableFile> unreadable;
   // What became of a Kepler file named on the command line, when it is not used.
@@ -138,8 +155,12 @@ TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink) {
   if (data.catalogue.Count() == 0) {
     data.dataFolderEmpty = !data.showAllAtStart;
     AddFallbackSets(data.catalogue);
-    sink.Show(QStringLiteral("NimbrelGL - cannot find Kepler data"),
-              KeplerWarningText(dataFolder, unreadable) + note);
+    if (offerDownload && data.dataFolderEmpty) {
+      data.firstStartText = FirstStartText(dataFolder, unreadable) + note;
+    } else {
+      sink.Show(QStringLiteral("NimbrelGL - cannot find Kepler data"),
+                KeplerWarningText(dataFolder, unreadable) + note);
+    }
     data.showAllAtStart = true;
   } else if (!unreadable.empty()) {
     sink.Show(QStringLiteral("NimbrelGL - cannot read Kepler data"),
@@ -178,8 +199,12 @@ bool CompanionKeyExists() {
   }
 }
 
+bool CompanionInstalled() {
+  return !catalogue::ReadProgramPath(QString::fromLatin1(catalogue::kCompanionProgram)).isEmpty();
+}
+
 bool BankButtonWanted() {
-  if (!catalogue::ReadProgramPath(QString::fromLatin1(catalogue::kCompanionProgram)).isEmpty()) return true;
+  if (CompanionInstalled()) return true;
   for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
     if (!catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(bank)))
              .isEmpty()) {

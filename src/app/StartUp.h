@@ -36,6 +36,8 @@ struct TKeplerData {
   bool showAllAtStart = false;
   // The data folder held no element set (and no file was named): a download is worth offering.
   bool dataFolderEmpty = false;
+  // With the offer left to the caller: the one first-start message to ask it with.
+  QString firstStartText;
 };
 // The catalogue from the first argument when it names an existing file, else from the data folder
 // (catalogue::KeplerDataFolder: the companion's Kepler folder, else our own under the XDG data
@@ -43,7 +45,11 @@ struct TKeplerData {
 // empty. Files that could not be read are named in a message and start-up goes on; so is a first
 // argument that names no file, or a file without a single element set (which is then passed over
 // for the folder).
-TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink);
+// `offerDownload`: the caller asks whether to download when the data folder is empty, with
+// firstStartText, so that a new user meets one message rather than a warning followed by a question.
+TKeplerData LoadKeplerData(const QStringList& arguments, TMessageSink& sink, bool offerDownload = false);
+// Where the data folder is, that the two old built-in sets are shown, and the offer to download.
+QString FirstStartText(const QString& folder, const std::vector<catalogue::TUnreadableFile>& unreadable);
 // "No element sets found in FILE".
 QString NoElementSetsText(const QString& path);
 // Fills an empty catalogue with the two built-in sets, HST and ISS.
@@ -55,9 +61,11 @@ QString KeplerWarningText(const QString& folder, const std::vector<catalogue::TU
 std::optional<QStringList> ReadActiveList(int bank);
 // Tells the user that no active list was found.
 void ShowNoActiveListMessage(TMessageSink& sink);
-// The companion's key exists at all (a user who never had the companion gets no active-list message
-// at start-up: the Kepler-data warning already says what to do).
+// The companion's key exists at all.
 bool CompanionKeyExists();
+// The companion program is installed: it has registered its path. Its key alone says nothing, since
+// NimbrelGL writes there too (the home, the primary, the banks).
+bool CompanionInstalled();
 // The bank button is of use when the companion is registered or any of its banks holds a list.
 bool BankButtonWanted();
 

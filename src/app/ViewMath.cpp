@@ -119,4 +119,15 @@ QString ElementAgeNote(double ageDays) {
   return QStringLiteral(", elements %1 days old").arg(std::floor(days), 0, 'f', 0);
 }
 
+QString ElementAgeWarning(double ageDays) {
+  const double days = std::fabs(ageDays);
+  if (!(days > kStaleElementDays)) return {};
+  const QString count = QString::number(std::floor(days), 'f', 0);
+  if (ageDays < 0) {
+    return QStringLiteral("Elements dated %1 days after this time: positions may be off by many kilometres.")
+        .arg(count);
+  }
+  return QStringLiteral("Elements %1 days old: positions may be off by many kilometres.").arg(count);
+}
+
 }  // namespace nimbrel::app

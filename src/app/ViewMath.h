@@ -84,5 +84,8 @@ inline constexpr double kStaleElementDays = 14;
 // ", elements N days old" for a set more than kStaleElementDays from the clock (N whole days, either
 // side of the epoch), else empty. ageDays is the clock's time less the epoch.
 QString ElementAgeNote(double ageDays);
+// The same in a sentence for a page or dialog: "Elements 30 days old: positions may be off by many
+// kilometres." (or "... days newer than ..." for a clock before the epoch); empty for recent sets.
+QString ElementAgeWarning(double ageDays);
 
 }  // namespace nimbrel::app

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -47,15 +48,23 @@ TEST_F(FormStartUp, AKeplerFileArgumentShowsAllOfItsSatellites) {
   EXPECT_EQ(window->PrimaryCatNumber(), QStringLiteral("90001"));
 }
 
-TEST_F(FormStartUp, NoDataAnywhereGivesTheTwoBuiltInSetsAndOneWarning) {
+TEST_F(FormStartUp, NoDataAnywhereGivesTheTwoBuiltInSetsAndOneMessage) {
   TSandbox sandbox;
   auto window = sandbox.Open();
+  QCoreApplication::processEvents();
   EXPECT_EQ(CatalogueNames(*window), (QStringList{QStringLiteral("HST"), QStringLiteral("ISS")}));
-  ASSERT_EQ(sandbox.sink.messages.size(), 1u);
-  EXPECT_EQ(sandbox.sink.messages[0].caption, QStringLiteral("NimbrelGL - cannot find Kepler data"));
-  EXPECT_TRUE(sandbox.sink.messages[0].text.startsWith(
-      QStringLiteral("Folder: ") + catalogue::DefaultKeplerDataFolder() +
-      QStringLiteral(" contains no Keplers\n\nWarning:  Temporary")));
+  // One message: where the data folder is, that two old sets are shown, and the offer.
+  EXPECT_TRUE(sandbox.sink.messages.empty());
+  ASSERT_EQ(sandbox.sink.questions.size(), 1u);
+  const QString text = sandbox.sink.questions[0].text;
+  EXPECT_EQ(sandbox.sink.questions[0].caption, QStringLiteral("NimbrelGL - no Kepler data yet"));
+  EXPECT_TRUE(text.startsWith(QStringLiteral("NimbrelGL reads Kepler data from the folder ") +
+                              catalogue::DefaultKeplerDataFolder() +
+                              QStringLiteral(", which holds none yet.")))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("two old element sets from 2006, for the ISS and the HST")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Download up-to-date Kepler data now?")));
+  EXPECT_FALSE(text.contains(QStringLiteral("same folder as NimbrelGL")));
   EXPECT_EQ(window->PrimaryCatNumber(), QStringLiteral("25544"));
   EXPECT_TRUE(window->CheckBoxAll->isChecked());
   ASSERT_EQ(window->ListBoxActive->count(), 2);
@@ -68,8 +77,9 @@ TEST_F(FormStartUp, AnUnreadableKeplerFileIsNamedInTheWarning) {
   TSandbox sandbox;
   sandbox.WriteFile(QStringLiteral("broken.json"), "[{\"OBJECT_NAME\": ");
   auto window = sandbox.Open();
-  ASSERT_EQ(sandbox.sink.messages.size(), 1u);
-  EXPECT_TRUE(sandbox.sink.messages[0].text.contains(QStringLiteral("broken.json")));
+  QCoreApplication::processEvents();
+  ASSERT_EQ(sandbox.sink.questions.size(), 1u);
+  EXPECT_TRUE(sandbox.sink.questions[0].text.contains(QStringLiteral("broken.json")));
   EXPECT_EQ(window->Catalogue().Count(), 2);
 }
 

@@ -109,6 +109,7 @@ std::unique_ptr<TForm3Dview> TSandbox::Open(
   options.arguments = arguments;
   options.executableFolder = ExecutableFolder();
   options.sink = &sink;
+  options.accessibilityActive = accessibilityActive;
   auto window = std::make_unique<TForm3Dview>(options);
   window->show();
   QCoreApplication::processEvents();

@@ -62,6 +62,8 @@ class TSandbox {
                                     std::function<std::chrono::steady_clock::time_point()> steadyNow = {});
 
   TRecordingSink sink;
+  // Handed to the window as TFormOptions::accessibilityActive.
+  std::function<bool()> accessibilityActive;
 
  private:
   QTemporaryDir user_;

@@ -1,0 +1,125 @@
+#include "app/AccessibleNames.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTimeEdit>
+#include <QTreeWidget>
+
+#include "app/Form3Dview.h"
+#include "app/FormStation.h"
+#include "app/FormUpdateKepler.h"
+#include "app/SetupPanels.h"
+#include "catalogue/cvnCheckBox.h"
+#include "catalogue/cvnComboBox.h"
+#include "scene/SceneViewer.h"
+
+namespace nimbrel::app {
+
+namespace {
+
+void Name(QWidget* widget, const QString& name, const QString& description = {}) {
+  if (!widget) return;
+  widget->setAccessibleName(name);
+  if (!description.isEmpty()) widget->setAccessibleDescription(description);
+}
+
+// The step items are terse on screen ("RT", "15", "Man"); spoken they say what they do.
+void NameStepItems(QGroupBox* group) {
+  const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
+  for (QRadioButton* item : items) {
+    const QString text = item->text();
+    if (text == QLatin1String("RT")) {
+      Name(item, QStringLiteral("Real time"));
+    } else if (text == QLatin1String("Man")) {
+      Name(item, QStringLiteral("Manual time"));
+    } else {
+      Name(item, QStringLiteral("Steps of %1 minutes").arg(text));
+    }
+  }
+}
+
+}  // namespace
+
+void NameWindowControls(TForm3Dview& w) {
+  Name(w.SceneViewer1, QStringLiteral("3D view of the globe"),
+       QStringLiteral("The Earth with the satellites shown in the list"));
+  Name(w.PageControl1, QStringLiteral("Pages"));
+  Name(w.DatePicker, QStringLiteral("Date (UTC)"));
+  Name(w.TimePicker, QStringLiteral("Time (UTC)"));
+  Name(w.ComboBoxSpeed, QStringLiteral("Clock speed"));
+  Name(w.TrackBarLon, QStringLiteral("Viewpoint longitude"));
+  Name(w.TrackBarLat, QStringLiteral("Viewpoint latitude"));
+  NameStepItems(w.RadioGroupStep);
+  Name(w.EditSearch, QStringLiteral("Find satellite by name or number"));
+  Name(w.ListBoxActive, QStringLiteral("Satellites shown"),
+       QStringLiteral("The first is the primary satellite; Enter makes the selected one the primary"));
+  Name(w.ButtonBank, QStringLiteral("Change active bank"));
+  Name(w.ComboBoxShowOrbit, QStringLiteral("Orbits"));
+  Name(w.ButtonOut, QStringLiteral("Zoom out"));
+  Name(w.ButtonIn, QStringLiteral("Zoom in"));
+  Name(w.ComboBoxUpdateAtStart, QStringLiteral("Update Kepler data at start"));
+  Name(w.LocationsPanel->ListLocations, QStringLiteral("Observer locations"),
+       QStringLiteral("The marked one is the home: look angles and passes are for it"));
+  Name(w.DataFolderPanel->ButtonOpen, QStringLiteral("Open the Kepler data folder"));
+  Name(w.DataFolderPanel->ButtonChange, QStringLiteral("Change the Kepler data folder"));
+
+  // Tab walks the Display page as the eye reads it: the clock, the satellites, the view.
+  QWidget* const order[] = {w.DatePicker,
+                            w.TimePicker,
+                            w.ComboBoxSpeed,
+                            w.RadioGroupStep->findChild<QRadioButton*>(),
+                            w.EditSearch,
+                            w.ListBoxActive,
+                            w.ButtonBank,
+                            w.CheckBoxShowDaylight,
+                            w.CheckBoxAll,
+                            w.CheckBoxShowTrails,
+                            w.CheckBoxShowFootprint,
+                            w.ComboBoxShowOrbit,
+                            w.RadioGroupViewpoint->findChild<QRadioButton*>(),
+                            w.ButtonOut,
+                            w.ButtonIn,
+                            w.TrackBarLon,
+                            w.TrackBarLat,
+                            w.ButtonClose};
+  for (std::size_t i = 1; i < std::size(order); ++i) {
+    if (order[i - 1] && order[i]) QWidget::setTabOrder(order[i - 1], order[i]);
+  }
+}
+
+void NameStationControls(TFormStation& page) {
+  Name(page.EditRotator, QStringLiteral("Rotator address (rotctld)"));
+  Name(page.ButtonRotator, QStringLiteral("Connect or disconnect the rotator"));
+  Name(page.ComboAzimuthRange, QStringLiteral("Rotator azimuth range"));
+  Name(page.ComboElevationMax, QStringLiteral("Rotator highest elevation"));
+  Name(page.SpinMinElevation, QStringLiteral("Lowest elevation to track"));
+  Name(page.EditRadio, QStringLiteral("Radio address (rigctld)"));
+  Name(page.ButtonRadio, QStringLiteral("Connect or disconnect the radio"));
+  Name(page.EditDownlink, QStringLiteral("Downlink frequency in MHz"));
+  Name(page.EditUplink, QStringLiteral("Uplink frequency in MHz"));
+  Name(page.SpinAlertMinutes, QStringLiteral("Minutes before AOS to notify"));
+}
+
+void NameUpdateKeplerControls(TFormUpdateKepler& dialog) {
+  Name(dialog.ListSources, QStringLiteral("Sources of Kepler data"));
+  Name(dialog.MemoResults, QStringLiteral("Download report"));
+  Name(dialog.ProgressBar, QStringLiteral("Download progress"));
+}
+
+void NamePassesControls(QWidget& dialog) {
+  Name(dialog.findChild<QTableWidget*>(QStringLiteral("passTable")), QStringLiteral("Passes over the home"));
+}
+
+}  // namespace nimbrel::app
