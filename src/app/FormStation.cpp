@@ -85,7 +85,9 @@ TFormStation::TFormStation(QWidget* parent, station::TTracker::TClock clock, TPa
           [this] { ShowLinkState(*radio_, LabelRadioState, ButtonRadio); });
   connect(rotator_.get(), &station::TRotatorClient::PositionReported, this, [this] { ShowRotator(); });
   connect(radio_.get(), &station::TRadioClient::DownlinkReported, this, [this](qint64 hz) {
-    LabelRadioState->setToolTip(QStringLiteral("The radio reports %1.").arg(Mhz(static_cast<double>(hz))));
+    // The radio reports every second; the tooltip is written only when the frequency changed.
+    const QString tip = QStringLiteral("The radio reports %1.").arg(Mhz(static_cast<double>(hz)));
+    if (LabelRadioState->toolTip() != tip) LabelRadioState->setToolTip(tip);
   });
 }
 
