@@ -486,8 +486,11 @@ void TForm3Dview::CreateControls() {
   LabelListHint->setWordWrap(true);
   LabelListHint->setAttribute(Qt::WA_TransparentForMouseEvents);
   QFont hintFont = font();
+  hintFont.setBold(false);
   hintFont.setPointSizeF(hintFont.pointSizeF() * 0.85);
   LabelListHint->setFont(hintFont);
+  // Light on the list's black: inside a view a label draws with the Text role, not WindowText.
+  LabelListHint->setForegroundRole(QPalette::WindowText);
   QPalette hintPalette = LabelListHint->palette();
   hintPalette.setColor(QPalette::WindowText, QColor(208, 208, 208));
   LabelListHint->setPalette(hintPalette);

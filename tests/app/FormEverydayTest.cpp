@@ -118,6 +118,14 @@ TEST_F(FormEveryday, AnEmptyBankWithoutTheCompanionIsAHintNotAMessage) {
   EXPECT_EQ(
       window_->LabelListHint->text(),
       QStringLiteral("No satellites in bank 1. Right-click a satellite in 'All satellites' to add it."));
+  // Readable on the list's black: light pixels where the hint is.
+  const QImage image = window_->ListBoxActive->viewport()->grab().toImage();
+  const QRect hint = window_->LabelListHint->geometry();
+  int light = 0;
+  for (int y = hint.top(); y <= hint.bottom(); ++y)
+    for (int x = hint.left(); x <= hint.right(); ++x)
+      light += image.pixelColor(x, y).lightness() > 128 ? 1 : 0;
+  EXPECT_GT(light, 50);
 
   // A search for satellites of the catalogue that the bank lacks says how many and how to see them.
   QTest::keyClicks(window_->EditSearch, QStringLiteral("sat0"));
