@@ -43,10 +43,13 @@ constexpr int kOrbitNodeCount = 2 * kOrbitHalfNodes + 1;
 constexpr double kSunReplaceDays = 5.0 / 1440.0;
 constexpr float kMarkerRadius = 0.07f;
 constexpr float kTrailLength = 0.7f;
+// A point's trail is shorter than a sphere's: thousands of them, even faint, would veil the map.
+constexpr float kPointTrailLength = 0.3f;
 // The footprint's half angle, 0.029 rad in degrees, reached because the arcsine saturates.
 constexpr double kSpotCutOffFactor = 1.6615776058793873;
-// Points a little wider as the display quality (and so the drawing time one can afford) rises.
-constexpr float kPointSizes[] = {2, 2, 3, 3, 4, 4};
+// Points as small as can be seen: a whole catalogue of wider ones hides the globe beneath it. They
+// widen a little at the higher qualities, where the globe is drawn finely enough to afford it.
+constexpr float kPointSizes[] = {1, 1, 2, 2, 2, 2};
 // Below this many satellites per thread, starting a thread costs more than it saves.
 constexpr std::size_t kMinSatellitesPerThread = 256;
 
@@ -417,7 +420,7 @@ void TSceneContent::TImpl::PlacePoints() {
         std::sqrt(double(motion.x) * motion.x + double(motion.y) * motion.y + double(motion.z) * motion.z);
     // Against the motion, behind the satellite, as a sphere's trail runs.
     if (length > 0 && std::isfinite(length)) {
-      const auto back = static_cast<float>(-kTrailLength / length);
+      const auto back = static_cast<float>(-kPointTrailLength / length);
       point.trailEnd = {p.x + back * motion.x, p.y + back * motion.y, p.z + back * motion.z};
     }
   }
