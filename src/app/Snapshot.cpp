@@ -166,6 +166,7 @@ int RunSnapshot(const TSnapshotOptions& options, const QStringList& arguments) {
       }
     }
     content.ApplyGlobeAppearance(quality, topography);
+    content.SetNightLook(NightLookOf(stored.Integer("NightSide", 0)));
 
     const THomeLocation home = ReadHomeLocation();
     content.SetHome(home.lonDeg, home.latDeg);
