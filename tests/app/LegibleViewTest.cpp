@@ -114,8 +114,8 @@ TEST_F(LegibleView, TheGlobeKeepsItsMapsColourUnderTheWholeCatalogueAndTrailsNev
     }
   }
   ASSERT_GT(globe, kSide * kSide / 3);
-  // About 62% at this size; a fog of wide points or opaque trails leaves a third.
-  EXPECT_GT(kept, globe * 55 / 100) << kept << " of " << globe;
+  // 69% at this size; the wider points and opaque black-tipped trails of before left 31%.
+  EXPECT_GT(kept, globe * 60 / 100) << kept << " of " << globe;
   EXPECT_EQ(darkened, 0) << "pixels a trail made darker";
 }
 
