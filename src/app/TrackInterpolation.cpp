@@ -23,6 +23,17 @@ constexpr double kDerivativeMargin = 4;
 // the track's curvature does not.
 constexpr double kRateStepSeconds = 10;
 
+// The Earth's turn in a sidereal day, per second of time: enough to move a turn on by seconds.
+constexpr double kEarthTurnRadPerSecond = 7.2921158553e-5;
+
+// The turn `seconds` later, from one already worked out (a cheaper way than from the date).
+TEarthTurn TurnedOn(const TEarthTurn& turn, double seconds) noexcept {
+  const double delta = kEarthTurnRadPerSecond * seconds;
+  const double c = std::cos(delta);
+  const double s = std::sin(delta);
+  return {turn.theta + delta, turn.cosTheta * c - turn.sinTheta * s, turn.sinTheta * c + turn.cosTheta * s};
+}
+
 orbit::Vector4 Along(const orbit::Vector4& r, const orbit::Vector4& v, double seconds) noexcept {
   orbit::Vector4 p{r.x + v.x * seconds, r.y + v.y * seconds, r.z + v.z * seconds, 0};
   orbit::Magnitude(p);
@@ -57,9 +68,8 @@ std::optional<TInterpolatedTrack::TKnot> TInterpolatedTrack::Propagate(orbit::TS
   std::optional<TSceneLocation> behind;
   try {
     here = GeodeticToScene(r, turn);
-    const double step = kRateStepSeconds / kSecondsPerDay;
-    ahead = GeodeticToScene(Along(r, v, kRateStepSeconds), EarthTurnAt(jd + step));
-    behind = GeodeticToScene(Along(r, v, -kRateStepSeconds), EarthTurnAt(jd - step));
+    ahead = GeodeticToScene(Along(r, v, kRateStepSeconds), TurnedOn(turn, kRateStepSeconds));
+    behind = GeodeticToScene(Along(r, v, -kRateStepSeconds), TurnedOn(turn, -kRateStepSeconds));
   } catch (...) {
     return std::nullopt;
   }
