@@ -17,7 +17,7 @@ constexpr double kLongestStretchSeconds = 900;
 // A cubic's error over a stretch h is at most h^4/384 times the track's fourth derivative. For an
 // orbit that is about the turn rate to the fourth times the radius; eccentricity, the Earth's turn
 // and the flattened globe add to it, which this margin covers (the tests measure the real errors).
-constexpr double kDerivativeMargin = 4;
+constexpr double kDerivativeMargin = 2;
 // The rate of change at an end is taken from places this far before and after it along the
 // propagated velocity: long enough that the places' float rounding does not matter, short enough that
 // the track's curvature does not.
