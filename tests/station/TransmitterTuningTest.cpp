@@ -14,6 +14,7 @@
 #include "station/RadioClient.h"
 #include "station/RadioModes.h"
 #include "station/Tracker.h"
+#include "station/TransmitterPlan.h"
 #include "station/Transponder.h"
 
 namespace nimbrel::station {
@@ -83,6 +84,31 @@ TEST(RadioModes, FollowTheTransmitter) {
     EXPECT_EQ(m.split, r.expected.split) << r.what;
     EXPECT_EQ(m.ctcssTenthsHz, r.expected.ctcssTenthsHz) << r.what;
   }
+}
+
+TEST(TransmitterPlan, SetsTheTrackerForTheChoice) {
+  TTrackerSettings s;
+  s.minElevationDeg = 10;
+  TTransmitterPlan linear{145.91e6, 145.93e6, 435.03e6, 435.05e6, true, "USB", "", 0.0, 5000.0, -800.0};
+  ApplyTransmitter(s, linear);
+  ASSERT_TRUE(s.transponder);
+  EXPECT_EQ(s.downlinkHz, 145.915e6) << "the place, from the passband's low end";
+  EXPECT_EQ(s.downlinkOffsetHz, -800.0);
+  EXPECT_EQ(s.minElevationDeg, 10) << "the rest stays";
+  linear.placeOffsetHz.reset();
+  ApplyTransmitter(s, linear);
+  EXPECT_EQ(s.downlinkHz, 145.92e6) << "the centre by default";
+  linear.placeOffsetHz = 1e9;
+  ApplyTransmitter(s, linear);
+  EXPECT_EQ(s.downlinkHz, 145.93e6) << "kept inside the passband";
+
+  // A transponder chosen before leaves nothing behind when an FM transceiver is chosen.
+  ApplyTransmitter(s, {437.8e6, 0, 145.99e6, 0, false, "FM", "FM", 67.0, std::nullopt, 0.0});
+  EXPECT_FALSE(s.transponder);
+  EXPECT_EQ(s.downlinkHz, 437.8e6);
+  EXPECT_EQ(s.uplinkHz, 145.99e6);
+  ASSERT_TRUE(s.modes);
+  EXPECT_EQ(s.modes->ctcssTenthsHz, 670);
 }
 
 // The tracker over the ISS of January 2006 at the top of its 17:06 pass, against rigctld -m 1.
