@@ -65,10 +65,11 @@ struct TDownloadResult {
   QString reason;  // why not drDone, a plain phrase: "HTTP 403", "cut short"
   int sets = 0;
   qint64 bytes = 0;
+  TSourceKind kind = TSourceKind::skKepler;
   QString file;           // drDone: the file written
   QDateTime nextAllowed;  // drTooSoon: when the source may be fetched
   bool Done() const noexcept { return status == TStatus::drDone; }
-  // "stations: 12 sets, 4.1 kB" or "stations: HTTP 403".
+  // "stations: 12 sets, 4.1 kB", "transmitters: 2412 transmitters, 1.2 MB" or "stations: HTTP 403".
   QString Line() const;
 };
 
@@ -81,6 +82,8 @@ struct TCheck {
 };
 // Syncs the file to the disk and reads it as the catalogue would; safe on any thread.
 TCheck CheckDownload(const QString& path, bool htmlType);
+// The same for a transmitter list: `sets` counts its good entries.
+TCheck CheckTransmitterDownload(const QString& path, bool htmlType);
 
 class TDownloader : public QObject {
   Q_OBJECT
