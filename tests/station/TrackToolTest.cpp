@@ -204,6 +204,8 @@ TEST_F(TrackTool, TakesAChosenTransmittersFrequenciesAndModesFromTheList) {
         QStringList{file, QStringLiteral("--transmitter=nope"), QStringLiteral("25544"), kepler_},
         QStringList{file, QStringLiteral("--transmitter=other"), QStringLiteral("25544"), kepler_},
         QStringList{file, QStringLiteral("--transmitter=fm1"), QStringLiteral("--downlink=437800000"),
+                    QStringLiteral("25544"), kepler_},
+        QStringList{file, QStringLiteral("--ctcss=67"), QStringLiteral("--downlink=437800000"),
                     QStringLiteral("25544"), kepler_}}) {
     QProcess refused;
     refused.start(QStringLiteral(NIMBREL_TRACK_EXE), bad);

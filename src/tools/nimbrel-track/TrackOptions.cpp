@@ -177,6 +177,8 @@ TParsedOptions ParseTrackOptions(int argc, const char* const* argv) {
     return fail("give either --transmitter or --downlink/--uplink, not both");
   if (o.passbandOffsetHz && o.transmitter.empty())
     return fail("--passband-offset needs --transmitter (a linear transponder)");
+  if (o.ctcssHz > 0 && o.transmitter.empty())
+    return fail("--ctcss needs --transmitter (the tone goes with an FM uplink's mode)");
   if (positional.size() != 2) return fail("give the satellite and the Kepler file (see --help)");
   o.satellite = positional[0];
   o.file = positional[1];
