@@ -8,14 +8,15 @@
 //
 // Nothing is lost: each download goes to a hidden temporary file in the data folder, and replaces
 // "<name>.csv" (or the ending of the form it has) only when the catalogue reader finds at least one
-// element set in it. On any failure or on Cancel the temporary file is removed and the old file is
-// left exactly as it was.
+// element set in it (the transmitter list: replaces transmitters/transmitters.json only when it is a
+// transmitter list with a good entry). On any failure or on Cancel the temporary file is removed and
+// the old file is left exactly as it was.
 //
 // The sources' usage rules are kept here, so that no caller can break them: redirects are followed
 // only to the same scheme, host and port; any answer but 200 ends that download; a source on
-// CelesTrak is fetched at most once every two hours (asked sooner, it is refused without a request);
-// every request names the program in its User-Agent; answers and transfers are bounded in time and
-// size.
+// CelesTrak is fetched at most once every two hours, the transmitter list once a day (asked sooner,
+// it is refused without a request); every request names the program in its User-Agent; answers and
+// transfers are bounded in time and size.
 
 #include <QDateTime>
 #include <QObject>
