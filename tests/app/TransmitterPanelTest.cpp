@@ -81,6 +81,10 @@ TEST_F(TransmitterChoice, TheRecommendedTransmitterFillsTheFrequenciesAndATransp
   EXPECT_EQ(page.EditDownlink->text(), QStringLiteral("145.915"));
   EXPECT_EQ(page.EditUplink->text(), QStringLiteral("435.045"));
   EXPECT_EQ(page.Tracker()->PlaceHz(), 145.915e6);
+  // The radio's dial turned to 145.925: the page shows the new place and keeps it.
+  emit page.Tracker()->PlaceMoved(145.925e6);
+  EXPECT_EQ(panel.SliderPlace->value(), 15000);
+  EXPECT_EQ(page.EditUplink->text(), QStringLiteral("435.035"));
   panel.SpinCtcss->setValue(67.0);
   emit panel.SpinCtcss->editingFinished();
 
