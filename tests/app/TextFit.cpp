@@ -20,8 +20,8 @@ namespace nimbrel::app::testing {
 
 namespace {
 
-// Room a view's cell leaves beside its text: the style's margins on both sides, with some slack.
-constexpr int kCellMargins = 8;
+// Room a view's cell leaves beside its text: the style's focus-frame margin and one pixel, both sides.
+constexpr int kCellMargins = 6;
 constexpr int kHeaderMargins = 8;
 constexpr int kLineEditMargins = 8;
 
