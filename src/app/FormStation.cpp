@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -222,6 +223,10 @@ void TFormStation::CreateControls() {
   auto* leftWidget = new QWidget(leftArea);
   leftWidget->setLayout(left);
   leftArea->setWidget(leftWidget);
+  // Only up and down: the controls keep their whole width, and the sky plot takes what is left.
+  leftArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  leftArea->setMinimumWidth(leftWidget->minimumSizeHint().width() +
+                            leftArea->verticalScrollBar()->sizeHint().width());
   auto* page = new QHBoxLayout(this);
   page->addWidget(leftArea, 3);
   page->addLayout(right, 2);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QStyleOptionComboBox>
 #include <QTableWidget>
 #include <QTextDocument>
@@ -126,6 +127,20 @@ void CheckTree(const QTreeWidget& tree, QStringList& out) {
   }
 }
 
+// A control inside a scroll area that runs past the area's right edge is cut off just the same.
+void CheckScrolledOff(const QWidget& widget, QStringList& out) {
+  for (const QWidget* parent = widget.parentWidget(); parent; parent = parent->parentWidget()) {
+    const auto* area = qobject_cast<const QScrollArea*>(parent);
+    if (!area) continue;
+    // The area's own scroll bars are not in its viewport.
+    if (!area->viewport()->isAncestorOf(&widget)) return;
+    const int right = widget.mapTo(area->viewport(), QPoint(widget.width(), 0)).x();
+    if (right > area->viewport()->width() + 1)
+      out << Describe(widget, QStringLiteral("(its right edge)"), right, area->viewport()->width());
+    return;
+  }
+}
+
 }  // namespace
 
 QFont TestFont() {
@@ -139,6 +154,7 @@ QStringList ClippedTexts(const QWidget& root) {
   const QList<QWidget*> widgets = root.findChildren<QWidget*>();
   for (const QWidget* widget : widgets) {
     if (!widget->isVisible() || widget->isWindow()) continue;
+    CheckScrolledOff(*widget, out);
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
       CheckLabel(*label, out);
     } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
