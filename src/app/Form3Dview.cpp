@@ -429,7 +429,7 @@ void TForm3Dview::CreateControls() {
   DatePicker->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
   DatePicker->setCalendarPopup(true);
   DatePicker->setToolTip(QStringLiteral("UTC date and time"));
-  Place(DatePicker, 432, 8, 108, 25, kRight);
+  Place(DatePicker, 424, 8, 116, 25, kRight);
   TimePicker = new QTimeEdit(display);
   TimePicker->setObjectName(QStringLiteral("TimePicker"));
   TimePicker->setTimeSpec(Qt::UTC);
@@ -437,7 +437,7 @@ void TForm3Dview::CreateControls() {
   // Each field's arrows wrap it alone (59 up to 0); the cascade carries the roll-over onward.
   TimePicker->setWrapping(true);
   TimePicker->setToolTip(QStringLiteral("UTC date and time"));
-  Place(TimePicker, 432, 38, 108, 25, kRight);
+  Place(TimePicker, 424, 38, 116, 25, kRight);
   // The pickers start at the present, as a desktop's date pickers do. The update before the first tick
   // computes the sky at their time; at a picker's default of 2000-01-01 that meant integrating every
   // deep-space set's resonances over decades, seconds at start with a whole catalogue.
@@ -465,7 +465,7 @@ void TForm3Dview::CreateControls() {
   ComboBoxSpeed->addItem(QStringLiteral("Steps"));
   for (int speed : kSmoothSpeeds) ComboBoxSpeed->addItem(QStringLiteral("x%1").arg(speed));
   ComboBoxSpeed->setToolTip(QStringLiteral("Run the clock continuously at this many times real time"));
-  Place(ComboBoxSpeed, 432, 68, 108, 25, kRight);
+  Place(ComboBoxSpeed, 424, 68, 116, 25, kRight);
 
   Bevel1 = new QFrame(display);
   Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
