@@ -249,6 +249,9 @@ class TForm3Dview : public QMainWindow {
   void ViewFromTrackBars();
   void WritePickers(orbit::TDateTime t);
   orbit::TDateTime ReadPickers() const;
+  // The scene and the status texts for the pickers' time; runningClock: a tick of the running clock,
+  // which leaves what changes only per second alone between seconds and repaints nothing at once.
+  void UpdateView(bool runningClock);
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
   // Panel 3 shows as much of the primary's line as its width allows.
   void FitPrimaryStatus();
@@ -308,6 +311,9 @@ class TForm3Dview : public QMainWindow {
   const scene::TBaseSceneObject* hoveredObject_ = nullptr;
   const orbit::TSatellite* hoveredSatellite_ = nullptr;
   TSmoothClock smoothClock_;
+  TFrameCadence smoothCadence_{kSmoothPicturePeriod};
+  // When the list's age marks were last brought up to date.
+  std::chrono::steady_clock::time_point marksAt_{};
   QWidget* legend_ = nullptr;
   QPoint hoverAt_;
   QTimer* hoverTimer_ = nullptr;

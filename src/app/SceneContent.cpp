@@ -9,6 +9,7 @@
 
 #include "OrbitClass.h"
 #include "ParallelFor.h"
+#include "TrackInterpolation.h"
 #include "ViewMath.h"
 #include "orbit/Geometry.h"
 #include "orbit/OrbitMath.h"
@@ -151,6 +152,9 @@ struct TSceneContent::TImpl {
   std::vector<orbit::TSatellite*> distinct;
   std::vector<std::size_t> source;
   std::vector<std::optional<TPlacedSatellite>> placements;
+  // Per entry of distinct: the points' places between propagations, and each one's stretch in days.
+  std::vector<TInterpolatedTrack> tracks;
+  std::vector<double> stretchDays;
   int updateThreads = 0;
   float pointSize = kPointSizes[1];
   TViewState view;
@@ -477,11 +481,24 @@ void TSceneContent::TImpl::PlaceAll(double jd) {
   placements.assign(distinct.size(), std::nullopt);
   // The Earth's turn is the same for every satellite of the update.
   const TEarthTurn earth = EarthTurnAt(jd);
-  // Each thread writes only its own slice of placements and propagates only its own satellites.
+  // Points are placed between propagations; the primary, whose footprint, look angles and orbit line
+  // are read off its place, and the spheres are always propagated in full.
+  const std::size_t primaryEntry = source.empty() ? distinct.size() : source.front();
+  const bool interpolate = cloud != nullptr && tracks.size() == distinct.size();
+  // Each thread writes only its own slice of placements and tracks and propagates only its own
+  // satellites.
   ParallelFor(distinct.size(), updateThreads, kMinSatellitesPerThread,
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t u = begin; u < end; ++u) {
                   std::optional<TPlacedSatellite>& placed = placements[u];
+                  if (interpolate && u != primaryEntry) {
+                    if (const auto place = tracks[u].PlaceAt(*distinct[u], jd, earth, stretchDays[u])) {
+                      placed = TPlacedSatellite{};
+                      placed->location.point = place->point;
+                      placed->motion = place->motion;
+                    }
+                    continue;
+                  }
                   placed = PlaceSatellite(*distinct[u], jd, earth);
                   if (placed) placed->motion = VelocityToScene(placed->velocityKmPerS, earth);
                 }
@@ -612,6 +629,14 @@ void TSceneContent::RebuildMarkers(const std::vector<const orbit::TSatellite*>& 
   }
   const bool points = d.shown.size() > kSphereMarkerLimit;
   const std::size_t spheres = points ? 1 : d.shown.size();
+  d.tracks.assign(points ? d.distinct.size() : 0, TInterpolatedTrack{});
+  d.stretchDays.assign(d.tracks.size(), 0.0);
+  for (std::size_t u = 0; u < d.tracks.size(); ++u) {
+    // Stretches of slightly different lengths, so that the satellites' propagations spread over the
+    // pictures instead of all falling on the same one.
+    const double spread = 0.75 + 0.25 * std::fmod(static_cast<double>(u) * 0.6180339887498949, 1.0);
+    d.stretchDays[u] = TInterpolatedTrack::StretchDays(d.distinct[u]->Elements()) * spread;
+  }
   for (std::size_t i = 0; i < d.shown.size(); ++i) {
     d.colours.push_back(points && i > 0 ? OrbitClassColour(OrbitClassOf(*d.shown[i]))
                                         : SatelliteColour(static_cast<int>(i)));
