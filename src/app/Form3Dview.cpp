@@ -347,6 +347,15 @@ void TForm3Dview::CreateControls() {
       RadioGroup(QStringLiteral(" Topography "), kTopographyItems, 2, 1, topographyButtons_, setup);
   RadioGroupTopography->setObjectName(QStringLiteral("RadioGroupTopography"));
   Place(RadioGroupTopography, 64, 344, 153, 65);
+  QLabel* labelNightSide = AutoLabel(QStringLiteral("Night side:"), setup, 40, 424);
+  ComboBoxNightSide = new QComboBox(setup);
+  ComboBoxNightSide->setObjectName(QStringLiteral("ComboBoxNightSide"));
+  ComboBoxNightSide->addItems({QStringLiteral("Dimmed"), QStringLiteral("City lights")});
+  ComboBoxNightSide->setAccessibleName(QStringLiteral("Night side"));
+  ComboBoxNightSide->setToolTip(
+      QStringLiteral("City lights: the night side dark, with the lights of the cities"));
+  labelNightSide->setBuddy(ComboBoxNightSide);
+  Place(ComboBoxNightSide, 112, 420, 105, ComboBoxNightSide->sizeHint().height());
   const TShowMessage showMessage = [this](const QString& caption, const QString& text) {
     ShowMessage(caption, text);
   };
@@ -636,6 +645,7 @@ void TForm3Dview::ConnectControls() {
   on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
   on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
   on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
+  on(ComboBoxNightSide, &QComboBox::activated, &TForm3Dview::ComboBoxNightSideClick);
   on(LocationsPanel, &TLocationsPanel::LocationsChanged, &TForm3Dview::HomeLocationChanged);
   // nimbrel-settings may have changed the values while the window ran: the page shows them as stored.
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
@@ -697,6 +707,10 @@ void TForm3Dview::FormCreate() {
   }
   if (SelectItem(qualityButtons_, qualitySetting_->Value())) RadioGroupQualityClick();
   ApplyGlobeAppearance();
+  nightSideSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NightSide"), 0);
+  const TNightLook nightLook = NightLookOf(nightSideSetting_->Value());
+  ComboBoxNightSide->setCurrentIndex(nightLook == TNightLook::nlCityLights ? 1 : 0);
+  content_->SetNightLook(nightLook);
 
   content_->View().zoom = 4;
   for (int i = 0; i < static_cast<int>(kViewpointNames.size()); ++i) {
@@ -1275,6 +1289,13 @@ void TForm3Dview::RadioGroupTopographyClick() {
   const int before = topographySetting_->Value();
   topographySetting_->SetValue(TopographyItem());
   if (before != topographySetting_->Value() && QualityItem() >= 0) ApplyGlobeAppearance();
+}
+
+void TForm3Dview::ComboBoxNightSideClick() {
+  if (!nightSideSetting_) return;
+  nightSideSetting_->SetValue(ComboBoxNightSide->currentIndex());
+  content_->SetNightLook(NightLookOf(ComboBoxNightSide->currentIndex()));
+  RefreshView();
 }
 
 void TForm3Dview::RebuildTrails() {

@@ -102,6 +102,7 @@ class TForm3Dview : public QMainWindow {
   QGroupBox* RadioGroupViewpoint = nullptr;
   QGroupBox* RadioGroupQuality = nullptr;
   QGroupBox* RadioGroupTopography = nullptr;
+  QComboBox* ComboBoxNightSide = nullptr;
   TLocationsPanel* LocationsPanel = nullptr;
   TDataFolderPanel* DataFolderPanel = nullptr;
   QFrame* Bevel1 = nullptr;
@@ -181,6 +182,7 @@ class TForm3Dview : public QMainWindow {
   void ComboBoxShowOrbitClick();
   void RadioGroupQualityClick();
   void RadioGroupTopographyClick();
+  void ComboBoxNightSideClick();
   void PageControl1Resize();
   // The Setup page stored another home or another Kepler folder: the view, the look angles and the
   // Passes dialog move to the new home at once; the catalogue is read again from the new folder.
@@ -290,6 +292,7 @@ class TForm3Dview : public QMainWindow {
   std::unique_ptr<catalogue::TRegistryInteger> bankSetting_;
   std::unique_ptr<catalogue::TRegistryInteger> qualitySetting_;
   std::unique_ptr<catalogue::TRegistryInteger> topographySetting_;
+  std::unique_ptr<catalogue::TRegistryInteger> nightSideSetting_;
   QStringList activeList_;
   QString primaryCatNumber_;
   QString texturePath_;

@@ -135,7 +135,7 @@ TEST(LiveCatalogue, PositionsOnAllCoresEqualThoseOnOneBitForBit) {
       if (p[i].shown && p[i].trail) {
         const float dx = p[i].trailEnd.x - p[i].position.x, dy = p[i].trailEnd.y - p[i].position.y,
                     dz = p[i].trailEnd.z - p[i].position.z;
-        EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 0.7f, 1e-4f) << "trail of " << i;
+        EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 0.3f, 1e-4f) << "trail of " << i;
       }
     }
     EXPECT_GT(shown, 900) << "at +" << minutes << " min";
@@ -213,6 +213,9 @@ class LiveCataloguePixels : public ::testing::Test {
 };
 
 TEST_F(LiveCataloguePixels, PointsShowInTheirOrbitColoursAndTheGlobeHidesThoseBehindIt) {
+  // A point is a pixel wide: the primary's orbit line, drawn over it where they cross, would hide it.
+  content_.OrbitLines().SetVisible(false);
+  frame_ = renderer_.RenderImage();
   int seenPerClass[4] = {};
   int hiddenChecked = 0;
   for (std::size_t i = 0; i < projected_.size(); ++i) {
