@@ -50,6 +50,9 @@ bool StartsWithIgnoringCase(const std::string& text, std::string_view prefix) {
          catalogue::EqualIgnoringAsciiCase(std::string_view(text).substr(0, prefix.size()), prefix);
 }
 
+// A day's count past this is junk, not a count; sums stop here, so they cannot overflow.
+constexpr qint64 kMaxCountedBytes = kDailyHostBytes * 1000;
+
 // "2026-12-09 123456": the UTC day and its bytes; another day's count is of no interest.
 qint64 DayBytes(const std::optional<std::string>& text, const QDate& day) {
   if (!text) return 0;
@@ -57,7 +60,7 @@ qint64 DayBytes(const std::optional<std::string>& text, const QDate& day) {
   if (parts.size() != 2 || parts[0] != day.toString(Qt::ISODate)) return 0;
   bool ok = false;
   const qint64 bytes = parts[1].toLongLong(&ok);
-  return ok && bytes > 0 && bytes < kDailyHostBytes * 1000 ? bytes : 0;
+  return ok && bytes > 0 && bytes <= kMaxCountedBytes ? bytes : 0;
 }
 
 }  // namespace
@@ -211,11 +214,12 @@ qint64 TDownloadState::BytesToday(const QString& host, const QDateTime& now) con
 
 void TDownloadState::AddBytes(const QString& host, const QDateTime& utc, qint64 bytes) const {
   if (bytes <= 0) return;
+  bytes = std::min(bytes, kMaxCountedBytes);
   const std::string name = ValueName(kHostBytesPrefix, host.toLower());
   const QDate day = utc.toUTC().date();
   // Counted under the lock, so that the window and nimbrel-data add up rather than overwrite.
   key_.Update([&](TSettingsValues& values) {
-    const qint64 total = DayBytes(values.Text(name), day) + bytes;
+    const qint64 total = std::min(DayBytes(values.Text(name), day), kMaxCountedBytes - bytes) + bytes;
     values.SetText(name,
                    (day.toString(Qt::ISODate) + QLatin1Char(' ') + QString::number(total)).toStdString());
     return true;

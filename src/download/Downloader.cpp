@@ -117,12 +117,6 @@ bool IsConnectionError(QNetworkReply::NetworkError error) {
   }
 }
 
-// Who is counted and stopped: the host, and the port when the address names one.
-QString HostKey(const QUrl& url) {
-  const QString host = url.host().toLower();
-  return url.port() < 0 ? host : host + QLatin1Char(':') + QString::number(url.port());
-}
-
 QString UtcMinutes(const QDateTime& t) {
   return t.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral(" UTC");
 }

@@ -97,6 +97,11 @@ QUrl CelestrakUrl(const QUrl& url) {
   return fixed;
 }
 
+QString HostKey(const QUrl& url) {
+  const QString host = url.host().toLower();
+  return url.port() < 0 ? host : host + QLatin1Char(':') + QString::number(url.port());
+}
+
 namespace {
 
 bool IsFormatItem(const QString& key) {

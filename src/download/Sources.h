@@ -56,6 +56,10 @@ bool IsCelestrakHost(const QString& host);
 // address is put right before asking. Other addresses come back unchanged.
 QUrl CelestrakUrl(const QUrl& url);
 
+// Whom error answers and bytes are counted for and who is stopped after a refusal: the host in
+// lower case, with ":<port>" when the address names a port ("celestrak.org", "127.0.0.1:8080").
+QString HostKey(const QUrl& url);
+
 // The name a source given only as an address gets, unique for each query: a CelesTrak group's
 // address ("gp.php?GROUP=stations&FORMAT=csv") by its group ("stations"), a supplemental one
 // ("sup-gp.php?FILE=iss") as "sup-iss", and any other by its file's base name followed by the
