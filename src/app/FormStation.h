@@ -35,6 +35,7 @@ class TRotatorClient;
 namespace nimbrel::app {
 
 class TSkyPlot;
+class TTransmitterPanel;
 
 class TFormStation : public QWidget {
   Q_OBJECT
@@ -67,6 +68,7 @@ class TFormStation : public QWidget {
   QLineEdit* EditUplink = nullptr;
   QLabel* LabelDownlink = nullptr;
   QLabel* LabelUplink = nullptr;
+  TTransmitterPanel* PanelTransmitter = nullptr;
   QCheckBox* CheckBoxTracking = nullptr;
   QLabel* LabelTarget = nullptr;
   QLabel* LabelReported = nullptr;
@@ -99,6 +101,8 @@ class TFormStation : public QWidget {
   void ShowRotator();
   void ToggleLink(station::THamlibLink& link, QLineEdit* edit, const char* settingName);
   void UpdateAlertSatellites();
+  // The chosen transmitter's frequencies into the fields and the kept ones; false without a choice.
+  bool ShowTransmitter();
 
   TStationSettings settings_;
   station::TTracker::TClock clock_;

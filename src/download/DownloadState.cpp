@@ -91,6 +91,8 @@ std::vector<TSource> TDownloadState::UserSources() const {
 
 std::vector<TSource> TDownloadState::AllSources(const QString& groupBase) const {
   std::vector<TSource> sources = BuiltInSources(groupBase);
+  // Built in as well: a user's own source that already had the name is shadowed, not deleted.
+  sources.push_back(TransmitterSource());
   for (TSource& source : UserSources()) {
     const bool shadowed = std::any_of(sources.begin(), sources.end(), [&](const TSource& s) {
       return s.name.compare(source.name, Qt::CaseInsensitive) == 0;
@@ -118,6 +120,8 @@ std::optional<QString> TDownloadState::UserSourceProblem(const QString& name, co
     if (name.compare(QString::fromLatin1(group.name), Qt::CaseInsensitive) == 0)
       return QStringLiteral("\"%1\" is the name of a built-in source").arg(name);
   }
+  if (name.compare(QLatin1String(kTransmitterSourceName), Qt::CaseInsensitive) == 0)
+    return QStringLiteral("\"%1\" is the name of a built-in source").arg(name);
   if (const std::optional<QString> problem = UrlProblem(url))
     return QStringLiteral("cannot use %1: %2").arg(url.toDisplayString(), *problem);
   return std::nullopt;
@@ -157,7 +161,8 @@ std::optional<QDateTime> TDownloadState::LastDownload(const QString& name) const
 }
 
 std::optional<QDateTime> TDownloadState::NextAllowed(const TSource& source, const QDateTime& now) const {
-  if (!KeepsGroupInterval(source)) return std::nullopt;
+  const std::optional<std::chrono::seconds> interval = MinimumInterval(source);
+  if (!interval) return std::nullopt;
   const TSettingsValues values = key_.Read();
   std::optional<QDateTime> next;
   for (const std::string& name :
@@ -165,10 +170,20 @@ std::optional<QDateTime> TDownloadState::NextAllowed(const TSource& source, cons
     const std::optional<std::string> text = values.Text(name);
     const QDateTime last = text ? ParseUtc(QString::fromStdString(*text)) : QDateTime();
     if (!last.isValid() || last > now) continue;
-    const QDateTime allowed = last.addSecs(kGroupMinimumInterval.count());
+    const QDateTime allowed = last.addSecs(interval->count());
     if (allowed > now && (!next || allowed > *next)) next = allowed;
   }
   return next;
+}
+
+void TDownloadState::SetLastDownload(const QString& name, const QDateTime& utc) const {
+  // A text, not a 32-bit integer: seconds since 1970 overflow one in 2038.
+  const std::string text = UtcText(utc).toStdString();
+  const std::string valueName = ValueName(kDownloadedPrefix, name);
+  key_.Update([&](TSettingsValues& values) {
+    values.SetText(valueName, text);
+    return true;
+  });
 }
 
 void TDownloadState::SetLastRequest(const TSource& source, const QDateTime& utc) const {

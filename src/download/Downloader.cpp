@@ -19,9 +19,11 @@
 #include <cstring>
 #include <exception>
 
+#include "catalogue/DataFolder.h"
 #include "catalogue/KeplerContent.h"
 #include "catalogue/KeplerFile.h"
 #include "catalogue/SatelliteList.h"
+#include "catalogue/Transmitters.h"
 #include "download/DataFiles.h"
 
 namespace nimbrel::download {
@@ -121,6 +123,15 @@ QString UtcMinutes(const QDateTime& t) {
   return t.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral(" UTC");
 }
 
+void SyncToDisk(const QString& path) {
+  // On the disk before it can replace anything: a crash must not leave an empty data file.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
 TDownloadResult Result(const QString& name, TStatus status, const QString& reason = QString()) {
   TDownloadResult result;
   result.name = name;
@@ -159,12 +170,7 @@ TCheck CheckDownload(const QString& path, bool htmlType, const QString& previous
   }
   std::string text;
   try {
-    // On the disk before it can replace anything: a crash must not leave an empty data file.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-      ::fsync(fd);
-      ::close(fd);
-    }
+    SyncToDisk(path);
     text = catalogue::ReadKeplerFile(path.toStdString()).value_or(std::string());
     catalogue::TSatelliteList list;
     list.LoadFromText(text);
@@ -196,6 +202,27 @@ TCheck CheckDownload(const QString& path, bool htmlType, const QString& previous
     return check;
   }
   check.extension = QString::fromLatin1(catalogue::KeplerFileExtension(text));
+  return check;
+}
+
+TCheck CheckTransmitterDownload(const QString& path, bool htmlType) {
+  TCheck check;
+  std::string text;
+  try {
+    SyncToDisk(path);
+    text = catalogue::ReadKeplerFile(path.toStdString()).value_or(std::string());
+    if (htmlType || LooksLikeHtml(text)) {
+      check.problem = QStringLiteral("not a transmitter list: the answer is an HTML page");
+      return check;
+    }
+    check.sets = static_cast<int>(catalogue::ReadTransmitterList(text).size());
+  } catch (const catalogue::ECatalogueFileError& e) {
+    check.problem =
+        QStringLiteral("the downloaded file cannot be read: ") + QString::fromStdString(e.Reason());
+  } catch (const catalogue::ETransmitterListError& e) {
+    check.problem = QStringLiteral("not a transmitter list: ") + QString::fromStdString(e.Reason());
+  }
+  check.extension = QStringLiteral(".json");
   return check;
 }
 
@@ -239,8 +266,11 @@ bool TDownloadResult::Failed() const noexcept {
 
 QString TDownloadResult::Line() const {
   if (Done()) {
+    const bool one = sets == 1;
     QString line = name + QStringLiteral(": ") + FormatCount(sets) +
-                   (sets == 1 ? QStringLiteral(" set") : QStringLiteral(" sets"));
+                   (kind == TSourceKind::skTransmitters
+                        ? (one ? QStringLiteral(" transmitter") : QStringLiteral(" transmitters"))
+                        : (one ? QStringLiteral(" set") : QStringLiteral(" sets")));
     // A transfer cut exactly between two records cannot be told from a smaller file: the count
     // beside the old one shows a large drop.
     if (previousSets >= 0) line += QStringLiteral(" (%1 before)").arg(FormatCount(previousSets));
@@ -305,8 +335,11 @@ std::optional<TDownloadResult> TDownloader::Refusal(const TSource& source, const
   if (const std::optional<QDateTime> next = options_.state->NextAllowed(source, now)) {
     TDownloadResult result = Result(source.name, TStatus::drTooSoon);
     result.nextAllowed = *next;
-    result.reason = QStringLiteral("not before %1: CelesTrak allows one download of a group every 2 hours")
-                        .arg(UtcMinutes(*next));
+    result.reason =
+        (source.kind == TSourceKind::skTransmitters
+             ? QStringLiteral("not before %1: the transmitter list is fetched at most once a day")
+             : QStringLiteral("not before %1: CelesTrak allows one download of a group every 2 hours"))
+            .arg(UtcMinutes(*next));
     return result;
   }
   if (!options_.askAnyway) {
@@ -440,7 +473,7 @@ void TDownloader::OnMetaData() {
     return;
   }
   // The server has answered: that counts as a download for the two-hour rule, whatever came back.
-  if (options_.state && KeepsGroupInterval(source)) options_.state->SetLastRequest(source, options_.clock());
+  if (options_.state && MinimumInterval(source)) options_.state->SetLastRequest(source, options_.clock());
   if (status != 200) {
     // Read for what it says once its text has come.
     errorStatus_ = status;
@@ -585,9 +618,11 @@ void TDownloader::Verify() {
   const std::uint64_t generation = ++generation_;
   const bool htmlType = htmlType_;
   const QString previous = previousFile_;
+  const bool transmitters = sources_[index_].kind == TSourceKind::skTransmitters;
   // Reading a large group takes a tenth of a second and more: not on the thread the window runs on.
-  check_ = std::thread([this, temporaryPath, htmlType, previous, generation] {
-    TCheck result = CheckDownload(temporaryPath, htmlType, previous);
+  check_ = std::thread([this, temporaryPath, htmlType, transmitters, previous, generation] {
+    TCheck result = transmitters ? CheckTransmitterDownload(temporaryPath, htmlType)
+                                 : CheckDownload(temporaryPath, htmlType, previous);
     QMetaObject::invokeMethod(
         this, [this, result = std::move(result), generation] { Install(result, generation); },
         Qt::QueuedConnection);
@@ -604,7 +639,14 @@ void TDownloader::Install(const TCheck& check, std::uint64_t generation) {
   }
   const TSource& source = sources_[index_];
   const QString temporaryPath = temporary_->fileName();
-  const QString target = QDir(options_.dataFolder).filePath(source.name + check.extension);
+  // The transmitter list goes into a folder of its own, where the Kepler scan never looks.
+  const bool transmitters = source.kind == TSourceKind::skTransmitters;
+  const QString target = transmitters ? catalogue::TransmitterListPath(options_.dataFolder)
+                                      : QDir(options_.dataFolder).filePath(source.name + check.extension);
+  if (transmitters && !QDir().mkpath(QFileInfo(target).path())) {
+    Fail(QStringLiteral("cannot create the folder %1").arg(QFileInfo(target).path()));
+    return;
+  }
   // rename(2) replaces the old file in one step: a reader sees the old data or the new, never a mix.
   if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(target).constData()) != 0) {
     Fail(QStringLiteral("cannot replace %1: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno))));
@@ -613,6 +655,7 @@ void TDownloader::Install(const TCheck& check, std::uint64_t generation) {
   temporary_->setAutoRemove(false);
   temporary_.reset();
   TDownloadResult result = Result(source.name, TStatus::drDone);
+  result.kind = source.kind;
   result.sets = check.sets;
   result.previousSets = check.previousSets;
   result.newestEpoch = check.newestEpoch;

@@ -9,8 +9,9 @@
 // Nothing is lost: each download goes to a hidden temporary file in the data folder, and replaces
 // "<name>.csv" (or the ending of the form it has) only when the catalogue reader finds at least one
 // element set in it and the text ends where a whole file of its form ends (catalogue::EndsWhole),
-// whatever the headers said. On any failure or on Cancel the temporary file is removed and the old
-// file is left exactly as it was.
+// whatever the headers said (the transmitter list: replaces transmitters/transmitters.json only when
+// it is a transmitter list with a good entry). On any failure or on Cancel the temporary file is
+// removed and the old file is left exactly as it was.
 //
 // The sources' usage rules are kept here, so that no caller can break them:
 // - CelesTrak addresses are asked as https://celestrak.org whatever the user wrote, and no redirect
@@ -20,11 +21,11 @@
 //   data found" means no objects now (drNoObjects), any other shows its status and short text;
 // - after such an answer (the "not updated" one aside) or when a host cannot be reached, the run
 //   asks that host nothing more: its other sources are drNotTried;
-// - with a state: a source on CelesTrak is fetched at most once every two hours per request (asked
-//   sooner, it is refused without a request); error answers and bytes are counted per host, a host
-//   with kHostErrorLimit error answers within two hours is not asked automatically (askAnyway lets a
-//   person's explicit request through), and no download starts that could take a host's bytes of
-//   the UTC day past kDailyHostBytes;
+// - with a state: a source on CelesTrak is fetched at most once every two hours per request, the
+//   transmitter list once a day (asked sooner, it is refused without a request); error answers and
+//   bytes are counted per host, a host with kHostErrorLimit error answers within two hours is not
+//   asked automatically (askAnyway lets a person's explicit request through), and no download starts
+//   that could take a host's bytes of the UTC day past kDailyHostBytes;
 // - every request names the program in its User-Agent; answers and transfers are bounded in time
 //   and size (compressed or not).
 
@@ -83,6 +84,7 @@ struct TDownloadResult {
   int sets = 0;
   int previousSets = -1;  // drDone: the sets of the file it replaced; -1 when there was none
   qint64 bytes = 0;
+  TSourceKind kind = TSourceKind::skKepler;
   QString file;            // drDone: the file written
   QDateTime nextAllowed;   // drTooSoon, drNotUpdated: when the source may be fetched
   QDateTime restingUntil;  // drNotTried for a host's error answers: when it may be asked again
@@ -92,7 +94,7 @@ struct TDownloadResult {
   // What nimbrel-data's exit status counts as a failure: drFailed, drNoObjects, drNotTried.
   bool Failed() const noexcept;
   // "stations: 12 sets, 4.1 kB, newest 3 hours old", "stations: 19 sets (40 before), ...",
-  // "stations: HTTP 500: Internal error".
+  // "transmitters: 2412 transmitters, 1.2 MB" or "stations: HTTP 500: Internal error".
   QString Line() const;
 };
 
@@ -113,6 +115,8 @@ struct TCheck {
 // Syncs the file to the disk and reads it as the catalogue would; safe on any thread. A text cut
 // inside its last record is the problem "cut short".
 TCheck CheckDownload(const QString& path, bool htmlType, const QString& previousPath = QString());
+// The same for a transmitter list: `sets` counts its good entries.
+TCheck CheckTransmitterDownload(const QString& path, bool htmlType);
 
 // The file of the data folder that holds the source's data ("<name>.csv", ".tle", ...), the newest
 // when there are several; empty when there is none.

@@ -156,4 +156,16 @@ QString RequestKey(const QUrl& url) {
   return url.host().toLower() + url.path() + (query.isEmpty() ? QString() : QLatin1Char('?') + query);
 }
 
+TSource TransmitterSource(const QString& url) {
+  return {QString::fromLatin1(kTransmitterSourceName),
+          QStringLiteral("Satellites' radio transmitters, from SatNOGS DB (CC BY-SA 4.0)"), QUrl(url), true,
+          TSourceKind::skTransmitters};
+}
+
+std::optional<std::chrono::seconds> MinimumInterval(const TSource& source) {
+  if (source.kind == TSourceKind::skTransmitters) return kTransmitterMinimumInterval;
+  if (KeepsGroupInterval(source)) return kGroupMinimumInterval;
+  return std::nullopt;
+}
+
 }  // namespace nimbrel::download

@@ -49,7 +49,9 @@ constexpr const char* kUsage =
     "\n"
     "The data folder is the companion's TwoLineDataPath when set (nimbrel-settings set-data-folder),\n"
     "else $XDG_DATA_HOME/NimbrelGL/kepler (~/.local/share/NimbrelGL/kepler). CelesTrak's groups are\n"
-    "fetched at most once every 2 hours, CelesTrak addresses always as https://celestrak.org.\n"
+    "fetched at most once every 2 hours, CelesTrak addresses always as https://celestrak.org. The\n"
+    "source \"transmitters\" is SatNOGS DB's list of satellites' radio transmitters (CC BY-SA 4.0),\n"
+    "kept as transmitters/transmitters.json in the data folder and fetched at most once a day.\n"
     "Exit status: 0 when nothing failed (every source done, not updated since the last download,\n"
     "or too soon to ask); 1 when any source failed, was cut short, had no objects or was not tried\n"
     "because its host refused (the others are still done); 2 for a bad command line.\n";
@@ -144,7 +146,9 @@ std::vector<TSource> UpdateSources(const TCommandLine& line, const TDownloadStat
 }
 
 int Groups() {
-  for (const TSource& source : BuiltInSources()) {
+  std::vector<TSource> sources = BuiltInSources();
+  sources.push_back(TransmitterSource());
+  for (const TSource& source : sources) {
     Out(source.name + QLatin1Char('\t') + source.description + QLatin1Char('\t') +
         source.url.toString(QUrl::FullyEncoded));
   }
