@@ -1583,6 +1583,7 @@ QString TForm3Dview::GroupBase() const {
 void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
   if (!updateKepler_) {
     updateKepler_ = new TFormUpdateKepler(WindowDownloadOptions(), GroupBase(), this);
+    updateKepler_->askAnyway = [this](const QString& question) { return sink_->Ask(QString(), question); };
     connect(updateKepler_, &TFormUpdateKepler::Updated, this,
             [this] { Guarded([this] { ReloadKeplerData(); }); });
   } else if (!updateKepler_->Running()) {
@@ -1657,9 +1658,22 @@ void TForm3Dview::UpdateAtStartIfDue() {
       int done = 0;
       for (const download::TDownloadResult& result : startUpUpdate_->Results()) done += result.Done() ? 1 : 0;
       const int count = static_cast<int>(startUpUpdate_->Results().size());
-      StatusDownload->setText(
-          done == count ? QStringLiteral("Kepler data updated")
-                        : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count));
+      QDateTime resting;
+      for (const download::TDownloadResult& result : startUpUpdate_->Results()) {
+        if (result.restingUntil.isValid() && (!resting.isValid() || result.restingUntil > resting))
+          resting = result.restingUntil;
+      }
+      QString text = done == count
+                         ? QStringLiteral("Kepler data updated")
+                         : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count);
+      // An automatic update never asks a host resting after its error answers; a person may.
+      if (resting.isValid()) {
+        text += QStringLiteral(
+                    "; a server that refused requests is not asked again before %1 UTC "
+                    "(\"Update Kepler data...\" can ask anyway)")
+                    .arg(resting.toUTC().toString(QStringLiteral("HH:mm")));
+      }
+      StatusDownload->setText(text);
       QTimer::singleShot(kStatusDownloadShownMs, StatusDownload, &QWidget::hide);
       // A file named on the command line stays what the user asked to see.
       if (done > 0 && !fileArgument_) ReloadKeplerData();
