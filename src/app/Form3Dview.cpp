@@ -230,9 +230,6 @@ class TOrbitLegend final : public QWidget {
   }
 };
 
-// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
-// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
-// elevation and range stay in view.
 // Writes a label only when its text changes, and says whether it did: a write of the same text still
 // costs a layout check and a repaint.
 bool SetTextIfChanged(QLabel* label, const QString& text) {
@@ -241,6 +238,9 @@ bool SetTextIfChanged(QLabel* label, const QString& text) {
   return true;
 }
 
+// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
+// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
+// elevation and range stay in view.
 QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
   if (metrics.horizontalAdvance(line) <= width) return line;
   const QString prefix = QStringLiteral(" ") + name;
@@ -1676,6 +1676,7 @@ void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
   if (!updateKepler_) {
     updateKepler_ = new TFormUpdateKepler(WindowDownloadOptions(), GroupBase(), this);
     NameUpdateKeplerControls(*updateKepler_);
+    updateKepler_->askAnyway = [this](const QString& question) { return sink_->Ask(QString(), question); };
     connect(updateKepler_, &TFormUpdateKepler::Updated, this,
             [this] { Guarded([this] { ReloadKeplerData(); }); });
   } else if (!updateKepler_->Running()) {
@@ -1743,9 +1744,22 @@ void TForm3Dview::UpdateAtStartIfDue() {
       int done = 0;
       for (const download::TDownloadResult& result : startUpUpdate_->Results()) done += result.Done() ? 1 : 0;
       const int count = static_cast<int>(startUpUpdate_->Results().size());
-      StatusDownload->setText(
-          done == count ? QStringLiteral("Kepler data updated")
-                        : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count));
+      QDateTime resting;
+      for (const download::TDownloadResult& result : startUpUpdate_->Results()) {
+        if (result.restingUntil.isValid() && (!resting.isValid() || result.restingUntil > resting))
+          resting = result.restingUntil;
+      }
+      QString text = done == count
+                         ? QStringLiteral("Kepler data updated")
+                         : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count);
+      // An automatic update never asks a host resting after its error answers; a person may.
+      if (resting.isValid()) {
+        text += QStringLiteral(
+                    "; a server that refused requests is not asked again before %1 UTC "
+                    "(\"Update Kepler data...\" can ask anyway)")
+                    .arg(resting.toUTC().toString(QStringLiteral("HH:mm")));
+      }
+      StatusDownload->setText(text);
       QTimer::singleShot(kStatusDownloadShownMs, StatusDownload, &QWidget::hide);
       // A file named on the command line stays what the user asked to see.
       if (done > 0 && !fileArgument_) ReloadKeplerData();
