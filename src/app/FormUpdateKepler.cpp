@@ -124,8 +124,12 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
       // Kept apart from the Kepler files, in a folder of its own.
       const QFileInfo list(catalogue::TransmitterListPath(options_.dataFolder));
       file.reset();
-      if (list.isFile())
-        file = download::TDataFile{list.fileName(), source.name, 0, list.lastModified().toUTC(), {}};
+      if (list.isFile()) {
+        file.emplace();
+        file->fileName = list.fileName();
+        file->source = source.name;
+        file->modifiedUtc = list.lastModified().toUTC();
+      }
     }
     item->setText(kColumnAge,
                   file ? download::FormatAge(file->modifiedUtc.secsTo(now)) : QStringLiteral("no file"));
