@@ -217,9 +217,6 @@ class TOrbitLegend final : public QWidget {
   }
 };
 
-// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
-// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
-// elevation and range stay in view.
 // Writes a label only when its text changes, and says whether it did: a write of the same text still
 // costs a layout check and a repaint.
 bool SetTextIfChanged(QLabel* label, const QString& text) {
@@ -228,6 +225,9 @@ bool SetTextIfChanged(QLabel* label, const QString& text) {
   return true;
 }
 
+// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
+// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
+// elevation and range stay in view.
 QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
   if (metrics.horizontalAdvance(line) <= width) return line;
   const QString prefix = QStringLiteral(" ") + name;
