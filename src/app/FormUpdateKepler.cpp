@@ -125,7 +125,8 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
       const QFileInfo list(catalogue::TransmitterListPath(options_.dataFolder));
       file.reset();
       if (list.isFile())
-        file = download::TDataFile{list.fileName(), source.name, 0, list.lastModified().toUTC(), {}, {}};
+        file = download::TDataFile{
+            .fileName = list.fileName(), .source = source.name, .modifiedUtc = list.lastModified().toUTC()};
     }
     item->setText(kColumnAge,
                   file ? download::FormatAge(file->modifiedUtc.secsTo(now)) : QStringLiteral("no file"));
