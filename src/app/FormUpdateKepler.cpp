@@ -125,8 +125,12 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
       const QFileInfo list(catalogue::TransmitterListPath(options_.dataFolder));
       file.reset();
       if (list.isFile())
-        file = download::TDataFile{
-            .fileName = list.fileName(), .source = source.name, .modifiedUtc = list.lastModified().toUTC()};
+        file = download::TDataFile{.fileName = list.fileName(),
+                                   .source = source.name,
+                                   .sets = 0,
+                                   .modifiedUtc = list.lastModified().toUTC(),
+                                   .problem = {},
+                                   .newestEpoch = {}};
     }
     item->setText(kColumnAge,
                   file ? download::FormatAge(file->modifiedUtc.secsTo(now)) : QStringLiteral("no file"));
