@@ -125,11 +125,12 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
       const QFileInfo list(catalogue::TransmitterListPath(options_.dataFolder));
       file.reset();
       if (list.isFile()) {
-        // By name: the file's time is its modification, not the newest epoch beside it.
-        file.emplace();
-        file->fileName = list.fileName();
-        file->source = source.name;
-        file->modifiedUtc = list.lastModified().toUTC();
+        // By name: the fields have grown, and a time in the wrong place would give the list no age.
+        download::TDataFile listFile;
+        listFile.fileName = list.fileName();
+        listFile.source = source.name;
+        listFile.modifiedUtc = list.lastModified().toUTC();
+        file = listFile;
       }
     }
     item->setText(kColumnAge,
