@@ -97,7 +97,8 @@ class TSceneContent {
   // The satellite a marker or a trail stands for; null for any other object or none.
   static const orbit::TSatellite* SatelliteOf(const scene::TBaseSceneObject* object) noexcept;
 
-  void SetHome(double lonDeg, double latDeg) noexcept;
+  // The observer of the status line's look angles; the height in metres above the sea.
+  void SetHome(double lonDeg, double latDeg, double heightM = 0.0) noexcept;
   // The next update places the Sun whatever the time (LastSunTime = 0).
   void ForgetSunTime() noexcept;
 

@@ -152,7 +152,7 @@ int RunSnapshot(const TSnapshotOptions& options, const QStringList& arguments) {
     content.ApplyGlobeAppearance(quality, topography);
 
     const THomeLocation home = ReadHomeLocation();
-    content.SetHome(home.lonDeg, home.latDeg);
+    content.SetHome(home.lonDeg, home.latDeg, home.heightM);
     TViewState& view = content.View();
     view.zoom = 4;
     view.cameraUp = {0, 1, 0, 0};
