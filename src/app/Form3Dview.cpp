@@ -41,6 +41,7 @@
 #include "about/About.h"
 #include "about/VersInfo.h"
 #include "app/Clock.h"
+#include "app/DownloadCoordinator.h"
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
@@ -242,7 +243,10 @@ QString SatelliteCatalogueNumber(const QListWidgetItem* item) {
 }  // namespace
 
 TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
-    : QMainWindow(parent), options_(std::move(options)), content_(std::make_unique<TSceneContent>()) {
+    : QMainWindow(parent),
+      options_(std::move(options)),
+      content_(std::make_unique<TSceneContent>()),
+      model_(std::make_unique<TSessionModel>(options_.utcNow)) {
   if (options_.sink) {
     sink_ = options_.sink;
   } else {
@@ -273,6 +277,7 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
   if (!topographySetting_)
     topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
   if (!bankSetting_) bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
+  ConnectSession();
   creating_ = false;
 }
 
@@ -308,7 +313,9 @@ void TForm3Dview::CreateControls() {
   TabSheetDisplay->setObjectName(QStringLiteral("TabSheetDisplay"));
   PageControl1->addTab(TabSheetSetup, QStringLiteral("Setup"));
   PageControl1->addTab(TabSheetDisplay, QStringLiteral("Display"));
-  TabSheetStation = new TFormStation;
+  // The station follows the real sky, on the same UTC clock as the step clock's real time.
+  TabSheetStation = new TFormStation(
+      nullptr, [model = model_.get()] { return orbit::DateTimeToJulianDate(model->UtcNow()); });
   PageControl1->addTab(TabSheetStation, QStringLiteral("Station"));
   PageControl1->setCurrentWidget(TabSheetDisplay);
   TabSheetDisplay->installEventFilter(this);
@@ -562,6 +569,10 @@ void TForm3Dview::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   FileLoadTexture = file->addAction(QStringLiteral("Load background..."));
   FileOpen = file->addAction(QStringLiteral("&Open Kepler data..."));
+  FileLoadUpdated = file->addAction(QStringLiteral("Load the updated data"));
+  FileLoadUpdated->setToolTip(
+      QStringLiteral("Shows the Kepler data folder again in place of the file you opened"));
+  FileLoadUpdated->setEnabled(false);
   FileUpdateKepler = file->addAction(QStringLiteral("&Update Kepler data..."));
   FilePasses = file->addAction(QStringLiteral("Passes..."));
   file->addSeparator();
@@ -636,6 +647,7 @@ void TForm3Dview::ConnectControls() {
   on(DataFolderPanel, &TDataFolderPanel::FolderChanged, &TForm3Dview::KeplerFolderChanged);
   on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
   on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
+  on(FileLoadUpdated, &QAction::triggered, &TForm3Dview::FileLoadUpdatedClick);
   on(FilePasses, &QAction::triggered, &TForm3Dview::ShowPasses);
   connect(FileUpdateKepler, &QAction::triggered, this, [this] { Guarded([this] { ShowUpdateKepler(); }); });
   connect(MenuExit, &QAction::triggered, this, &QWidget::close);
@@ -696,25 +708,29 @@ void TForm3Dview::FormCreate() {
   }
 
   const THomeLocation home = ReadHomeLocation();
-  homeLon_ = home.lonDeg;
-  homeLat_ = home.latDeg;
-  content_->SetHome(homeLon_, homeLat_);
+  model_->SetHome(home);
+  content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
   const int viewpoint = home.fromList ? 1 : 0;
 
   ButtonBank->setVisible(BankButtonWanted());
   SelectViewpoint(viewpoint);
 
   TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_);
-  catalogue_ = std::move(kepler.catalogue);
   showAllAtStart_ = kepler.showAllAtStart;
   dataFolderEmpty_ = kepler.dataFolderEmpty;
-  fileArgument_ = !options_.arguments.isEmpty() && QFileInfo(options_.arguments.front()).isFile();
+  // A file named on the command line is the user's choice, never replaced by a background update.
+  const bool fileArgument = !options_.arguments.isEmpty() && QFileInfo(options_.arguments.front()).isFile();
 
   bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
   LoadActiveList(true);
 
-  primaryCatNumber_ = ChoosePrimary(catalogue_, *sink_);
+  const QString primary = ChoosePrimary(kepler.catalogue, *sink_);
+  model_->SetData(std::move(kepler.catalogue),
+                  fileArgument ? TDataSource::dsUserFile : TDataSource::dsDataFolder,
+                  fileArgument ? options_.arguments.front() : QString(), primary);
+  FileLoadUpdated->setEnabled(fileArgument);
   content_->OrbitLines().SetLinePattern(0);
+  TabSheetStation->Follow(*model_);
 
   initialViewerWidth_ = SceneViewer1->width();
 }
@@ -738,7 +754,12 @@ void TForm3Dview::FormShow() {
     const QSignalBlocker block(CheckBoxAll);
     CheckBoxAll->setChecked(showAllAtStart_);
   }
-  RebuildMarkers();
+  // The check box's stored state is the start's choice; the model follows it before the first rebuild.
+  if (model_->ShowAll() != showAllAtStart_) {
+    model_->SetShowAll(showAllAtStart_);  // rebuilds the markers
+  } else {
+    RebuildMarkers();
+  }
   if (!firstShowDone_) {
     firstShowDone_ = true;
     // Once the window is on the screen, not before: the user should see what the offer is about.
@@ -900,31 +921,31 @@ void TForm3Dview::TimerStepTimer() {
   SceneViewer1->setVisible(true);
   const int item = StepItem();
   if (item == 0) {
-    currentTime_ = orbit::CurrentUtc();
+    model_->SetTime(model_->UtcNow());
   } else if (item > 0) {
     if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
-      currentTime_ = AddMinutes(currentTime_, *minutes);
+      model_->SetTime(AddMinutes(model_->Time(), *minutes));
     }
   }
-  WritePickers(currentTime_);
+  WritePickers(model_->Time());
   RefreshView();
 }
 
 void TForm3Dview::RefreshView() {
   TimerStep->stop();
-  currentTime_ = ReadPickers();
-  StatusPanels[1]->setText(StatusBarDate(currentTime_));
+  model_->SetTime(ReadPickers());
+  const orbit::TDateTime now = model_->Time();
+  StatusPanels[1]->setText(StatusBarDate(now));
   StatusPanels[1]->repaint();
   // Creation still runs: the markers and lists are not there yet, and a nested event loop must not
   // reach them.
   if (!creating_) {
     try {
       const TDisplayChoices choices{CheckBoxShowFootprint->isChecked(), CheckBoxShowDaylight->isChecked()};
-      SetPrimaryStatus(content_->UpdateScene(currentTime_, choices));
+      SetPrimaryStatus(content_->UpdateScene(now, choices));
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
     }
-    MarkOldElements();
   }
   const int manual = static_cast<int>(std::size(kStepItems)) - 1;
   // The running clock has its own timer, and no step item is chosen meanwhile.
@@ -953,7 +974,7 @@ void TForm3Dview::FitPrimaryStatus() {
 
 QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
   try {
-    return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(currentTime_)));
+    return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(model_->Time())));
   } catch (const std::exception&) {
     return {};  // a clock outside the calendar: no age to tell
   }
@@ -985,9 +1006,9 @@ void TForm3Dview::RadioGroupStepClick() {
     TimerStep->stop();
     RefreshView();
   } else if (item > 0) {
-    currentTime_ = ReadPickers();
+    model_->SetTime(ReadPickers());
     if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
-      currentTime_ = RoundDownToStep(currentTime_, *minutes);
+      model_->SetTime(RoundDownToStep(model_->Time(), *minutes));
     }
     TimerStep->start(kTickAtOnceMs);
   }
@@ -998,7 +1019,7 @@ void TForm3Dview::SelectStep(int item) {
 }
 
 void TForm3Dview::DateTimePickerChange() {
-  const orbit::TCalendarTime before = orbit::DecodeDateTime(currentTime_);
+  const orbit::TCalendarTime before = orbit::DecodeDateTime(model_->Time());
   const QTime now = TimePicker->time();
   const TCascadeResult carried = CascadeTimePicker(TPickerTime{before.hour, before.minute, before.second},
                                                    TPickerTime{now.hour(), now.minute(), now.second()});
@@ -1023,6 +1044,7 @@ std::chrono::steady_clock::time_point TForm3Dview::SteadyNow() const {
 void TForm3Dview::StopSmoothClock() {
   smoothClock_.Stop();
   TimerSmooth->stop();
+  model_->SetSpeed(0);
   const QSignalBlocker block(ComboBoxSpeed);
   ComboBoxSpeed->setCurrentIndex(0);
 }
@@ -1043,8 +1065,10 @@ void TForm3Dview::ComboBoxSpeedChange() {
   TimerStep->stop();
   // No step item rules while the clock runs on its own.
   SelectItem(stepButtons_, -1);
-  currentTime_ = ReadPickers();
-  smoothClock_.Start(currentTime_, kSmoothSpeeds[static_cast<std::size_t>(item - 1)], SteadyNow());
+  model_->SetTime(ReadPickers());
+  const int speed = kSmoothSpeeds[static_cast<std::size_t>(item - 1)];
+  smoothClock_.Start(model_->Time(), speed, SteadyNow());
+  model_->SetSpeed(speed);
   TimerSmooth->start(0);
 }
 
@@ -1052,8 +1076,8 @@ void TForm3Dview::TimerSmoothTimer() {
   TimerSmooth->stop();
   if (!smoothClock_.Running()) return;
   SceneViewer1->setVisible(true);
-  currentTime_ = smoothClock_.TimeAt(SteadyNow());
-  WritePickers(currentTime_);
+  model_->SetTime(smoothClock_.TimeAt(SteadyNow()));
+  WritePickers(model_->Time());
   RefreshView();
   // Re-armed after the update, so a slow update lowers the rate rather than queueing ticks.
   if (smoothClock_.Running()) TimerSmooth->start(kSmoothTickMs);
@@ -1083,8 +1107,8 @@ void TForm3Dview::RadioGroupViewpointClick() {
     view.cameraUp = {0, 1, 0, 0};
     PlaceCamera();
   } else if (item == 1) {
-    view.viewLon = static_cast<float>(homeLon_);
-    view.viewLat = static_cast<float>(homeLat_);
+    view.viewLon = static_cast<float>(model_->Home().lonDeg);
+    view.viewLat = static_cast<float>(model_->Home().latDeg);
     view.cameraUp = {0, 1, 0, 0};
     PlaceCamera();
   }
@@ -1174,13 +1198,12 @@ void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
 }
 
 void TForm3Dview::MakePrimary(const QString& number) {
-  if (number.isEmpty() || number == primaryCatNumber_) return;
-  primaryCatNumber_ = number;
+  if (number.isEmpty() || number == model_->PrimaryNumber()) return;
   // Without the companion program this window stands in for it: the choice is stored as
   // nimbrel-settings stores it, so that the next start begins with it. The stored form has five
   // characters. A save that fails leaves the choice to this run, as the program's own saves do.
   if (number.size() == 5 && !catalogue::CompanionOwnsSettings()) catalogue::WritePrimary(number);
-  QueueRebuildMarkers();
+  model_->SetPrimary(number);
 }
 
 void TForm3Dview::HoverAt(QPoint at) {
@@ -1255,8 +1278,7 @@ void TForm3Dview::RebuildTrails() {
 
 void TForm3Dview::RebuildMarkers() {
   rebuildQueued_ = false;
-  const std::vector<const orbit::TSatellite*> satellites =
-      MarkerSatellites(catalogue_, primaryCatNumber_, CheckBoxAll->isChecked(), activeList_);
+  const std::vector<const orbit::TSatellite*> satellites = model_->Shown();
   ClearHover();
   content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
   ListBoxActive->setUpdatesEnabled(false);
@@ -1277,8 +1299,8 @@ void TForm3Dview::RebuildMarkers() {
   satelliteSearch_->SetKeys(std::move(searchKeys));
   ListBoxActive->setUpdatesEnabled(true);
   legend_->setVisible(content_->PointMarkers() != nullptr);
-  UpdatePasses();
-  UpdateStation();
+  // New lines: their old-elements marking is due now, not only at the clock's next day.
+  MarkOldElements();
   RefreshView();
 }
 
@@ -1323,7 +1345,7 @@ void TForm3Dview::ShowListMenu(QPoint at) {
   const bool storable = number.size() == 5 && !catalogue::CompanionOwnsSettings();
   QMenu menu(this);
   QAction* primary = menu.addAction(QStringLiteral("Make primary"));
-  primary->setEnabled(number != primaryCatNumber_);
+  primary->setEnabled(number != model_->PrimaryNumber());
   menu.addSeparator();
   QAction* add[catalogue::kBankCount] = {};
   for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
@@ -1370,29 +1392,31 @@ void TForm3Dview::StoreBank(int bank, const QStringList& numbers) {
   if (BankButtonWanted()) ButtonBank->show();
   // The markers follow when the edited bank is the one shown (itself, or bank 1 standing in for it).
   const std::optional<QStringList> shown = ReadActiveList(bankSetting_->Value());
-  if (!shown || *shown == activeList_) return;
-  activeList_ = *shown;
-  if (!CheckBoxAll->isChecked()) QueueRebuildMarkers();
+  if (!shown) return;
+  deferRebuild_ = true;
+  model_->SetActiveList(*shown);
+  deferRebuild_ = false;
 }
 
 void TForm3Dview::CheckBoxAllClick() {
-  RebuildMarkers();
+  model_->SetShowAll(CheckBoxAll->isChecked());
 }
 
 void TForm3Dview::LoadActiveList(bool atStartUp) {
   const int bank = bankSetting_->Value();
   ButtonBank->setText(QString::number(static_cast<qint64>(bank) + 1));
-  if (const std::optional<QStringList> list = ReadActiveList(bank)) activeList_ = *list;
-  if (activeList_.isEmpty()) {
-    activeList_ = catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(0)));
+  QStringList list = model_->ActiveList();
+  if (const std::optional<QStringList> stored = ReadActiveList(bank)) list = *stored;
+  if (list.isEmpty()) {
+    list = catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(0)));
   }
-  if (activeList_.isEmpty() && (!atStartUp || CompanionKeyExists())) ShowNoActiveListMessage(*sink_);
+  if (list.isEmpty() && (!atStartUp || CompanionKeyExists())) ShowNoActiveListMessage(*sink_);
+  model_->SetActiveList(list);
 }
 
 void TForm3Dview::ButtonBankClick() {
   bankSetting_->SetValue((bankSetting_->Value() + 1) % catalogue::kBankCount);
   LoadActiveList(false);
-  if (!CheckBoxAll->isChecked()) RebuildMarkers();
 }
 
 void TForm3Dview::FileLoadTextureClick() {
@@ -1425,89 +1449,101 @@ void TForm3Dview::FileOpenClick() {
 
 void TForm3Dview::OpenKeplerFile(const QString& path) {
   // A file that cannot be read, or holds anything but element sets, must not take away the
-  // satellites the user is watching; a look first tells.
-  catalogue::TSatelliteList probe;
+  // satellites the user is watching; it is read whole before anything changes.
+  catalogue::TSatelliteList opened;
   try {
-    probe.LoadFromFile(path.toStdString());
+    opened.LoadFromFile(path.toStdString());
   } catch (const std::exception& e) {
     throw EUserMessage(KeplerFileErrorText(path, e));
   }
-  if (probe.Count() == 0) {
+  if (opened.Count() == 0) {
     ShowMessage(QString(), NoElementSetsText(path));
     return;
   }
-  try {
-    // Then into the catalogue itself, which keeps its data folder. The markers and list lines point
-    // into it: they are rebuilt below, or at once should this fail.
-    catalogue_.Clear();
-    catalogue_.LoadFromFile(path.toStdString());
-  } catch (const std::exception& e) {
-    catalogue_.Clear();
-    // Nothing may go on showing the satellites just removed, not even while the message is up.
-    RebuildMarkers();
-    throw EUserMessage(KeplerFileErrorText(path, e));
+  // The user's file from now on: a download lands in the data folder and waits there.
+  model_->SetData(std::move(opened), TDataSource::dsUserFile, path, model_->PrimaryNumber());
+  FileLoadUpdated->setEnabled(true);
+  CheckBoxAll->setChecked(true);
+}
+
+void TForm3Dview::FileLoadUpdatedClick() {
+  if (!model_->LoadDataFolder()) {
+    ShowMessage(QString(), QStringLiteral("The Kepler data folder %1 holds no element sets; the satellites "
+                                          "on show stay.")
+                               .arg(catalogue::KeplerDataFolder()));
+    return;
   }
-  if (CheckBoxAll->isChecked()) {
-    RebuildMarkers();
-  } else {
-    CheckBoxAll->setChecked(true);
-  }
+  FileLoadUpdated->setEnabled(false);
+  StatusDownload->hide();
 }
 
 void TForm3Dview::HomeLocationChanged() {
-  const THomeLocation home = ReadHomeLocation();
-  homeLon_ = home.lonDeg;
-  homeLat_ = home.latDeg;
-  content_->SetHome(homeLon_, homeLat_);
+  model_->SetHome(ReadHomeLocation());
+}
+
+void TForm3Dview::SessionHomeChanged() {
+  const THomeLocation& home = model_->Home();
+  content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
   // "Home loc." moves the camera and refreshes; any other viewpoint only needs the new look angles.
   if (ViewpointItem() == 1) {
     RadioGroupViewpointClick();
   } else {
     RefreshView();
   }
-  UpdatePasses();
 }
 
 void TForm3Dview::KeplerFolderChanged() {
   // Read before the old catalogue goes: the markers and the list still show its satellites while a
   // warning about the new folder is up.
   TKeplerData kepler = LoadKeplerData({}, *sink_);
-  catalogue_ = std::move(kepler.catalogue);
-  if (kepler.showAllAtStart && !CheckBoxAll->isChecked()) {
-    CheckBoxAll->setChecked(true);  // its handler rebuilds the markers
+  if (kepler.showAllAtStart) model_->SetShowAll(true);
+  model_->SetData(std::move(kepler.catalogue), TDataSource::dsDataFolder, {}, model_->PrimaryNumber());
+  FileLoadUpdated->setEnabled(false);
+}
+
+void TForm3Dview::ShowPasses() {
+  if (!passes_) {
+    passes_ = new TFormPasses(this);
+    passes_->Follow(*model_);
+  }
+  passes_->show();
+  passes_->raise();
+  passes_->SearchSession();
+}
+
+void TForm3Dview::ConnectSession() {
+  auto on = [this](auto signal, void (TForm3Dview::*handler)()) {
+    connect(model_.get(), signal, this,
+            [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+  };
+  // The markers and the list point into the catalogue: a new one is shown before anything can draw.
+  on(&TSessionModel::DataChanged, &TForm3Dview::SessionShownChanged);
+  // A primary chosen in the list is shown once the list's own click has returned.
+  on(&TSessionModel::PrimaryChanged, &TForm3Dview::QueueRebuildMarkers);
+  on(&TSessionModel::ShownChanged, &TForm3Dview::SessionShownChanged);
+  on(&TSessionModel::HomeChanged, &TForm3Dview::SessionHomeChanged);
+  // Old elements are marked by the day, not at every tick of a clock that may run 30 times a second.
+  on(&TSessionModel::DayChanged, &TForm3Dview::MarkOldElements);
+  on(&TSessionModel::FreshDataAvailable, &TForm3Dview::SessionFreshData);
+}
+
+void TForm3Dview::SessionShownChanged() {
+  if (CheckBoxAll->isChecked() != model_->ShowAll()) {
+    const QSignalBlocker block(CheckBoxAll);
+    CheckBoxAll->setChecked(model_->ShowAll());
+  }
+  if (deferRebuild_) {
+    QueueRebuildMarkers();
   } else {
     RebuildMarkers();
   }
 }
 
-void TForm3Dview::ShowPasses() {
-  if (!passes_) passes_ = new TFormPasses(this);
-  passes_->show();
-  passes_->raise();
-  UpdatePasses(true);
-}
-
-void TForm3Dview::UpdatePasses(bool opening) {
-  if (!passes_ || (!opening && !passes_->isVisible())) return;
-  // The satellite the status line and the orbit line follow: the stored primary, or the first other
-  // one when the Kepler data lacks it.
-  const std::vector<scene::TSphere*>& markers = content_->Markers();
-  const orbit::TSatellite* primary = markers.empty() ? nullptr : TSceneContent::SatelliteOf(markers.front());
-  if (!primary) {
-    passes_->ClearPasses(QStringLiteral("The primary satellite is not in the Kepler data."));
-    return;
-  }
-  // The dialog searches a copy of its own, so the catalogue may change under it.
-  passes_->ShowPassesFor(*primary, homeLat_, homeLon_, 0.0, currentTime_);
-}
-
-void TForm3Dview::UpdateStation() {
-  const int index = catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString());
-  std::vector<const orbit::TSatellite*> bank =
-      MarkerSatellites(catalogue_, primaryCatNumber_, false, activeList_);
-  if (!bank.empty() && index >= 0 && bank.front() == &catalogue_.SatelliteAt(index)) bank.erase(bank.begin());
-  TabSheetStation->SetSatellite(index >= 0 ? &catalogue_.SatelliteAt(index) : nullptr, homeLat_, homeLon_,
-                                bank);
+void TForm3Dview::SessionFreshData() {
+  StatusDownload->setText(
+      QStringLiteral("Fresh Kepler data is in the data folder: File, Load the updated data shows it"));
+  StatusDownload->show();
+  FileLoadUpdated->setEnabled(true);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -1532,8 +1568,8 @@ QString TForm3Dview::GroupBase() const {
 void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
   if (!updateKepler_) {
     updateKepler_ = new TFormUpdateKepler(WindowDownloadOptions(), GroupBase(), this);
-    connect(updateKepler_, &TFormUpdateKepler::Updated, this,
-            [this] { Guarded([this] { ReloadKeplerData(); }); });
+    // What its runs bring is read through the session's one coordinator.
+    updateKepler_->SetCoordinator(&model_->Downloads());
   } else if (!updateKepler_->Running()) {
     // The Setup page may have changed the data folder since the dialog was last open.
     updateKepler_->SetDataFolder(catalogue::KeplerDataFolder());
@@ -1547,25 +1583,7 @@ void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
 }
 
 void TForm3Dview::ReloadKeplerData() {
-  catalogue::TSatelliteList fresh =
-      catalogue::TSatelliteList::Create(catalogue::KeplerDataFolder().toStdString());
-  if (fresh.Count() == 0) return;
-  // The markers and the list point into the old catalogue: they are rebuilt before anything can
-  // draw or click them.
-  catalogue_ = std::move(fresh);
-  fileArgument_ = false;
-  dataFolderEmpty_ = false;
-  if (catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString()) < 0)
-    primaryCatNumber_ = ChoosePrimary(catalogue_, *sink_);
-  const bool activeShown = std::any_of(activeList_.begin(), activeList_.end(), [this](const QString& number) {
-    return catalogue_.IndexOfCatalogueNumber(number.toStdString()) >= 0;
-  });
-  if (!CheckBoxAll->isChecked() && !activeShown) {
-    // Without an active list in the new data only the primary would show: show what came.
-    CheckBoxAll->setChecked(true);
-  } else {
-    RebuildMarkers();
-  }
+  model_->LoadDataFolder();
 }
 
 void TForm3Dview::AfterFirstShow() {
@@ -1601,22 +1619,28 @@ void TForm3Dview::UpdateAtStartIfDue() {
   }
   if (due.empty()) return;
   startUpUpdate_ = std::make_unique<download::TDownloader>(std::move(options));
+  // A group the "Update Kepler data" dialog is fetching right now is not fetched twice.
+  model_->Downloads().Start(*startUpUpdate_, std::move(due));
+  if (!startUpUpdate_->Running()) return;
+  // Connected after the coordinator: by the time this runs, the session knows what the run brought.
   connect(startUpUpdate_.get(), &download::TDownloader::Finished, this, [this] {
     Guarded([this] {
       int done = 0;
       for (const download::TDownloadResult& result : startUpUpdate_->Results()) done += result.Done() ? 1 : 0;
       const int count = static_cast<int>(startUpUpdate_->Results().size());
+      // The session has read the new files already, or says that they wait while the user's own
+      // file is shown; that notice stays until the user reads them.
+      if (model_->FreshDataWaiting()) return;
       StatusDownload->setText(
           done == count ? QStringLiteral("Kepler data updated")
                         : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count));
-      QTimer::singleShot(kStatusDownloadShownMs, StatusDownload, &QWidget::hide);
-      // A file named on the command line stays what the user asked to see.
-      if (done > 0 && !fileArgument_) ReloadKeplerData();
+      QTimer::singleShot(kStatusDownloadShownMs, StatusDownload, [this] {
+        if (!model_->FreshDataWaiting()) StatusDownload->hide();
+      });
     });
   });
   StatusDownload->setText(QStringLiteral("Updating Kepler data..."));
   StatusDownload->show();
-  startUpUpdate_->Start(std::move(due));
 }
 
 // ---------------------------------------------------------------------------------------------------

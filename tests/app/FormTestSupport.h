@@ -17,6 +17,7 @@
 
 #include "app/Form3Dview.h"
 #include "app/MessageSink.h"
+#include "orbit/OrbitTime.h"
 
 // Failure messages show texts as texts.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -62,6 +63,8 @@ class TSandbox {
                                     std::function<std::chrono::steady_clock::time_point()> steadyNow = {});
 
   TRecordingSink sink;
+  // The windows' UTC clock (the step clock's "RT" and the Station page); empty: the system's.
+  std::function<orbit::TDateTime()> utcNow;
 
  private:
   QTemporaryDir user_;

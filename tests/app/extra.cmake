@@ -29,3 +29,8 @@ target_include_directories(app_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/statio
 # The download dialog's tests serve Kepler data from the download suite's loopback server.
 target_sources(app_tests PRIVATE "${NIMBREL_TEST_DATA_DIR}/../download/LoopbackServer.cpp")
 target_include_directories(app_tests PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/download")
+# The window's look angles and passes are checked against nimbrel-ephem's for the same observer.
+if(TARGET nimbrel-ephem)
+  add_dependencies(app_tests nimbrel-ephem)
+  target_compile_definitions(app_tests PRIVATE NIMBREL_EPHEM_EXE="$<TARGET_FILE:nimbrel-ephem>")
+endif()
