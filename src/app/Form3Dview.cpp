@@ -359,6 +359,9 @@ void TForm3Dview::CreateControls() {
   ComboBoxUpdateAtStart->SetNamedAs(QStringLiteral("UpdateKeplerAtStart"));
   for (const char* item : kUpdateAtStartItems) ComboBoxUpdateAtStart->addItem(QString::fromLatin1(item));
   ComboBoxUpdateAtStart->setCurrentIndex(0);
+  ComboBoxUpdateAtStart->setAccessibleName(QStringLiteral("Update Kepler data at start"));
+  RadioGroupQuality->setAccessibleName(QStringLiteral("Display quality"));
+  RadioGroupTopography->setAccessibleName(QStringLiteral("Topography"));
   ComboBoxUpdateAtStart->setToolTip(QStringLiteral(
       "Downloads the sources last chosen in File, Update Kepler data, after the window opens"));
   Place(ComboBoxUpdateAtStart, 480, 396, 105, ComboBoxUpdateAtStart->sizeHint().height());

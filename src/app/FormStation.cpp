@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 #include "app/SessionModel.h"
 #include "app/SkyPlot.h"
@@ -202,6 +203,35 @@ void TFormStation::CreateControls() {
   auto* page = new QHBoxLayout(this);
   page->addLayout(left, 3);
   page->addLayout(right, 2);
+
+  // Names for assistive technology: what a screen reader says for each control, read with its box.
+  const std::pair<QWidget*, const char*> accessible[] = {
+      {EditRotator, "Rotator address"},
+      {ButtonRotator, "Connect or disconnect the rotator"},
+      {LabelRotatorState, "Rotator connection"},
+      {ComboAzimuthRange, "Rotator azimuth range"},
+      {ComboElevationMax, "Rotator highest elevation"},
+      {SpinMinElevation, "Lowest elevation to track"},
+      {CheckBoxPark, "Park the rotator between passes"},
+      {EditRadio, "Radio address"},
+      {ButtonRadio, "Connect or disconnect the radio"},
+      {LabelRadioState, "Radio connection"},
+      {EditDownlink, "Downlink frequency in megahertz"},
+      {EditUplink, "Uplink frequency in megahertz"},
+      {LabelDownlink, "Downlink frequency with Doppler correction"},
+      {LabelUplink, "Uplink frequency with Doppler correction"},
+      {LabelSatellite, "Tracked satellite"},
+      {CheckBoxTracking, "Point the rotator and tune the radio"},
+      {LabelTarget, "Satellite direction now"},
+      {LabelReported, "Rotator position"},
+      {SkyPlot, "Sky plot of the pass"},
+      {LabelPass, "Pass times"},
+      {CheckBoxAlert, "Notify before the primary satellite rises"},
+      {SpinAlertMinutes, "Minutes before rising to notify"},
+      {CheckBoxAlertBank, "Notify for the shown bank as well"},
+  };
+  for (const auto& [widget, name] : accessible) widget->setAccessibleName(QString::fromLatin1(name));
+  LabelSatellite->setWordWrap(true);
 
   connect(ButtonRotator, &QPushButton::clicked, this, &TFormStation::ButtonRotatorClick);
   connect(ButtonRadio, &QPushButton::clicked, this, &TFormStation::ButtonRadioClick);

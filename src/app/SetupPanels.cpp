@@ -100,6 +100,11 @@ TLocationsPanel::TLocationsPanel(TShowMessage showMessage, QWidget* parent)
   Dialog = new TLocationDialog(this);
   Dialog->setWindowModality(Qt::WindowModal);
 
+  ListLocations->setAccessibleName(QStringLiteral("Observer locations"));
+  ButtonAdd->setAccessibleName(QStringLiteral("Add a location"));
+  ButtonEdit->setAccessibleName(QStringLiteral("Edit the selected location"));
+  ButtonRemove->setAccessibleName(QStringLiteral("Remove the selected location"));
+  ButtonMakeHome->setAccessibleName(QStringLiteral("Make the selected location home"));
   connect(ButtonAdd, &QPushButton::clicked, this, &TLocationsPanel::AddClick);
   connect(ButtonEdit, &QPushButton::clicked, this, &TLocationsPanel::EditClick);
   connect(ButtonRemove, &QPushButton::clicked, this, &TLocationsPanel::RemoveClick);
@@ -238,6 +243,9 @@ TDataFolderPanel::TDataFolderPanel(TShowMessage showMessage, QWidget* parent)
   layout->addWidget(LabelOwned);
   layout->addStretch(1);
 
+  LabelFolder->setAccessibleName(QStringLiteral("Kepler data folder"));
+  ButtonChange->setAccessibleName(QStringLiteral("Change the Kepler data folder"));
+  ButtonOpen->setAccessibleName(QStringLiteral("Open the Kepler data folder in the file manager"));
   connect(ButtonChange, &QPushButton::clicked, this, &TDataFolderPanel::ChangeClick);
   connect(ButtonOpen, &QPushButton::clicked, this, &TDataFolderPanel::OpenClick);
   Refresh();

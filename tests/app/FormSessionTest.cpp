@@ -27,6 +27,7 @@
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/SetupPanels.h"
+#include "catalogue/cvnComboBox.h"
 #include "download/DownloadState.h"
 #include "download/Downloader.h"
 #include "station/Tracker.h"
@@ -209,6 +210,26 @@ TEST_F(FormSession, OldElementsAreMarkedByTheClocksDayNotAtEveryTick) {
   EXPECT_EQ(item->toolTip(), QStringLiteral("untouched"));
   at(2, 0);
   EXPECT_TRUE(item->toolTip().contains(QStringLiteral("days old")));
+}
+
+// A screen reader names every control of the Station page and the Setup page's boxes.
+TEST_F(FormSession, TheStationAndSetupControlsHaveAccessibleNames) {
+  Open();
+  for (QWidget* page : std::initializer_list<QWidget*>{window_->TabSheetStation, window_->LocationsPanel,
+                                                       window_->DataFolderPanel}) {
+    for (QWidget* control : page->findChildren<QWidget*>()) {
+      // What can take the keyboard's focus is a control; the location dialog has names of its own.
+      if (control->focusPolicy() == Qt::NoFocus || control->window() != window_.get()) continue;
+      // A list's viewport and a spin box's line edit: the list and the spin box are named.
+      if (control->parent()->inherits("QAbstractScrollArea") ||
+          control->parent()->inherits("QAbstractSpinBox"))
+        continue;
+      EXPECT_FALSE(control->accessibleName().isEmpty())
+          << control->metaObject()->className() << " " << control->objectName().toStdString() << " on "
+          << page->objectName().toStdString();
+    }
+  }
+  EXPECT_FALSE(window_->ComboBoxUpdateAtStart->accessibleName().isEmpty());
 }
 
 // The update at start runs while the user opens a file: the download lands in the data folder, the
