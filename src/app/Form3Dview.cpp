@@ -45,6 +45,7 @@
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
+#include "app/KeplerUpdates.h"
 #include "app/MessageSink.h"
 #include "app/OrbitClass.h"
 #include "app/SatelliteSearch.h"
@@ -99,13 +100,6 @@ const char* const kQualityItems[] = {"Basic", "Low", "Normal", "Good", "Better",
 const char* const kTopographyItems[] = {"No topography", "Use image"};
 const char* const kOrbitItems[] = {"none", "Primary", "All"};
 const char* const kUpdateAtStartItems[] = {"never", "daily", "weekly"};
-constexpr qint64 kUpdatePeriodSeconds[] = {0, 86400, 7 * 86400};
-constexpr int kStatusDownloadShownMs = 10000;
-
-// What a new user most likely wants first: the space stations, what can be seen, what can be heard.
-QStringList FirstDownloadChoice() {
-  return {QStringLiteral("stations"), QStringLiteral("visual"), QStringLiteral("amateur")};
-}
 
 // Which edges of its page a control keeps its distance to when the page changes size.
 enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
@@ -290,6 +284,13 @@ TForm3Dview::~TForm3Dview() {
   // The viewer draws the scene: it goes before the scene content does.
   delete SceneViewer1;
   SceneViewer1 = nullptr;
+  // The pages and dialogs follow the session model: they go before it does.
+  delete updates_;
+  delete passes_;
+  delete PageControl1;
+  updates_ = nullptr;
+  passes_ = nullptr;
+  PageControl1 = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -606,6 +607,7 @@ void TForm3Dview::CreateStatusBar() {
   StatusDownload->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   StatusDownload->hide();
   bar->addPermanentWidget(StatusDownload);
+  updates_ = new TKeplerUpdates(*model_, options_.keplerGroupBase, this, StatusDownload);
 }
 
 void TForm3Dview::ConnectControls() {
@@ -1543,46 +1545,20 @@ void TForm3Dview::SessionShownChanged() {
 }
 
 void TForm3Dview::SessionFreshData() {
-  StatusDownload->setText(
-      QStringLiteral("Fresh Kepler data is in the data folder: File, Load the updated data shows it"));
-  StatusDownload->show();
+  // The status bar's line is the downloads' own; the menu item is the window's.
   FileLoadUpdated->setEnabled(true);
 }
 
-// ---------------------------------------------------------------------------------------------------
-// Kepler data downloads.
-
-namespace {
-
-download::TDownloadOptions WindowDownloadOptions() {
-  download::TDownloadOptions options;
-  options.dataFolder = catalogue::KeplerDataFolder();
-  options.state = download::TDownloadState::ForProgram();
-  return options;
-}
-
-}  // namespace
-
-QString TForm3Dview::GroupBase() const {
-  return options_.keplerGroupBase.isEmpty() ? QString::fromLatin1(download::kCelestrakGroupBase)
-                                            : options_.keplerGroupBase;
-}
-
 void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
-  if (!updateKepler_) {
-    updateKepler_ = new TFormUpdateKepler(WindowDownloadOptions(), GroupBase(), this);
-    // What its runs bring is read through the session's one coordinator.
-    updateKepler_->SetCoordinator(&model_->Downloads());
-  } else if (!updateKepler_->Running()) {
-    // The Setup page may have changed the data folder since the dialog was last open.
-    updateKepler_->SetDataFolder(catalogue::KeplerDataFolder());
-    updateKepler_->Refresh();
-  }
-  if (!chosen.isEmpty() && !updateKepler_->Running()) updateKepler_->SetChosen(chosen);
-  updateKepler_->show();
-  updateKepler_->raise();
-  updateKepler_->activateWindow();
-  if (start) updateKepler_->StartUpdate();
+  updates_->ShowDialog(chosen, start);
+}
+
+TFormUpdateKepler* TForm3Dview::UpdateKeplerDialog() const noexcept {
+  return updates_->Dialog();
+}
+
+download::TDownloader* TForm3Dview::StartUpUpdate() const noexcept {
+  return updates_->StartUpUpdate();
 }
 
 void TForm3Dview::ReloadKeplerData() {
@@ -1599,51 +1575,10 @@ void TForm3Dview::AfterFirstShow() {
                 "radio satellites from CelesTrak into ") +
             catalogue::KeplerDataFolder() +
             QStringLiteral(". You can choose other sources at any time under File, Update Kepler data."));
-    if (yes) ShowUpdateKepler(FirstDownloadChoice(), true);
+    if (yes) ShowUpdateKepler(TKeplerUpdates::FirstChoice(), true);
     return;
   }
-  UpdateAtStartIfDue();
-}
-
-void TForm3Dview::UpdateAtStartIfDue() {
-  const int choice = ComboBoxUpdateAtStart->currentIndex();
-  if (choice <= 0 || choice >= static_cast<int>(std::size(kUpdatePeriodSeconds))) return;
-  download::TDownloadOptions options = WindowDownloadOptions();
-  QStringList names = options.state->Choice();
-  if (names.isEmpty()) names = FirstDownloadChoice();
-  const std::vector<download::TSource> all = options.state->AllSources(GroupBase());
-  const std::vector<download::TDataFile> files = download::ListDataFiles(options.dataFolder, all, false);
-  const QDateTime now = options.clock();
-  std::vector<download::TSource> due;
-  for (const download::TSource& source : all) {
-    if (!names.contains(source.name, Qt::CaseInsensitive)) continue;
-    const std::optional<download::TDataFile> file = download::SourceFile(files, source.name);
-    if (!file || file->modifiedUtc.secsTo(now) >= kUpdatePeriodSeconds[choice]) due.push_back(source);
-  }
-  if (due.empty()) return;
-  startUpUpdate_ = std::make_unique<download::TDownloader>(std::move(options));
-  // A group the "Update Kepler data" dialog is fetching right now is not fetched twice.
-  model_->Downloads().Start(*startUpUpdate_, std::move(due));
-  if (!startUpUpdate_->Running()) return;
-  // Connected after the coordinator: by the time this runs, the session knows what the run brought.
-  connect(startUpUpdate_.get(), &download::TDownloader::Finished, this, [this] {
-    Guarded([this] {
-      int done = 0;
-      for (const download::TDownloadResult& result : startUpUpdate_->Results()) done += result.Done() ? 1 : 0;
-      const int count = static_cast<int>(startUpUpdate_->Results().size());
-      // The session has read the new files already, or says that they wait while the user's own
-      // file is shown; that notice stays until the user reads them.
-      if (model_->FreshDataWaiting()) return;
-      StatusDownload->setText(
-          done == count ? QStringLiteral("Kepler data updated")
-                        : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count));
-      QTimer::singleShot(kStatusDownloadShownMs, StatusDownload, [this] {
-        if (!model_->FreshDataWaiting()) StatusDownload->hide();
-      });
-    });
-  });
-  StatusDownload->setText(QStringLiteral("Updating Kepler data..."));
-  StatusDownload->show();
+  updates_->UpdateAtStartIfDue(ComboBoxUpdateAtStart->currentIndex());
 }
 
 // ---------------------------------------------------------------------------------------------------

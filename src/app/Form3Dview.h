@@ -61,6 +61,7 @@ class TLocationsPanel;
 class TDataFolderPanel;
 class TFormStation;
 class TFormUpdateKepler;
+class TKeplerUpdates;
 
 // What the program hands the window; tests replace the parts that reach outside.
 struct TFormOptions {
@@ -226,12 +227,12 @@ class TForm3Dview : public QMainWindow {
   // "Update Kepler data...": the dialog with `chosen` checked (its remembered choice when empty),
   // its update started at once when `start`.
   void ShowUpdateKepler(const QStringList& chosen = {}, bool start = false);
-  TFormUpdateKepler* UpdateKeplerDialog() const noexcept { return updateKepler_; }
+  TFormUpdateKepler* UpdateKeplerDialog() const noexcept;
   // The catalogue read again from the data folder, markers and list rebuilt, the primary kept when
   // it is still there. A folder without any set leaves the catalogue as it is.
   void ReloadKeplerData();
   // The update that "Update Kepler data at start" runs; null when none has been started.
-  download::TDownloader* StartUpUpdate() const noexcept { return startUpUpdate_.get(); }
+  download::TDownloader* StartUpUpdate() const noexcept;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -284,8 +285,6 @@ class TForm3Dview : public QMainWindow {
   // After the window has first been shown: the offer to download when there was no Kepler data,
   // else the update at start when it is due.
   void AfterFirstShow();
-  void UpdateAtStartIfDue();
-  QString GroupBase() const;
   // Runs a handler; what it throws is shown as the toolkit's default handler would show it.
   void Guarded(const std::function<void()>& handler) noexcept;
   void ShowMessage(const QString& caption, const QString& text);
@@ -330,8 +329,7 @@ class TForm3Dview : public QMainWindow {
   QFileDialog* openDialog_ = nullptr;
   TSatelliteSearch* satelliteSearch_ = nullptr;
   TFormPasses* passes_ = nullptr;
-  TFormUpdateKepler* updateKepler_ = nullptr;
-  std::unique_ptr<download::TDownloader> startUpUpdate_;
+  TKeplerUpdates* updates_ = nullptr;
   bool dataFolderEmpty_ = false;
   bool firstShowDone_ = false;
 };
