@@ -49,6 +49,25 @@ TDateTime TSmoothClock::TimeAt(TInstant now) const noexcept {
   return FromMilliseconds(startMs_ + std::llround(simulatedMs));
 }
 
+void TFrameCadence::Start(TInstant now) noexcept {
+  due_ = now;
+  skipped_ = 0;
+}
+
+std::chrono::milliseconds TFrameCadence::Next(TInstant now) noexcept {
+  if (period_ <= std::chrono::milliseconds::zero()) return std::chrono::milliseconds::zero();
+  due_ += period_;
+  // Late by a whole period or more: the pictures whose successors are due too are dropped, so that
+  // only the latest one due is made and the grid of due instants stays where it was.
+  if (now - due_ >= period_) {
+    const std::int64_t behind = (now - due_) / period_;
+    due_ += behind * period_;
+    skipped_ += behind;
+  }
+  if (due_ <= now) return std::chrono::milliseconds::zero();
+  return std::chrono::ceil<std::chrono::milliseconds>(due_ - now);
+}
+
 std::optional<int> StepMinutes(const QString& itemText) {
   bool ok = false;
   const int n = itemText.toInt(&ok, 10);

@@ -72,6 +72,34 @@ class TSmoothClock {
   int speed_ = 0;
 };
 
+// Up to 30 pictures a second while the clock runs continuously.
+inline constexpr std::chrono::milliseconds kSmoothPicturePeriod{33};
+
+// When the running clock's pictures are due: each one period after the previous one was due, so that
+// the time an update and its drawing take is not added to the period and the rate stays steady. A
+// picture is never queued: when the work ran so long that the one after the next is due already, the
+// pictures in between are skipped and only the latest one due is made, at once.
+class TFrameCadence {
+ public:
+  using TInstant = std::chrono::steady_clock::time_point;
+
+  explicit TFrameCadence(std::chrono::milliseconds period) noexcept : period_(period) {}
+
+  // The first picture is due at `now`.
+  void Start(TInstant now) noexcept;
+  // The picture due has been made; `now` is the instant the work ended. Returns how long from now the
+  // next one is due (rounded up to whole milliseconds, zero when it is due already).
+  std::chrono::milliseconds Next(TInstant now) noexcept;
+  TInstant Due() const noexcept { return due_; }
+  // Pictures skipped since Start.
+  std::int64_t Skipped() const noexcept { return skipped_; }
+
+ private:
+  std::chrono::milliseconds period_;
+  TInstant due_{};
+  std::int64_t skipped_ = 0;
+};
+
 // " 2006-Jan-03 at 20:03:30 UTC", the month in the locale's short form.
 QString StatusBarDate(TDateTime t);
 

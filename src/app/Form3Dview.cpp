@@ -88,8 +88,6 @@ constexpr int kListItemHeight = 14;
 constexpr int kHoverRestMs = 100;
 constexpr int kTickAtOnceMs = 10;
 constexpr int kTickIntervalMs = 5000;
-// Up to 30 scene updates a second while the clock runs continuously.
-constexpr int kSmoothTickMs = 33;
 // The list item's role that holds its marker's colour.
 constexpr int kColourRole = Qt::UserRole + 1;
 constexpr std::int64_t kMsPerDay = 86400000;
@@ -215,6 +213,14 @@ class TOrbitLegend final : public QWidget {
 // Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
 // space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
 // elevation and range stay in view.
+// Writes a label only when its text changes, and says whether it did: a write of the same text still
+// costs a layout check and a repaint.
+bool SetTextIfChanged(QLabel* label, const QString& text) {
+  if (label->text() == text) return false;
+  label->setText(text);
+  return true;
+}
+
 QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
   if (metrics.horizontalAdvance(line) <= width) return line;
   const QString prefix = QStringLiteral(" ") + name;
@@ -347,6 +353,15 @@ void TForm3Dview::CreateControls() {
       RadioGroup(QStringLiteral(" Topography "), kTopographyItems, 2, 1, topographyButtons_, setup);
   RadioGroupTopography->setObjectName(QStringLiteral("RadioGroupTopography"));
   Place(RadioGroupTopography, 64, 344, 153, 65);
+  QLabel* labelNightSide = AutoLabel(QStringLiteral("Night side:"), setup, 40, 424);
+  ComboBoxNightSide = new QComboBox(setup);
+  ComboBoxNightSide->setObjectName(QStringLiteral("ComboBoxNightSide"));
+  ComboBoxNightSide->addItems({QStringLiteral("Dimmed"), QStringLiteral("City lights")});
+  ComboBoxNightSide->setAccessibleName(QStringLiteral("Night side"));
+  ComboBoxNightSide->setToolTip(
+      QStringLiteral("City lights: the night side dark, with the lights of the cities"));
+  labelNightSide->setBuddy(ComboBoxNightSide);
+  Place(ComboBoxNightSide, 112, 420, 105, ComboBoxNightSide->sizeHint().height());
   const TShowMessage showMessage = [this](const QString& caption, const QString& text) {
     ShowMessage(caption, text);
   };
@@ -545,7 +560,9 @@ void TForm3Dview::CreateControls() {
   TimerSmooth = new QTimer(this);
   TimerSmooth->setObjectName(QStringLiteral("TimerSmooth"));
   TimerSmooth->setSingleShot(true);
-  TimerSmooth->setInterval(kSmoothTickMs);
+  TimerSmooth->setInterval(kSmoothPicturePeriod);
+  // The cadence is kept to the millisecond; a coarse timer would let it wander by 5%.
+  TimerSmooth->setTimerType(Qt::PreciseTimer);
   legend_ = new TOrbitLegend(SceneViewer1);
   legend_->move(6, 6);
   legend_->hide();
@@ -642,6 +659,7 @@ void TForm3Dview::ConnectControls() {
   on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
   on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
   on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
+  on(ComboBoxNightSide, &QComboBox::activated, &TForm3Dview::ComboBoxNightSideClick);
   on(LocationsPanel, &TLocationsPanel::LocationsChanged, &TForm3Dview::HomeLocationChanged);
   // nimbrel-settings may have changed the values while the window ran: the page shows them as stored.
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
@@ -704,6 +722,10 @@ void TForm3Dview::FormCreate() {
   }
   if (SelectItem(qualityButtons_, qualitySetting_->Value())) RadioGroupQualityClick();
   ApplyGlobeAppearance();
+  nightSideSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NightSide"), 0);
+  const TNightLook nightLook = NightLookOf(nightSideSetting_->Value());
+  ComboBoxNightSide->setCurrentIndex(nightLook == TNightLook::nlCityLights ? 1 : 0);
+  content_->SetNightLook(nightLook);
 
   content_->View().zoom = 4;
   for (int i = 0; i < static_cast<int>(kViewpointNames.size()); ++i) {
@@ -937,11 +959,16 @@ void TForm3Dview::TimerStepTimer() {
 }
 
 void TForm3Dview::RefreshView() {
+  UpdateView(false);
+}
+
+void TForm3Dview::UpdateView(bool runningClock) {
   TimerStep->stop();
   model_->SetTime(ReadPickers());
   const orbit::TDateTime now = model_->Time();
-  StatusPanels[1]->setText(StatusBarDate(now));
-  StatusPanels[1]->repaint();
+  // A step paints the new date before the scene's work starts; the running clock leaves it to the
+  // window's next composition, with its picture, so that no picture costs two.
+  if (SetTextIfChanged(StatusPanels[1], StatusBarDate(now)) && !runningClock) StatusPanels[1]->repaint();
   // Creation still runs: the markers and lists are not there yet, and a nested event loop must not
   // reach them.
   if (!creating_) {
@@ -958,14 +985,16 @@ void TForm3Dview::RefreshView() {
 }
 
 void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
-  if (result.primaryStatus) {
+  // The same line again (a stopped clock, or a running one between two changes of what it shows)
+  // need not be measured and written.
+  if (result.primaryStatus && (*result.primaryStatus != primaryLine_ || result.primaryHead != primaryHead_)) {
     // Centred like the others while it fits; a longer line is shortened from its start, and the
     // tooltip holds it whole.
     primaryLine_ = *result.primaryStatus;
     primaryHead_ = result.primaryHead;
     FitPrimaryStatus();
   }
-  if (result.viewpointStatus) StatusPanels[2]->setText(*result.viewpointStatus);
+  if (result.viewpointStatus) SetTextIfChanged(StatusPanels[2], *result.viewpointStatus);
 }
 
 void TForm3Dview::FitPrimaryStatus() {
@@ -973,8 +1002,8 @@ void TForm3Dview::FitPrimaryStatus() {
   const QString shown =
       FittedStatusLine(panel->fontMetrics(), panel->contentsRect().width(), primaryLine_, primaryHead_);
   panel->setAlignment((shown == primaryLine_ ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-  panel->setText(shown);
-  panel->setToolTip(primaryLine_);
+  SetTextIfChanged(panel, shown);
+  if (panel->toolTip() != primaryLine_) panel->setToolTip(primaryLine_);
 }
 
 QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
@@ -986,12 +1015,18 @@ QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const
 }
 
 void TForm3Dview::MarkOldElements() {
+  // Once for the whole list; a clock outside the calendar has no age to tell.
+  std::optional<double> jd;
+  try {
+    jd = orbit::JulianDateFromDateTime(model_->Time());
+  } catch (const std::exception&) {
+  }
   QFont italic = ListBoxActive->font();
   italic.setItalic(true);
   for (int i = 0; i < ListBoxActive->count(); ++i) {
     QListWidgetItem* item = ListBoxActive->item(i);
     const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
-    const QString note = satellite ? ElementAgeNoteNow(*satellite) : QString();
+    const QString note = satellite && jd ? ElementAgeNote(satellite->EpochAgeDays(*jd)) : QString();
     // Only changes are written: a write repaints the list.
     const bool old = !note.isEmpty();
     if (item->data(Qt::FontRole).isValid() != old)
@@ -1073,6 +1108,7 @@ void TForm3Dview::ComboBoxSpeedChange() {
   model_->SetTime(ReadPickers());
   const int speed = kSmoothSpeeds[static_cast<std::size_t>(item - 1)];
   smoothClock_.Start(model_->Time(), speed, SteadyNow());
+  smoothCadence_.Start(SteadyNow());
   model_->SetSpeed(speed);
   TimerSmooth->start(0);
 }
@@ -1083,9 +1119,10 @@ void TForm3Dview::TimerSmoothTimer() {
   SceneViewer1->setVisible(true);
   model_->SetTime(smoothClock_.TimeAt(SteadyNow()));
   WritePickers(model_->Time());
-  RefreshView();
-  // Re-armed after the update, so a slow update lowers the rate rather than queueing ticks.
-  if (smoothClock_.Running()) TimerSmooth->start(kSmoothTickMs);
+  UpdateView(true);
+  // Armed after the update, for the instant the next picture is due: a single-shot timer never
+  // queues ticks, and the cadence skips the pictures a slow update has missed.
+  if (smoothClock_.Running()) TimerSmooth->start(smoothCadence_.Next(SteadyNow()));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -1273,6 +1310,13 @@ void TForm3Dview::RadioGroupTopographyClick() {
   const int before = topographySetting_->Value();
   topographySetting_->SetValue(TopographyItem());
   if (before != topographySetting_->Value() && QualityItem() >= 0) ApplyGlobeAppearance();
+}
+
+void TForm3Dview::ComboBoxNightSideClick() {
+  if (!nightSideSetting_) return;
+  nightSideSetting_->SetValue(ComboBoxNightSide->currentIndex());
+  content_->SetNightLook(NightLookOf(ComboBoxNightSide->currentIndex()));
+  RefreshView();
 }
 
 void TForm3Dview::RebuildTrails() {

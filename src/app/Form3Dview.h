@@ -109,6 +109,7 @@ class TForm3Dview : public QMainWindow {
   QGroupBox* RadioGroupViewpoint = nullptr;
   QGroupBox* RadioGroupQuality = nullptr;
   QGroupBox* RadioGroupTopography = nullptr;
+  QComboBox* ComboBoxNightSide = nullptr;
   TLocationsPanel* LocationsPanel = nullptr;
   TDataFolderPanel* DataFolderPanel = nullptr;
   QFrame* Bevel1 = nullptr;
@@ -191,6 +192,7 @@ class TForm3Dview : public QMainWindow {
   void ComboBoxShowOrbitClick();
   void RadioGroupQualityClick();
   void RadioGroupTopographyClick();
+  void ComboBoxNightSideClick();
   void PageControl1Resize();
   // The Setup page stored another home or another Kepler folder: the view, the look angles and the
   // Passes dialog move to the new home at once; the catalogue is read again from the new folder.
@@ -264,6 +266,9 @@ class TForm3Dview : public QMainWindow {
   void ViewFromTrackBars();
   void WritePickers(orbit::TDateTime t);
   orbit::TDateTime ReadPickers() const;
+  // The scene and the status texts for the pickers' time; runningClock: a tick of the running clock,
+  // which leaves what changes only per second alone between seconds and repaints nothing at once.
+  void UpdateView(bool runningClock);
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
   // Panel 3 shows as much of the primary's line as its width allows.
   void FitPrimaryStatus();
@@ -298,6 +303,7 @@ class TForm3Dview : public QMainWindow {
   std::unique_ptr<catalogue::TRegistryInteger> bankSetting_;
   std::unique_ptr<catalogue::TRegistryInteger> qualitySetting_;
   std::unique_ptr<catalogue::TRegistryInteger> topographySetting_;
+  std::unique_ptr<catalogue::TRegistryInteger> nightSideSetting_;
   QString texturePath_;
   // Panel 3's whole line and the part of it that is shortened first.
   QString primaryLine_;
@@ -311,6 +317,7 @@ class TForm3Dview : public QMainWindow {
   const scene::TBaseSceneObject* hoveredObject_ = nullptr;
   const orbit::TSatellite* hoveredSatellite_ = nullptr;
   TSmoothClock smoothClock_;
+  TFrameCadence smoothCadence_{kSmoothPicturePeriod};
   QWidget* legend_ = nullptr;
   QPoint hoverAt_;
   QTimer* hoverTimer_ = nullptr;

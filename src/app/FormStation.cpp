@@ -16,10 +16,12 @@
 
 #include "app/SessionModel.h"
 #include "app/SkyPlot.h"
+#include "app/TransmitterPanel.h"
 #include "orbit/OrbitMath.h"
 #include "orbit/OrbitTime.h"
 #include "station/RadioClient.h"
 #include "station/RotatorClient.h"
+#include "station/TransmitterPlan.h"
 
 namespace nimbrel::app {
 
@@ -156,6 +158,7 @@ void TFormStation::CreateControls() {
   radioGrid->addWidget(new QLabel(QStringLiteral("Uplink (MHz):"), radioBox), 3, 0);
   radioGrid->addWidget(EditUplink, 3, 1);
   radioGrid->addWidget(LabelUplink, 3, 2);
+  PanelTransmitter = new TTransmitterPanel(this);
 
   auto* trackBox = new QGroupBox(QStringLiteral("Tracking"), this);
   auto* trackGrid = new QGridLayout(trackBox);
@@ -195,6 +198,7 @@ void TFormStation::CreateControls() {
   auto* left = new QVBoxLayout;
   left->addWidget(rotatorBox);
   left->addWidget(radioBox);
+  left->addWidget(PanelTransmitter);
   left->addWidget(trackBox);
   left->addStretch(1);
   auto* right = new QVBoxLayout;
@@ -238,6 +242,10 @@ void TFormStation::CreateControls() {
   connect(CheckBoxTracking, &QCheckBox::clicked, this, &TFormStation::CheckBoxTrackingClick);
   connect(EditDownlink, &QLineEdit::editingFinished, this, &TFormStation::FrequencyEdited);
   connect(EditUplink, &QLineEdit::editingFinished, this, &TFormStation::FrequencyEdited);
+  connect(PanelTransmitter, &TTransmitterPanel::Changed, this, [this] {
+    ShowTransmitter();
+    if (tracker_) tracker_->SetSettings(TrackerSettings());
+  });
   connect(ComboAzimuthRange, &QComboBox::activated, this, &TFormStation::LimitsChanged);
   connect(ComboElevationMax, &QComboBox::activated, this, &TFormStation::LimitsChanged);
   connect(SpinMinElevation, &QSpinBox::editingFinished, this, &TFormStation::LimitsChanged);
@@ -272,6 +280,8 @@ station::TTrackerSettings TFormStation::TrackerSettings() const {
   s.parkBetweenPasses = CheckBoxPark->isChecked();
   s.downlinkHz = ReadMhz(EditDownlink->text()).value_or(0.0);
   s.uplinkHz = ReadMhz(EditUplink->text()).value_or(0.0);
+  s.downlinkOffsetHz = PanelTransmitter->FrequencyOffsetHz();
+  if (const auto plan = PanelTransmitter->Plan()) station::ApplyTransmitter(s, *plan);
   return s;
 }
 
@@ -324,6 +334,7 @@ void TFormStation::SetSatellite(const orbit::TSatellite* primary, const orbit::G
   if (!primary) {
     primary_.reset();
     catalogueNumber_.clear();
+    PanelTransmitter->SetSatellite({}, false);
     LabelSatellite->setText(waiting.isEmpty() ? QStringLiteral("No primary satellite.") : waiting);
     SkyPlot->SetPass({}, QStringLiteral("No satellite"));
     SkyPlot->SetPresent(std::nullopt);
@@ -336,8 +347,16 @@ void TFormStation::SetSatellite(const orbit::TSatellite* primary, const orbit::G
   LabelSatellite->setText(name.isEmpty() ? catalogueNumber_ : name);
   EditDownlink->setText(MhzField(settings_.Downlink(catalogueNumber_)));
   EditUplink->setText(MhzField(settings_.Uplink(catalogueNumber_)));
+  PanelTransmitter->SetSatellite(catalogueNumber_,
+                                 !EditDownlink->text().isEmpty() || !EditUplink->text().isEmpty());
+  ShowTransmitter();
   tracker_ =
       std::make_unique<station::TTracker>(*primary, TrackerSettings(), clock_, rotator_.get(), radio_.get());
+  // The user turned the radio's dial on a linear transponder.
+  connect(tracker_.get(), &station::TTracker::PlaceMoved, this, [this](double placeHz) {
+    PanelTransmitter->ShowPlace(placeHz);
+    ShowTransmitter();
+  });
   tracker_->SetSteering(CheckBoxTracking->isChecked());
   connect(tracker_.get(), &station::TTracker::Updated, this, [this](const station::TTrackSample& sample) {
     ShowSample(sample);
@@ -490,9 +509,30 @@ void TFormStation::CheckBoxTrackingClick() {
   ShowRotator();
 }
 
+bool TFormStation::ShowTransmitter() {
+  const auto plan = PanelTransmitter->Plan();
+  if (!plan || catalogueNumber_.isEmpty()) return false;
+  station::TTrackerSettings s;
+  station::ApplyTransmitter(s, *plan);
+  const double up = s.transponder ? station::MatchingUplinkHz(*s.transponder, s.downlinkHz) : s.uplinkHz;
+  // Kept as typed ones are, so that the frequencies stay when the list goes.
+  settings_.SetDownlink(catalogueNumber_, std::round(s.downlinkHz));
+  settings_.SetUplink(catalogueNumber_, std::round(up));
+  const QSignalBlocker blockDown(EditDownlink);
+  const QSignalBlocker blockUp(EditUplink);
+  EditDownlink->setText(MhzField(settings_.Downlink(catalogueNumber_)));
+  EditUplink->setText(MhzField(settings_.Uplink(catalogueNumber_)));
+  return true;
+}
+
 void TFormStation::FrequencyEdited() {
   const auto down = ReadMhz(EditDownlink->text());
   const auto up = ReadMhz(EditUplink->text());
+  // Typing over the chosen transmitter's frequencies goes back to typed frequencies.
+  if (!catalogueNumber_.isEmpty() && PanelTransmitter->Plan() &&
+      ((down && *down != settings_.Downlink(catalogueNumber_)) ||
+       (up && *up != settings_.Uplink(catalogueNumber_))))
+    PanelTransmitter->ChooseNone();
   // A field that does not read as MHz is put back as kept.
   if (!catalogueNumber_.isEmpty()) {
     if (down) settings_.SetDownlink(catalogueNumber_, *down);

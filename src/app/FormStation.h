@@ -36,6 +36,7 @@ namespace nimbrel::app {
 
 class TSessionModel;
 class TSkyPlot;
+class TTransmitterPanel;
 
 class TFormStation : public QWidget {
   Q_OBJECT
@@ -76,6 +77,7 @@ class TFormStation : public QWidget {
   QLineEdit* EditUplink = nullptr;
   QLabel* LabelDownlink = nullptr;
   QLabel* LabelUplink = nullptr;
+  TTransmitterPanel* PanelTransmitter = nullptr;
   QCheckBox* CheckBoxTracking = nullptr;
   QLabel* LabelTarget = nullptr;
   QLabel* LabelReported = nullptr;
@@ -109,6 +111,8 @@ class TFormStation : public QWidget {
   void ToggleLink(station::THamlibLink& link, QLineEdit* edit, const char* settingName);
   void UpdateAlertSatellites();
   void FollowSession();
+  // The chosen transmitter's frequencies into the fields and the kept ones; false without a choice.
+  bool ShowTransmitter();
 
   TStationSettings settings_;
   TSessionModel* model_ = nullptr;

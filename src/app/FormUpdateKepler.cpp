@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/DownloadCoordinator.h"
+#include "catalogue/DataFolder.h"
 #include "download/DataFiles.h"
 
 namespace nimbrel::app {
@@ -118,7 +120,14 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(kColumnSource,
                         wanted.contains(source.name, Qt::CaseInsensitive) ? Qt::Checked : Qt::Unchecked);
-    const std::optional<download::TDataFile> file = download::SourceFile(files, source.name);
+    std::optional<download::TDataFile> file = download::SourceFile(files, source.name);
+    if (source.kind == download::TSourceKind::skTransmitters) {
+      // Kept apart from the Kepler files, in a folder of its own.
+      const QFileInfo list(catalogue::TransmitterListPath(options_.dataFolder));
+      file.reset();
+      if (list.isFile())
+        file = download::TDataFile{list.fileName(), source.name, 0, list.lastModified().toUTC(), {}};
+    }
     item->setText(kColumnAge,
                   file ? download::FormatAge(file->modifiedUtc.secsTo(now)) : QStringLiteral("no file"));
     const std::optional<QDateTime> next =

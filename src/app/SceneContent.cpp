@@ -9,6 +9,7 @@
 
 #include "OrbitClass.h"
 #include "ParallelFor.h"
+#include "TrackInterpolation.h"
 #include "ViewMath.h"
 #include "orbit/Geometry.h"
 #include "orbit/OrbitMath.h"
@@ -19,6 +20,7 @@
 #include "scene/LightSource.h"
 #include "scene/Lines.h"
 #include "scene/Material.h"
+#include "scene/NightSide.h"
 #include "scene/Picture.h"
 #include "scene/PointCloud.h"
 #include "scene/Scene.h"
@@ -42,11 +44,19 @@ constexpr int kOrbitNodeCount = 2 * kOrbitHalfNodes + 1;
 // The Sun moves a quarter of a degree across the globe in five minutes: not worth a light move sooner.
 constexpr double kSunReplaceDays = 5.0 / 1440.0;
 constexpr float kMarkerRadius = 0.07f;
+// A little larger than a satellite's sphere, and half in the ground: a dot on the map.
+constexpr float kHomeMarkerRadius = 0.09f;
+// The footprint's edge a thousandth above the ground: over the globe's facets, which lie inside the
+// true sphere, and less than a pixel from where the ground itself would show it.
+constexpr double kFootprintEdgeLift = 1.001;
 constexpr float kTrailLength = 0.7f;
+// A point's trail is shorter than a sphere's: thousands of them, even faint, would veil the map.
+constexpr float kPointTrailLength = 0.3f;
 // The footprint's half angle, 0.029 rad in degrees, reached because the arcsine saturates.
 constexpr double kSpotCutOffFactor = 1.6615776058793873;
-// Points a little wider as the display quality (and so the drawing time one can afford) rises.
-constexpr float kPointSizes[] = {2, 2, 3, 3, 4, 4};
+// Points as small as can be seen: a whole catalogue of wider ones hides the globe beneath it. They
+// widen a little at the higher qualities, where the globe is drawn finely enough to afford it.
+constexpr float kPointSizes[] = {1, 1, 2, 2, 2, 2};
 // Below this many satellites per thread, starting a thread costs more than it saves.
 constexpr std::size_t kMinSatellitesPerThread = 256;
 
@@ -125,6 +135,13 @@ struct TSceneContent::TImpl {
   TSphere* earth = nullptr;
   TLightSource* spotlight = nullptr;
   TLines* orbitLines = nullptr;
+  TLines* footprintEdge = nullptr;
+  TSphere* home = nullptr;
+  // Made when "City lights" is first chosen: the lights' picture is large and most never see it.
+  scene::TNightSide* night = nullptr;
+  TNightLook nightLook = TNightLook::nlDimmed;
+  bool daylight = true;
+  bool footprintEdgePlaced = false;
   scene::TCamera* camera = nullptr;
   std::vector<TSphere*> markers;
   scene::TPointCloud* cloud = nullptr;
@@ -135,6 +152,9 @@ struct TSceneContent::TImpl {
   std::vector<orbit::TSatellite*> distinct;
   std::vector<std::size_t> source;
   std::vector<std::optional<TPlacedSatellite>> placements;
+  // Per entry of distinct: the points' places between propagations, and each one's stretch in days.
+  std::vector<TInterpolatedTrack> tracks;
+  std::vector<double> stretchDays;
   int updateThreads = 0;
   float pointSize = kPointSizes[1];
   TViewState view;
@@ -153,6 +173,9 @@ struct TSceneContent::TImpl {
 
   void BuildFixedObjects();
   void BuildGraticule();
+  void BuildHomeAndFootprintEdge();
+  void PlaceFootprintEdge(const TSceneLocation& primary);
+  void ShowNightSide();
   void SetDayAndNight(const TDisplayChoices& choices);
   void SetFootprint(const TDisplayChoices& choices);
   void PlaceSun(double jd);
@@ -257,6 +280,69 @@ void TSceneContent::TImpl::BuildGraticule() {
   }
 }
 
+void TSceneContent::TImpl::BuildHomeAndFootprintEdge() {
+  scene::TSceneRootObject& root = scene.ObjectRoot();
+  footprintEdge = &root.AddNewChild<TLines>();
+  footprintEdge->LineColor().SetFromPackedRGB(Packed(SatelliteColour(0)));
+  footprintEdge->SetSplineMode(scene::TLineSplineMode::lsmLines);
+  footprintEdge->SetNodesAspect(scene::TLineNodesAspect::lnaInvisible);
+  footprintEdge->SetLinePattern(TLines::kSolidPattern);
+  for (int i = 0; i < kFootprintEdgeNodes; ++i) footprintEdge->AppendNode(0, 0, 0);
+  footprintEdge->SetVisible(false);
+
+  home = &root.AddNewChild<TSphere>();
+  home->SetRadius(kHomeMarkerRadius);
+  home->SetSlices(12);
+  home->SetStacks(12);
+  // Its own colour by day and by night alike: emitted, not lit.
+  scene::TFaceProperties& front = home->Material().FrontProperties();
+  front.Ambient().SetRGBA(0, 0, 0, 1);
+  front.Diffuse().SetRGBA(0, 0, 0, 1);
+  front.Specular().SetRGBA(0, 0, 0, 1);
+  front.Emission().SetFromPackedRGB(Packed(kHomeColour));
+  SetPoint(home->Position(), ScenePointAbove(homeLon, homeLat, kEarthRadius));
+}
+
+void TSceneContent::TImpl::PlaceFootprintEdge(const TSceneLocation& primary) {
+  footprintEdgePlaced = false;
+  const double x = primary.point.x, y = primary.point.y, z = primary.point.z;
+  const double r = std::sqrt(x * x + y * y + z * z);
+  const double earthRadius = kEarthRadius;
+  // Below the ground (a decaying set's last moments) nobody sees it over any horizon.
+  if (!std::isfinite(r) || !(r > earthRadius)) return;
+  // The ground points G with (S - G).G = 0, the satellite S on their horizon plane: a circle about
+  // the point below it at the central angle whose cosine is R / |S|.
+  const double ux = x / r, uy = y / r, uz = z / r;
+  const double cosAngle = earthRadius / r;
+  const double sinAngle = std::sqrt(std::max(0.0, 1 - cosAngle * cosAngle));
+  // Two unit vectors across u: any axis not close to u does for the first.
+  double ax = 0, ay = 1, az = 0;
+  if (std::fabs(uy) > 0.9) std::swap(ax, ay);
+  double e1x = ay * uz - az * uy, e1y = az * ux - ax * uz, e1z = ax * uy - ay * ux;
+  const double e1 = std::sqrt(e1x * e1x + e1y * e1y + e1z * e1z);
+  e1x /= e1;
+  e1y /= e1;
+  e1z /= e1;
+  const double e2x = uy * e1z - uz * e1y, e2y = uz * e1x - ux * e1z, e2z = ux * e1y - uy * e1x;
+  const double lift = kFootprintEdgeLift * earthRadius;
+  footprintEdge->BeginNodesUpdate();
+  for (int k = 0; k < kFootprintEdgeNodes; ++k) {
+    // The last node on the first closes the circle.
+    const double phi = 2 * kPi * (k % (kFootprintEdgeNodes - 1)) / (kFootprintEdgeNodes - 1);
+    const double c = sinAngle * std::cos(phi), s = sinAngle * std::sin(phi);
+    footprintEdge->Node(k).AssignComponents(
+        Float4{static_cast<float>(lift * (cosAngle * ux + c * e1x + s * e2x)),
+               static_cast<float>(lift * (cosAngle * uy + c * e1y + s * e2y)),
+               static_cast<float>(lift * (cosAngle * uz + c * e1z + s * e2z)), 0});
+  }
+  footprintEdge->EndNodesUpdate();
+  footprintEdgePlaced = true;
+}
+
+void TSceneContent::TImpl::ShowNightSide() {
+  if (night) night->SetVisible(nightLook == TNightLook::nlCityLights && daylight);
+}
+
 void TSceneContent::TImpl::SetDayAndNight(const TDisplayChoices& choices) {
   scene::TColor& globeAmbient = earth->Material().FrontProperties().Ambient();
   if (choices.showDaylight) {
@@ -271,11 +357,14 @@ void TSceneContent::TImpl::SetDayAndNight(const TDisplayChoices& choices) {
   }
   const float k = choices.showDaylight ? 0.8f : 1.0f;
   globeAmbient.SetRGBA(k * lookAmbient.x, k * lookAmbient.y, k * lookAmbient.z, lookAmbient.w);
+  daylight = choices.showDaylight;
+  ShowNightSide();
 }
 
 void TSceneContent::TImpl::SetFootprint(const TDisplayChoices& choices) {
   // Without a placed primary the spotlight would light a patch below nothing.
   spotlight->SetShining(choices.showDaylight && choices.showFootprint && primaryPlaced);
+  footprintEdge->SetVisible(spotlight->Shining() && footprintEdgePlaced);
 }
 
 void TSceneContent::TImpl::PlaceSun(double jd) {
@@ -284,6 +373,7 @@ void TSceneContent::TImpl::PlaceSun(double jd) {
   // A date the Sun cannot be computed for leaves the light where it was and tries again next time.
   if (!place || !Finite(place->point)) return;
   SetPoint(sun->Position(), place->point);
+  if (night) night->SetSunDirection({place->point.x, place->point.y, place->point.z});
   lastSunTime = jd;
 }
 
@@ -349,6 +439,7 @@ void TSceneContent::TImpl::PlacePrimary(orbit::TSatellite& satellite, const TPla
     SetPoint(spotlight->Position(), spot);
     spotlight->SpotDirection().AssignVector(-p.x, -p.y, -p.z);
   }
+  PlaceFootprintEdge(placed.location);
   result.primaryStatus = Observe(satellite, jd);
   orbitFilled = orbitLines->LinePattern() == 0 || FillOrbitLine(satellite, jd);
 }
@@ -392,11 +483,24 @@ void TSceneContent::TImpl::PlaceAll(double jd) {
   placements.assign(distinct.size(), std::nullopt);
   // The Earth's turn is the same for every satellite of the update.
   const TEarthTurn earth = EarthTurnAt(jd);
-  // Each thread writes only its own slice of placements and propagates only its own satellites.
+  // Points are placed between propagations; the primary, whose footprint, look angles and orbit line
+  // are read off its place, and the spheres are always propagated in full.
+  const std::size_t primaryEntry = source.empty() ? distinct.size() : source.front();
+  const bool interpolate = cloud != nullptr && tracks.size() == distinct.size();
+  // Each thread writes only its own slice of placements and tracks and propagates only its own
+  // satellites.
   ParallelFor(distinct.size(), updateThreads, kMinSatellitesPerThread,
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t u = begin; u < end; ++u) {
                   std::optional<TPlacedSatellite>& placed = placements[u];
+                  if (interpolate && u != primaryEntry) {
+                    if (const auto place = tracks[u].PlaceAt(*distinct[u], jd, earth, stretchDays[u])) {
+                      placed = TPlacedSatellite{};
+                      placed->location.point = place->point;
+                      placed->motion = place->motion;
+                    }
+                    continue;
+                  }
                   placed = PlaceSatellite(*distinct[u], jd, earth);
                   if (placed) placed->motion = VelocityToScene(placed->velocityKmPerS, earth);
                 }
@@ -419,7 +523,7 @@ void TSceneContent::TImpl::PlacePoints() {
         std::sqrt(double(motion.x) * motion.x + double(motion.y) * motion.y + double(motion.z) * motion.z);
     // Against the motion, behind the satellite, as a sphere's trail runs.
     if (length > 0 && std::isfinite(length)) {
-      const auto back = static_cast<float>(-kTrailLength / length);
+      const auto back = static_cast<float>(-kPointTrailLength / length);
       point.trailEnd = {p.x + back * motion.x, p.y + back * motion.y, p.z + back * motion.z};
     }
   }
@@ -448,6 +552,7 @@ TSceneContent::TSceneContent() : impl_(std::make_unique<TImpl>()) {
   TChangesBatch<scene::TScene> batch(impl_->scene);
   impl_->BuildFixedObjects();
   impl_->BuildGraticule();
+  impl_->BuildHomeAndFootprintEdge();
 }
 
 TSceneContent::~TSceneContent() = default;
@@ -481,6 +586,7 @@ void TSceneContent::ApplyGlobeAppearance(int quality, int topographyItem) {
   if (impl_->cloud) impl_->cloud->SetPointSize(impl_->pointSize);
   earth.SetSlices(n);
   earth.SetStacks(n);
+  if (impl_->night) impl_->night->SetGlobe(kEarthRadius, n, n);
   scene::TFaceProperties& front = earth.Material().FrontProperties();
   if (topographyItem == 0) {
     earth.Material().Texture().SetDisabled(true);
@@ -504,7 +610,11 @@ void TSceneContent::LoadTexture(const QString& path) {
 void TSceneContent::RebuildMarkers(const std::vector<const orbit::TSatellite*>& satellites, bool showTrails) {
   TImpl& d = *impl_;
   TChangesBatch<scene::TScene> batch(d.scene);
+  // The night side stays the globe's first child, drawn before the satellites in front of it; moved
+  // within the scene, it keeps its textures.
+  if (d.night) (void)d.night->Reparent(&d.scene.ObjectRoot());
   d.earth->DestroyChildren();
+  if (d.night) (void)d.night->Reparent(d.earth);
   d.markers.clear();
   d.cloud = nullptr;
   d.shown.clear();
@@ -521,6 +631,14 @@ void TSceneContent::RebuildMarkers(const std::vector<const orbit::TSatellite*>& 
   }
   const bool points = d.shown.size() > kSphereMarkerLimit;
   const std::size_t spheres = points ? 1 : d.shown.size();
+  d.tracks.assign(points ? d.distinct.size() : 0, TInterpolatedTrack{});
+  d.stretchDays.assign(d.tracks.size(), 0.0);
+  for (std::size_t u = 0; u < d.tracks.size(); ++u) {
+    // Stretches of slightly different lengths, so that the satellites' propagations spread over the
+    // pictures instead of all falling on the same one.
+    const double spread = 0.75 + 0.25 * std::fmod(static_cast<double>(u) * 0.6180339887498949, 1.0);
+    d.stretchDays[u] = TInterpolatedTrack::StretchDays(d.distinct[u]->Elements()) * spread;
+  }
   for (std::size_t i = 0; i < d.shown.size(); ++i) {
     d.colours.push_back(points && i > 0 ? OrbitClassColour(OrbitClassOf(*d.shown[i]))
                                         : SatelliteColour(static_cast<int>(i)));
@@ -617,10 +735,43 @@ const orbit::TSatellite* TSceneContent::SatelliteOf(const scene::TBaseSceneObjec
   return reinterpret_cast<const orbit::TSatellite*>(object->Tag);
 }
 
-void TSceneContent::SetHome(double lonDeg, double latDeg, double heightM) noexcept {
+void TSceneContent::SetHome(double lonDeg, double latDeg, double heightM) {
   impl_->homeLon = lonDeg;
   impl_->homeLat = latDeg;
   impl_->homeHeightM = heightM;
+  const TScenePoint at = ScenePointAbove(lonDeg, latDeg, kEarthRadius);
+  if (Finite(at)) SetPoint(impl_->home->Position(), at);
+}
+
+const scene::TSphere& TSceneContent::HomeMarker() const noexcept {
+  return *impl_->home;
+}
+
+const scene::TLines& TSceneContent::FootprintEdge() const noexcept {
+  return *impl_->footprintEdge;
+}
+
+void TSceneContent::SetNightLook(TNightLook look) {
+  TImpl& d = *impl_;
+  d.nightLook = look;
+  if (look == TNightLook::nlCityLights && !d.night) {
+    TChangesBatch<scene::TScene> batch(d.scene);
+    auto night = std::make_unique<scene::TNightSide>();
+    night->SetGlobe(kEarthRadius, d.earth->Slices(), d.earth->Stacks());
+    const Float4& sun = d.sun->Position().AsFloat4();
+    night->SetSunDirection({sun.x, sun.y, sun.z});
+    try {
+      night->Lights().SetImage(scene::BuiltInNightMap());
+    } catch (const std::exception&) {
+      // The night is still dark, only without its lights.
+    }
+    d.night = &static_cast<scene::TNightSide&>(d.earth->InsertChildAt(0, std::move(night)));
+  }
+  d.ShowNightSide();
+}
+
+TNightLook TSceneContent::NightLook() const noexcept {
+  return impl_->nightLook;
 }
 
 void TSceneContent::ForgetSunTime() noexcept {

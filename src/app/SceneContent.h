@@ -22,6 +22,7 @@ class TBaseSceneObject;
 class TCamera;
 class TLightSource;
 class TLines;
+class TNightSide;
 class TPointCloud;
 class TScene;
 class TSphere;
@@ -35,6 +36,16 @@ struct TDisplayChoices {
   bool showFootprint = true;
   bool showDaylight = true;
 };
+
+// How the side of the globe away from the Sun looks (the Setup page's "Night side").
+enum class TNightLook {
+  nlDimmed,      // lit by the Sun's ambient light alone, the map still plain to see
+  nlCityLights,  // dark, behind a soft terminator, with the cities' lights on it
+};
+// The look from its stored number (the Setup page's item): 1 is "City lights", anything else "Dimmed".
+constexpr TNightLook NightLookOf(int item) noexcept {
+  return item == 1 ? TNightLook::nlCityLights : TNightLook::nlDimmed;
+}
 
 // Where the camera stands: above (viewLon, viewLat) at the distance of the zoom step, looking at the
 // centre, with cameraUp as its up vector. viewpoint indexes kViewpointNames.
@@ -97,8 +108,23 @@ class TSceneContent {
   // The satellite a marker or a trail stands for; null for any other object or none.
   static const orbit::TSatellite* SatelliteOf(const scene::TBaseSceneObject* object) noexcept;
 
-  // The observer of the status line's look angles; the height in metres above the sea.
-  void SetHome(double lonDeg, double latDeg, double heightM = 0.0) noexcept;
+  // The home location (degrees east and north, metres above the sea): the look angles are taken from
+  // it, and a small marker in a colour of its own stands on the globe there.
+  void SetHome(double lonDeg, double latDeg, double heightM = 0.0);
+  static constexpr TRgb kHomeColour{255, 64, 200};
+  const scene::TSphere& HomeMarker() const noexcept;
+
+  // The night side's look; the Sun's light stays as "Daylight" sets it, and with "Daylight" off the
+  // whole globe has the same even light whatever the look. A city-lights picture that cannot be
+  // decoded leaves the night side dark without its lights.
+  void SetNightLook(TNightLook look);
+  TNightLook NightLook() const noexcept;
+
+  // The footprint's edge: a thin circle on the globe where the primary stands on the horizon (the
+  // geometric elevation 0 on a sphere of the Earth's radius), drawn with the spotlight and hidden
+  // with it.
+  const scene::TLines& FootprintEdge() const noexcept;
+  static constexpr int kFootprintEdgeNodes = 181;
   // The next update places the Sun whatever the time (LastSunTime = 0).
   void ForgetSunTime() noexcept;
 

@@ -57,6 +57,16 @@ QSize ParseSize(const QString& text) {
   return {width, height};
 }
 
+int ParseViewpoint(const QString& text) {
+  for (std::size_t i = 0; i < kViewpointOptionNames.size(); ++i) {
+    if (text.compare(QLatin1String(kViewpointOptionNames[i]), Qt::CaseInsensitive) == 0) {
+      return static_cast<int>(i);
+    }
+  }
+  throw ECommandLineError("--viewpoint wants manual, home, satellite, fly, sun or moon, not '" +
+                          text.toStdString() + "'");
+}
+
 // The program's own settings as the window would find them, read without the setting objects, which
 // would write them back.
 class TStoredSettings {
@@ -90,6 +100,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
   bool snapshot = false;
   bool utc = false;
   bool size = false;
+  bool viewpoint = false;
   for (int i = 0; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
     auto value = [&]() -> QString {
@@ -110,11 +121,16 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     } else if (argument == QLatin1String("--size")) {
       once(size);
       options.size = ParseSize(value());
+    } else if (argument == QLatin1String("--viewpoint")) {
+      once(viewpoint);
+      options.viewpoint = ParseViewpoint(value());
     } else {
       line.arguments.push_back(argument);
     }
   }
-  if ((utc || size) && !snapshot) throw ECommandLineError("--utc and --size belong to --snapshot");
+  if ((utc || size || viewpoint) && !snapshot) {
+    throw ECommandLineError("--utc, --size and --viewpoint belong to --snapshot");
+  }
   if (snapshot) {
     for (const QString& argument : line.arguments) {
       if (argument.startsWith(QLatin1String("--"))) {
@@ -150,14 +166,17 @@ int RunSnapshot(const TSnapshotOptions& options, const QStringList& arguments) {
       }
     }
     content.ApplyGlobeAppearance(quality, topography);
+    content.SetNightLook(NightLookOf(stored.Integer("NightSide", 0)));
 
     const THomeLocation home = ReadHomeLocation();
     content.SetHome(home.lonDeg, home.latDeg, home.heightM);
     TViewState& view = content.View();
     view.zoom = 4;
     view.cameraUp = {0, 1, 0, 0};
-    view.viewpoint = home.fromList ? 1 : 0;
-    if (home.fromList) {
+    view.viewpoint = options.viewpoint.value_or(home.fromList ? 1 : 0);
+    // The satellite, Sun and Moon viewpoints are placed by the update; until then the camera stands
+    // where the window's would.
+    if (view.viewpoint == 1 || (view.viewpoint != 0 && home.fromList)) {
       view.viewLon = static_cast<float>(home.lonDeg);
       view.viewLat = static_cast<float>(home.latDeg);
     } else {

@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "catalogue/Companion.h"
+#include "catalogue/Transmitters.h"
 
 namespace nimbrel::catalogue {
 
@@ -16,6 +17,11 @@ QString DefaultKeplerDataFolder() {
 QString KeplerDataFolder() {
   const QString companion = ReadCompanionText(QString::fromLatin1(kTwoLineDataPath));
   return companion.isEmpty() ? DefaultKeplerDataFolder() : companion;
+}
+
+QString TransmitterListPath(const QString& folder) {
+  return QDir(folder).filePath(QString::fromLatin1(kTransmitterFolder) + QLatin1Char('/') +
+                               QString::fromLatin1(kTransmitterFileName));
 }
 
 }  // namespace nimbrel::catalogue

@@ -15,4 +15,8 @@ QString DefaultKeplerDataFolder();
 // every call; nothing is created.
 QString KeplerDataFolder();
 
+// Where the transmitter list of the data folder `folder` is kept: in a subfolder, which the Kepler
+// scan never reads ("<folder>/transmitters/transmitters.json").
+QString TransmitterListPath(const QString& folder);
+
 }  // namespace nimbrel::catalogue

@@ -52,6 +52,8 @@ std::vector<TSource> TDownloadState::UserSources() const {
 
 std::vector<TSource> TDownloadState::AllSources(const QString& groupBase) const {
   std::vector<TSource> sources = BuiltInSources(groupBase);
+  // Built in as well: a user's own source that already had the name is shadowed, not deleted.
+  sources.push_back(TransmitterSource());
   for (TSource& source : UserSources()) {
     const bool shadowed = std::any_of(sources.begin(), sources.end(), [&](const TSource& s) {
       return s.name.compare(source.name, Qt::CaseInsensitive) == 0;
@@ -79,6 +81,8 @@ std::optional<QString> TDownloadState::UserSourceProblem(const QString& name, co
     if (name.compare(QString::fromLatin1(group.name), Qt::CaseInsensitive) == 0)
       return QStringLiteral("\"%1\" is the name of a built-in source").arg(name);
   }
+  if (name.compare(QLatin1String(kTransmitterSourceName), Qt::CaseInsensitive) == 0)
+    return QStringLiteral("\"%1\" is the name of a built-in source").arg(name);
   if (const std::optional<QString> problem = UrlProblem(url))
     return QStringLiteral("cannot use %1: %2").arg(url.toDisplayString(), *problem);
   return std::nullopt;
@@ -118,10 +122,11 @@ std::optional<QDateTime> TDownloadState::LastDownload(const QString& name) const
 }
 
 std::optional<QDateTime> TDownloadState::NextAllowed(const TSource& source, const QDateTime& now) const {
-  if (!KeepsGroupInterval(source)) return std::nullopt;
+  const std::optional<std::chrono::seconds> interval = MinimumInterval(source);
+  if (!interval) return std::nullopt;
   const std::optional<QDateTime> last = LastDownload(source.name);
   if (!last || *last > now) return std::nullopt;
-  const QDateTime next = last->addSecs(kGroupMinimumInterval.count());
+  const QDateTime next = last->addSecs(interval->count());
   return next > now ? std::optional<QDateTime>(next) : std::nullopt;
 }
 

@@ -23,7 +23,7 @@ class TDownloadState {
 
   // The user's sources in the order of their names (letter case ignored).
   std::vector<TSource> UserSources() const;
-  // The built-in groups, then the user's sources.
+  // The built-in groups, the transmitter list, then the user's sources.
   std::vector<TSource> AllSources(const QString& groupBase = QString::fromLatin1(kCelestrakGroupBase)) const;
   // The source of that name, letter case ignored; none when there is none.
   std::optional<TSource> Find(const QString& name,
@@ -39,9 +39,10 @@ class TDownloadState {
   bool RemoveUserSource(const QString& name) const;
 
   std::optional<QDateTime> LastDownload(const QString& name) const;
-  // When `source` may be fetched again, for a source that keeps CelesTrak's rule and was last fetched
-  // less than two hours before `now`; none when it may be fetched at `now`. A last download after
-  // `now` (the clock has been set back) does not count: it would block the source for as long.
+  // When `source` may be fetched again, for a source with a minimum interval (two hours on
+  // CelesTrak, a day for the transmitter list) last fetched less than that before `now`; none when it
+  // may be fetched at `now`. A last download after `now` (the clock has been set back) does not count:
+  // it would block the source for as long.
   std::optional<QDateTime> NextAllowed(const TSource& source, const QDateTime& now) const;
   void SetLastDownload(const QString& name, const QDateTime& utc) const;
 

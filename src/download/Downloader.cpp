@@ -16,9 +16,11 @@
 #include <cstring>
 #include <exception>
 
+#include "catalogue/DataFolder.h"
 #include "catalogue/KeplerContent.h"
 #include "catalogue/KeplerFile.h"
 #include "catalogue/SatelliteList.h"
+#include "catalogue/Transmitters.h"
 
 namespace nimbrel::download {
 
@@ -72,6 +74,15 @@ QString NotKeplerReason(std::string_view text, bool htmlType) {
   return QStringLiteral("not Kepler data: no element set in it");
 }
 
+void SyncToDisk(const QString& path) {
+  // On the disk before it can replace anything: a crash must not leave an empty data file.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
 TDownloadResult Result(const QString& name, TStatus status, const QString& reason = QString()) {
   TDownloadResult result;
   result.name = name;
@@ -86,12 +97,7 @@ TCheck CheckDownload(const QString& path, bool htmlType) {
   TCheck check;
   std::string text;
   try {
-    // On the disk before it can replace anything: a crash must not leave an empty data file.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-      ::fsync(fd);
-      ::close(fd);
-    }
+    SyncToDisk(path);
     text = catalogue::ReadKeplerFile(path.toStdString()).value_or(std::string());
     catalogue::TSatelliteList list;
     list.LoadFromText(text);
@@ -113,6 +119,27 @@ TCheck CheckDownload(const QString& path, bool htmlType) {
   return check;
 }
 
+TCheck CheckTransmitterDownload(const QString& path, bool htmlType) {
+  TCheck check;
+  std::string text;
+  try {
+    SyncToDisk(path);
+    text = catalogue::ReadKeplerFile(path.toStdString()).value_or(std::string());
+    if (htmlType || LooksLikeHtml(text)) {
+      check.problem = QStringLiteral("not a transmitter list: the answer is an HTML page");
+      return check;
+    }
+    check.sets = static_cast<int>(catalogue::ReadTransmitterList(text).size());
+  } catch (const catalogue::ECatalogueFileError& e) {
+    check.problem =
+        QStringLiteral("the downloaded file cannot be read: ") + QString::fromStdString(e.Reason());
+  } catch (const catalogue::ETransmitterListError& e) {
+    check.problem = QStringLiteral("not a transmitter list: ") + QString::fromStdString(e.Reason());
+  }
+  check.extension = QStringLiteral(".json");
+  return check;
+}
+
 QString UserAgent() {
   return QStringLiteral("NimbrelGL/") + QStringLiteral(NIMBREL_VERSION);
 }
@@ -127,8 +154,11 @@ QString FormatBytes(qint64 bytes) {
 
 QString TDownloadResult::Line() const {
   if (Done()) {
-    return name + QStringLiteral(": ") + QString::number(sets) +
-           (sets == 1 ? QStringLiteral(" set, ") : QStringLiteral(" sets, ")) + FormatBytes(bytes);
+    const bool one = sets == 1;
+    const QString what = kind == TSourceKind::skTransmitters
+                             ? (one ? QStringLiteral(" transmitter, ") : QStringLiteral(" transmitters, "))
+                             : (one ? QStringLiteral(" set, ") : QStringLiteral(" sets, "));
+    return name + QStringLiteral(": ") + QString::number(sets) + what + FormatBytes(bytes);
   }
   return name + QStringLiteral(": ") + reason;
 }
@@ -188,7 +218,9 @@ void TDownloader::StartNext() {
       TDownloadResult result = Result(source.name, TStatus::drTooSoon);
       result.nextAllowed = *next;
       result.reason =
-          QStringLiteral("not before %1 UTC: CelesTrak allows one download of a group every 2 hours")
+          (source.kind == TSourceKind::skTransmitters
+               ? QStringLiteral("not before %1 UTC: the transmitter list is fetched at most once a day")
+               : QStringLiteral("not before %1 UTC: CelesTrak allows one download of a group every 2 hours"))
               .arg(next->toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
       Complete(std::move(result));
       return;
@@ -270,7 +302,7 @@ void TDownloader::OnMetaData() {
     return;
   }
   // The server has answered: that counts as a download for the two-hour rule, whatever came back.
-  if (options_.state && KeepsGroupInterval(source))
+  if (options_.state && MinimumInterval(source))
     options_.state->SetLastDownload(source.name, options_.clock());
   if (status != 200) {
     pendingFailure_ = QStringLiteral("HTTP %1").arg(status);
@@ -352,9 +384,11 @@ void TDownloader::Verify() {
   JoinCheck();
   const std::uint64_t generation = ++generation_;
   const bool htmlType = htmlType_;
+  const bool transmitters = sources_[index_].kind == TSourceKind::skTransmitters;
   // Reading a large group takes a tenth of a second and more: not on the thread the window runs on.
-  check_ = std::thread([this, temporaryPath, htmlType, generation] {
-    TCheck result = CheckDownload(temporaryPath, htmlType);
+  check_ = std::thread([this, temporaryPath, htmlType, transmitters, generation] {
+    TCheck result = transmitters ? CheckTransmitterDownload(temporaryPath, htmlType)
+                                 : CheckDownload(temporaryPath, htmlType);
     QMetaObject::invokeMethod(
         this, [this, result = std::move(result), generation] { Install(result, generation); },
         Qt::QueuedConnection);
@@ -371,7 +405,14 @@ void TDownloader::Install(const TCheck& check, std::uint64_t generation) {
   }
   const TSource& source = sources_[index_];
   const QString temporaryPath = temporary_->fileName();
-  const QString target = QDir(options_.dataFolder).filePath(source.name + check.extension);
+  // The transmitter list goes into a folder of its own, where the Kepler scan never looks.
+  const bool transmitters = source.kind == TSourceKind::skTransmitters;
+  const QString target = transmitters ? catalogue::TransmitterListPath(options_.dataFolder)
+                                      : QDir(options_.dataFolder).filePath(source.name + check.extension);
+  if (transmitters && !QDir().mkpath(QFileInfo(target).path())) {
+    Fail(QStringLiteral("cannot create the folder %1").arg(QFileInfo(target).path()));
+    return;
+  }
   // rename(2) replaces the old file in one step: a reader sees the old data or the new, never a mix.
   if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(target).constData()) != 0) {
     Fail(QStringLiteral("cannot replace %1: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno))));
@@ -380,6 +421,7 @@ void TDownloader::Install(const TCheck& check, std::uint64_t generation) {
   temporary_->setAutoRemove(false);
   temporary_.reset();
   TDownloadResult result = Result(source.name, TStatus::drDone);
+  result.kind = source.kind;
   result.sets = check.sets;
   result.bytes = received_;
   result.file = target;

@@ -8,14 +8,15 @@
 //
 // Nothing is lost: each download goes to a hidden temporary file in the data folder, and replaces
 // "<name>.csv" (or the ending of the form it has) only when the catalogue reader finds at least one
-// element set in it. On any failure or on Cancel the temporary file is removed and the old file is
-// left exactly as it was.
+// element set in it (the transmitter list: replaces transmitters/transmitters.json only when it is a
+// transmitter list with a good entry). On any failure or on Cancel the temporary file is removed and
+// the old file is left exactly as it was.
 //
 // The sources' usage rules are kept here, so that no caller can break them: redirects are followed
 // only to the same scheme, host and port; any answer but 200 ends that download; a source on
-// CelesTrak is fetched at most once every two hours (asked sooner, it is refused without a request);
-// every request names the program in its User-Agent; answers and transfers are bounded in time and
-// size.
+// CelesTrak is fetched at most once every two hours, the transmitter list once a day (asked sooner,
+// it is refused without a request); every request names the program in its User-Agent; answers and
+// transfers are bounded in time and size.
 
 #include <QDateTime>
 #include <QObject>
@@ -65,10 +66,11 @@ struct TDownloadResult {
   QString reason;  // why not drDone, a plain phrase: "HTTP 403", "cut short"
   int sets = 0;
   qint64 bytes = 0;
+  TSourceKind kind = TSourceKind::skKepler;
   QString file;           // drDone: the file written
   QDateTime nextAllowed;  // drTooSoon: when the source may be fetched
   bool Done() const noexcept { return status == TStatus::drDone; }
-  // "stations: 12 sets, 4.1 kB" or "stations: HTTP 403".
+  // "stations: 12 sets, 4.1 kB", "transmitters: 2412 transmitters, 1.2 MB" or "stations: HTTP 403".
   QString Line() const;
 };
 
@@ -81,6 +83,8 @@ struct TCheck {
 };
 // Syncs the file to the disk and reads it as the catalogue would; safe on any thread.
 TCheck CheckDownload(const QString& path, bool htmlType);
+// The same for a transmitter list: `sets` counts its good entries.
+TCheck CheckTransmitterDownload(const QString& path, bool htmlType);
 
 class TDownloader : public QObject {
   Q_OBJECT

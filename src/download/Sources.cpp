@@ -81,4 +81,16 @@ bool KeepsGroupInterval(const TSource& source) {
          host == QLatin1String("celestrak.com") || host.endsWith(QLatin1String(".celestrak.com"));
 }
 
+TSource TransmitterSource(const QString& url) {
+  return {QString::fromLatin1(kTransmitterSourceName),
+          QStringLiteral("Satellites' radio transmitters, from SatNOGS DB (CC BY-SA 4.0)"), QUrl(url), true,
+          TSourceKind::skTransmitters};
+}
+
+std::optional<std::chrono::seconds> MinimumInterval(const TSource& source) {
+  if (source.kind == TSourceKind::skTransmitters) return kTransmitterMinimumInterval;
+  if (KeepsGroupInterval(source)) return kGroupMinimumInterval;
+  return std::nullopt;
+}
+
 }  // namespace nimbrel::download

@@ -1,6 +1,7 @@
 #pragma once
 // Where Kepler data comes from: the public GP groups of CelesTrak, built in, and any http or https
-// address the user adds under a name of their own.
+// address the user adds under a name of their own. Beside them one source of another kind: SatNOGS
+// DB's list of satellites' radio transmitters, kept in a subfolder of the data folder.
 
 #include <QString>
 #include <QUrl>
@@ -18,11 +19,23 @@ inline constexpr const char* kCelestrakHost = "celestrak.org";
 // CelesTrak refreshes a group at most every two hours and blocks addresses that ask more often.
 inline constexpr std::chrono::seconds kGroupMinimumInterval = std::chrono::hours(2);
 
+// SatNOGS DB's transmitter list (JSON). Its data is CC BY-SA 4.0. Fetched at most once a day: it
+// changes slowly, and the database is run by volunteers.
+inline constexpr const char* kTransmitterSourceName = "transmitters";
+inline constexpr const char* kSatnogsTransmittersUrl = "https://db.satnogs.org/api/transmitters/?format=json";
+inline constexpr std::chrono::seconds kTransmitterMinimumInterval = std::chrono::hours(24);
+
+enum class TSourceKind {
+  skKepler,        // element sets, checked by the catalogue and kept as "<name>.<ending>"
+  skTransmitters,  // a transmitter list, checked as one and kept in the transmitter folder
+};
+
 struct TSource {
   QString name;         // also the data file's base name: "stations" becomes stations.csv
   QString description;  // built-in groups only
   QUrl url;
   bool builtIn = false;
+  TSourceKind kind = TSourceKind::skKepler;
 };
 
 struct TBuiltInGroup {
@@ -48,5 +61,12 @@ std::optional<QString> UrlProblem(const QUrl& url);
 
 // Sources on CelesTrak's host keep its two-hour rule, whether built in or added by hand.
 bool KeepsGroupInterval(const TSource& source);
+
+// The built-in source "transmitters", fetched from `url`.
+TSource TransmitterSource(const QString& url = QString::fromLatin1(kSatnogsTransmittersUrl));
+
+// How long after a download the source may be fetched again: two hours on CelesTrak, a day for the
+// transmitter list; none for sources without a rule.
+std::optional<std::chrono::seconds> MinimumInterval(const TSource& source);
 
 }  // namespace nimbrel::download

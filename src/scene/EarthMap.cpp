@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include <QFile>
 
@@ -14,24 +15,26 @@ static void RegisterSceneAssets() {
 
 namespace nimbrel::scene {
 
-QString BuiltInEarthMapPath() {
+namespace {
+
+QString ResourcePath(const char* name) {
   static const bool registered = (RegisterSceneAssets(), true);
   (void)registered;
-  return QStringLiteral(":/nimbrel/earth-map-1024x512.jpg");
+  return QStringLiteral(":/nimbrel/") + QLatin1String(name);
 }
 
-QByteArray BuiltInEarthMapData() {
-  QFile file(BuiltInEarthMapPath());
+QByteArray ResourceData(const QString& path) {
+  QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return {};
   }
   return file.readAll();
 }
 
-TPicture BuiltInEarthMap() {
-  const QByteArray data = BuiltInEarthMapData();
+TPicture DecodeResource(const char* function, const QString& path) {
+  const QByteArray data = ResourceData(path);
   if (data.isEmpty()) {
-    throw EPictureError("BuiltInEarthMap: the resource " + BuiltInEarthMapPath().toStdString() +
+    throw EPictureError(std::string(function) + ": the resource " + path.toStdString() +
                         " is missing from the program");
   }
   TPicture picture;
@@ -39,6 +42,28 @@ TPicture BuiltInEarthMap() {
                                    static_cast<std::size_t>(data.size())),
                          TGraphicType::gtJpeg);
   return picture;
+}
+
+}  // namespace
+
+QString BuiltInEarthMapPath() {
+  return ResourcePath("earth-map-1024x512.jpg");
+}
+
+QByteArray BuiltInEarthMapData() {
+  return ResourceData(BuiltInEarthMapPath());
+}
+
+TPicture BuiltInEarthMap() {
+  return DecodeResource("BuiltInEarthMap", BuiltInEarthMapPath());
+}
+
+QString BuiltInNightMapPath() {
+  return ResourcePath("earth-night-2048x1024.jpg");
+}
+
+TPicture BuiltInNightMap() {
+  return DecodeResource("BuiltInNightMap", BuiltInNightMapPath());
 }
 
 }  // namespace nimbrel::scene

@@ -20,4 +20,9 @@ QByteArray BuiltInEarthMapData();
 // The map decoded. Throws EPictureError should the resource be missing or damaged.
 TPicture BuiltInEarthMap();
 
+// The Earth at night, its city lights, in the same orientation: 2048 x 1024, NASA's "Earth's City
+// Lights" (see assets/README.md). Decoded only when asked for; throws as BuiltInEarthMap does.
+QString BuiltInNightMapPath();
+TPicture BuiltInNightMap();
+
 }  // namespace nimbrel::scene

@@ -87,9 +87,10 @@ void TPointCloud::FillDrawArrays(const Float4& eye) {
     if (p.trail) {
       drawTrails_.insert(drawTrails_.end(), {p.position.x, p.position.y, p.position.z, p.trailEnd.x,
                                              p.trailEnd.y, p.trailEnd.z});
-      const auto dim = [this](std::uint8_t c) { return static_cast<std::uint8_t>(c * trailBrightness_); };
+      // The point's own colour from the point's end, fading to nothing at the far end.
+      const auto start = static_cast<std::uint8_t>(std::lround(255 * trailBrightness_));
       drawTrailColours_.insert(drawTrailColours_.end(),
-                               {dim(p.r), dim(p.g), dim(p.b), std::uint8_t{255}, 0, 0, 0, std::uint8_t{255}});
+                               {p.r, p.g, p.b, start, p.r, p.g, p.b, std::uint8_t{0}});
     }
   }
   drawArraysDirty_ = false;
@@ -104,7 +105,8 @@ void TPointCloud::RenderSelf(TRenderPass& pass) {
       FillDrawArrays(pass.cameraPosition);
     }
     if (!drawPositions_.empty()) {
-      glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_POINT_BIT | GL_LINE_BIT | GL_LIGHTING_BIT);
+      glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_POINT_BIT | GL_LINE_BIT | GL_LIGHTING_BIT |
+                   GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
       glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
       glDisable(GL_LIGHTING);
       glDisable(GL_TEXTURE_2D);
@@ -113,10 +115,18 @@ void TPointCloud::RenderSelf(TRenderPass& pass) {
       glEnableClientState(GL_VERTEX_ARRAY);
       glEnableClientState(GL_COLOR_ARRAY);
       if (!drawTrails_.empty()) {
+        // Added to what lies beneath, so a streak can only brighten the map it crosses; thousands of
+        // them would otherwise paint the globe over. Without depth writes, a faint trail never hides
+        // a point behind it.
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        glDepthMask(GL_FALSE);
         glLineWidth(trailWidth_);
         glVertexPointer(3, GL_FLOAT, 0, drawTrails_.data());
         glColorPointer(4, GL_UNSIGNED_BYTE, 0, drawTrailColours_.data());
         glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(drawTrails_.size() / 3));
+        glDepthMask(GL_TRUE);
+        glDisable(GL_BLEND);
       }
       // After the trails, so that a point is never crossed by another satellite's trail end.
       glPointSize(pointSize_);

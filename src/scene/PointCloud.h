@@ -1,7 +1,8 @@
 #pragma once
 // Many small markers at once: every point a few pixels wide in its own colour, each with an optional
-// short segment behind it (a trail) that fades from a dimmed point colour to black at its far end, so
-// that thousands of trails still leave the points to be seen and show which way each one flies. A whole
+// short segment behind it (a trail), a faint streak of the point's colour that fades out towards its
+// far end and is added to what it crosses, so that thousands of trails show which way each point
+// flies and still leave the points, and the map beneath them, to be seen. A whole
 // catalogue of markers as spheres would cost millions of vertices a frame; as points it is one vertex array,
 // one colour array and one draw call, and the trails one more.
 //
@@ -47,7 +48,7 @@ class TPointCloud : public TBaseSceneObject {
   // Pixels; values below 1 or not finite are ignored.
   float PointSize() const noexcept { return pointSize_; }
   void SetPointSize(float value);
-  // How much of the point's colour the trail starts with, 0 to 1; values outside are ignored.
+  // How strongly the trail's colour is added at the point's end, 0 to 1; values outside are ignored.
   float TrailBrightness() const noexcept { return trailBrightness_; }
   void SetTrailBrightness(float value);
   // Pixels; values below 1 or not finite are ignored.
@@ -74,7 +75,7 @@ class TPointCloud : public TBaseSceneObject {
   std::vector<TCloudPoint> points_;
   float pointSize_ = 3;
   float trailWidth_ = 1;
-  float trailBrightness_ = 0.6f;
+  float trailBrightness_ = 0.25f;
   // What is sent to the renderer: the shown points packed together, three floats and four bytes each,
   // and the trail segments as pairs of vertices.
   std::vector<float> drawPositions_;

@@ -24,6 +24,10 @@ constexpr double kLookBackDays = 2.0 / 24.0;
 constexpr double kMinIntervalS = 0.1;
 constexpr double kMaxIntervalS = 3600.0;
 
+double PlaceOf(const TTrackerSettings& s) {
+  return s.transponder ? ClampToPassband(*s.transponder, s.downlinkHz) : s.downlinkHz;
+}
+
 }  // namespace
 
 const char* TrackStateWord(TTrackState state) noexcept {
@@ -63,8 +67,11 @@ TTracker::TTracker(orbit::TSatellite satellite, TTrackerSettings settings, TCloc
     connect(radio_, &THamlibLink::StateChanged, this, [this](TLinkState) {
       lastDownlinkHz_.reset();
       lastUplinkHz_.reset();
+      modesSent_ = false;
     });
+    connect(radio_, &TRadioClient::DownlinkReported, this, &TTracker::FollowDial);
   }
+  placeHz_ = PlaceOf(settings_);
 }
 
 void TTracker::Start() {
@@ -93,7 +100,9 @@ void TTracker::SetSatellite(orbit::TSatellite satellite) {
 }
 
 void TTracker::SetSettings(const TTrackerSettings& settings) {
+  if (settings.modes != settings_.modes) modesSent_ = false;
   settings_ = settings;
+  placeHz_ = PlaceOf(settings_);
   Forget();
   if (Running()) Start();
 }
@@ -198,9 +207,17 @@ bool TTracker::Command(TTrackSample& sample) {
 }
 
 void TTracker::Tune(TTrackSample& sample) {
-  if (settings_.downlinkHz > 0) sample.downlinkHz = DownlinkHz(settings_.downlinkHz, sample.rangeRateKmPerS);
-  if (settings_.uplinkHz > 0) sample.uplinkHz = UplinkHz(settings_.uplinkHz, sample.rangeRateKmPerS);
+  const double rr = sample.rangeRateKmPerS;
+  lastRangeRateKmPerS_ = rr;
+  const double uplink =
+      settings_.transponder ? MatchingUplinkHz(*settings_.transponder, placeHz_) : settings_.uplinkHz;
+  if (placeHz_ > 0) {
+    const double downlink = DownlinkHz(placeHz_ + settings_.downlinkOffsetHz, rr);
+    if (downlink > 0) sample.downlinkHz = downlink;
+  }
+  if (uplink > 0) sample.uplinkHz = UplinkHz(uplink, rr);
   if (!steering_ || !radio_ || !radio_->Idle()) return;
+  if (settings_.modes && !modesSent_) modesSent_ = radio_->SetModes(*settings_.modes);
   const auto moved = [this](const std::optional<double>& wanted, const std::optional<double>& last) {
     return wanted && (!last || std::abs(*wanted - *last) > settings_.frequencyToleranceHz);
   };
@@ -212,6 +229,22 @@ void TTracker::Tune(TTrackSample& sample) {
     lastUplinkHz_ = sample.uplinkHz;
     sample.frequencySent = true;
   }
+  // Nothing to set: see whether the user has turned the dial meanwhile.
+  if (!sample.frequencySent && settings_.transponder && lastDownlinkHz_) radio_->ReadDownlink();
+}
+
+void TTracker::FollowDial(qint64 dialHz) {
+  if (!settings_.transponder || !lastDownlinkHz_ || !steering_) return;
+  if (std::abs(static_cast<double>(dialHz) - std::round(*lastDownlinkHz_)) <= settings_.frequencyToleranceHz)
+    return;
+  placeHz_ = ClampToPassband(
+      *settings_.transponder,
+      NominalFromDial(static_cast<double>(dialHz), lastRangeRateKmPerS_, settings_.downlinkOffsetHz));
+  // The radio is where the user put it: it is not set again until the Doppler shift moves on, but the
+  // uplink must follow the new place at once.
+  lastDownlinkHz_ = static_cast<double>(dialHz);
+  lastUplinkHz_.reset();
+  emit PlaceMoved(placeHz_);
 }
 
 }  // namespace nimbrel::station

@@ -6,6 +6,11 @@
 // absent). An update sends at most one batch to each daemon, and none to a daemon still busy with
 // the batch before, so nothing is ever sent faster than the update interval and nothing piles up
 // behind a slow daemon. Commands go only when the target moved by more than the tolerance.
+//
+// The radio's modes go when the settings bring new ones and whenever the radio (re)connects, never at
+// every update. On a linear transponder the radio's dial is the user's: a receive frequency read back
+// that differs from the one last set by more than the tolerance moves the place in the passband
+// there, and the uplink follows it.
 
 #include <QObject>
 #include <QTimer>
@@ -16,7 +21,9 @@
 #include "orbit/Passes.h"
 #include "orbit/Satellite.h"
 #include "station/PassPath.h"
+#include "station/RadioModes.h"
 #include "station/RotatorLimits.h"
+#include "station/Transponder.h"
 
 namespace nimbrel::station {
 
@@ -32,6 +39,13 @@ struct TTrackerSettings {
   double frequencyToleranceHz = 10.0;
   double downlinkHz = 0.0;  // nominal; 0 for none
   double uplinkHz = 0.0;    // nominal; 0 for none
+  // How far the satellite's oscillator is off, added to the nominal downlink before the Doppler shift.
+  double downlinkOffsetHz = 0.0;
+  // A linear transponder: downlinkHz is then the chosen place in its downlink passband, and the
+  // uplink is the matching place in its uplink passband (uplinkHz is not used).
+  std::optional<TTransponder> transponder;
+  // The radio's modes for the chosen transmitter; none leaves the radio's modes alone.
+  std::optional<TRadioModes> modes;
   bool parkBetweenPasses = false;
 };
 
@@ -89,6 +103,8 @@ class TTracker : public QObject {
   void SetSatellite(orbit::TSatellite satellite);
   void SetSettings(const TTrackerSettings& settings);
   const TTrackerSettings& Settings() const noexcept { return settings_; }
+  // The nominal place in a linear transponder's downlink passband: the settings' until the dial moves it.
+  double PlaceHz() const noexcept { return placeHz_; }
   const orbit::TSatellite& Satellite() const noexcept { return satellite_; }
 
   // The pass under way or coming, and how the rotator flies it; nothing before the first update or
@@ -99,6 +115,8 @@ class TTracker : public QObject {
 
  signals:
   void Updated(const nimbrel::station::TTrackSample& sample);
+  // The user turned the radio's dial on a linear transponder: the new nominal place, Hz.
+  void PlaceMoved(double placeHz);
 
  private:
   void Forget();
@@ -107,6 +125,7 @@ class TTracker : public QObject {
   // Sends the rotator the update's command, when it has one; true when something was sent.
   bool Command(TTrackSample& sample);
   void Tune(TTrackSample& sample);
+  void FollowDial(qint64 dialHz);
 
   orbit::TSatellite satellite_;
   TTrackerSettings settings_;
@@ -124,6 +143,9 @@ class TTracker : public QObject {
   bool steering_ = true;
   std::optional<double> lastDownlinkHz_;
   std::optional<double> lastUplinkHz_;
+  bool modesSent_ = false;
+  double placeHz_ = 0.0;
+  double lastRangeRateKmPerS_ = 0.0;
 };
 
 }  // namespace nimbrel::station

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,11 +19,13 @@
 #include "FormTestSupport.h"
 #include "app/FormPasses.h"
 #include "app/LocationDialog.h"
+#include "app/SceneContent.h"
 #include "app/SetupPanels.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
 #include "catalogue/RegistryVariables.h"
 #include "catalogue/SettingsStore.h"
+#include "scene/Sphere.h"
 
 namespace nimbrel::app {
 namespace {
@@ -94,12 +97,34 @@ TEST_F(FormSetup, AddingALocationAndMakingItHomeMovesTheViewTheLookAnglesAndTheP
   EXPECT_NEAR(window_->HomeLat(), -33.87, 1e-5);
   EXPECT_NEAR(window_->HomeLon(), 151.21, 1e-5);
   EXPECT_NEAR(window_->Content().View().viewLat, -33.87f, 1e-4);
+  // The home's marker stands on the new home.
+  const scene::Float4 marker = window_->Content().HomeMarker().Position().AsFloat4();
+  const TScenePoint sydney = ScenePointAbove(151.21, -33.87, kEarthRadius);
+  EXPECT_NEAR(marker.x, sydney.x, 1e-3);
+  EXPECT_NEAR(marker.y, sydney.y, 1e-3);
+  EXPECT_NEAR(marker.z, sydney.z, 1e-3);
   EXPECT_NE(window_->StatusPanels[3]->toolTip(), before);
   EXPECT_FALSE(list->topLevelItem(1)->text(0).isEmpty());  // the home's mark moved with it
   EXPECT_TRUE(list->topLevelItem(0)->text(0).isEmpty());
   const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));
   ASSERT_NE(heading, nullptr);
   EXPECT_TRUE(heading->text().contains(QStringLiteral("151.2°E  33.9°S"))) << heading->text().toStdString();
+}
+
+TEST_F(FormSetup, TheNightSideChoiceIsStoredForTheNextStart) {
+  Open();
+  QComboBox* box = window_->ComboBoxNightSide;
+  EXPECT_EQ(box->accessibleName(), QStringLiteral("Night side"));
+  EXPECT_EQ(box->currentText(), QStringLiteral("Dimmed"));
+  EXPECT_EQ(window_->Content().NightLook(), TNightLook::nlDimmed);
+  box->setCurrentIndex(1);
+  emit box->activated(1);
+  EXPECT_EQ(window_->Content().NightLook(), TNightLook::nlCityLights);
+  window_.reset();
+  EXPECT_EQ(sandbox_.StoredOwnInteger("NightSide"), 1);
+  Open();
+  EXPECT_EQ(window_->ComboBoxNightSide->currentText(), QStringLiteral("City lights"));
+  EXPECT_EQ(window_->Content().NightLook(), TNightLook::nlCityLights);
 }
 
 TEST_F(FormSetup, ABadLatitudeIsMarkedAtItsFieldAndStoresNothing) {

@@ -97,11 +97,15 @@ class SceneContent : public testing::Test {
 
 TEST_F(SceneContent, StartsWithTheFixedObjectsInOrder) {
   scene::TSceneRootObject& root = content_.Scene1().ObjectRoot();
-  ASSERT_EQ(root.Count(), 4 + 11);
+  ASSERT_EQ(root.Count(), 4 + 11 + 2);
   EXPECT_EQ(&root.Child(0), &content_.LightSourceSun());
   EXPECT_EQ(&root.Child(1), &content_.SphereEarth());
   EXPECT_EQ(&root.Child(2), &content_.FootprintSpotlight());
   EXPECT_EQ(&root.Child(3), &content_.OrbitLines());
+  // After the graticule: the footprint's edge, hidden until a primary is placed, and the home's marker.
+  EXPECT_EQ(&root.Child(15), &content_.FootprintEdge());
+  EXPECT_FALSE(content_.FootprintEdge().Visible());
+  EXPECT_EQ(&root.Child(16), &content_.HomeMarker());
   EXPECT_EQ(content_.MainCamera().TargetObject(), &content_.SphereEarth());
   EXPECT_FLOAT_EQ(content_.SphereEarth().Radius(), kEarthRadius);
   EXPECT_TRUE(content_.SphereEarth().Material().Texture().Enabled());

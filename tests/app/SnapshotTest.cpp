@@ -40,6 +40,20 @@ TEST(SnapshotCommandLine, WithoutSnapshotEverythingIsAnArgument) {
   ASSERT_TRUE(defaults.snapshot);
   EXPECT_EQ(defaults.snapshot->size, QSize(401, 397));
   EXPECT_FALSE(defaults.snapshot->utc);
+  EXPECT_FALSE(defaults.snapshot->viewpoint);
+}
+
+TEST(SnapshotCommandLine, ViewpointsByNameInAnyCase) {
+  const std::pair<const char*, int> cases[] = {{"manual", 0}, {"Home", 1}, {"satellite", 2},
+                                               {"fly", 3},    {"SUN", 4},  {"moon", 5}};
+  for (const auto& [name, index] : cases) {
+    const TCommandLine line = ParseCommandLine({QStringLiteral("--snapshot"), QStringLiteral("a.png"),
+                                                QStringLiteral("--viewpoint"), QLatin1String(name)});
+    ASSERT_TRUE(line.snapshot && line.snapshot->viewpoint) << name;
+    EXPECT_EQ(*line.snapshot->viewpoint, index) << name;
+    EXPECT_STREQ(kViewpointOptionNames[static_cast<std::size_t>(index)],
+                 QByteArray(name).toLower().constData());
+  }
 }
 
 TEST(SnapshotCommandLine, BadOptionsAreRefused) {
@@ -59,6 +73,10 @@ TEST(SnapshotCommandLine, BadOptionsAreRefused) {
        QStringLiteral("b.png")},
       {QStringLiteral("--snapshot"), QStringLiteral("a.png"), QStringLiteral("--frobnicate")},
       {QStringLiteral("--utc"), QStringLiteral("2006-01-03T20:03:30")},
+      {QStringLiteral("--snapshot"), QStringLiteral("a.png"), QStringLiteral("--viewpoint"),
+       QStringLiteral("mars")},
+      {QStringLiteral("--snapshot"), QStringLiteral("a.png"), QStringLiteral("--viewpoint")},
+      {QStringLiteral("--viewpoint"), QStringLiteral("sun")},
   };
   for (const QStringList& arguments : bad) {
     EXPECT_THROW(ParseCommandLine(arguments), ECommandLineError) << arguments.join(' ').toStdString();
@@ -85,7 +103,8 @@ TRun RunProgram(const QStringList& arguments, const QString& folder, const QStri
                      configHome.isEmpty() ? folder + QStringLiteral("/user") : configHome);
   environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), folder + QStringLiteral("/machine"));
   // Nor the user's Kepler data: a sandbox brings its own data home.
-  if (configHome.isEmpty()) environment.insert(QStringLiteral("XDG_DATA_HOME"), folder + QStringLiteral("/data"));
+  if (configHome.isEmpty())
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folder + QStringLiteral("/data"));
   process.setProcessEnvironment(environment);
   process.setWorkingDirectory(folder);
   process.start(QStringLiteral(NIMBREL_PROGRAM), arguments);

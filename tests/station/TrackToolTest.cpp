@@ -183,6 +183,72 @@ TEST_F(TrackTool, TheStoredHomeKeepsItsHeight) {
   EXPECT_GT(std::fabs(stored - firstRange({QStringLiteral("--observer=52,5,0")})), 1.0);
 }
 
+TEST_F(TrackTool, TakesAChosenTransmittersFrequenciesAndModesFromTheList) {
+  QFile list(folder_.filePath(QStringLiteral("transmitters.json")));
+  ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+  list.write(R"([
+    {"uuid": "fm1", "description": "FM, voice", "type": "Transceiver", "uplink_low": 145990000,
+     "downlink_low": 437800000, "mode": "FM", "uplink_mode": "FM", "norad_cat_id": 25544, "status": "active"},
+    {"uuid": "old", "description": "Old beacon", "type": "Transmitter", "downlink_low": 145800000,
+     "mode": "CW", "norad_cat_id": 25544, "status": "inactive", "unconfirmed": true},
+    {"uuid": "other", "description": "Another satellite", "downlink_low": 435000000, "norad_cat_id": 7530,
+     "status": "active"}])");
+  list.close();
+  const QString file = QStringLiteral("--transmitters=") + list.fileName();
+
+  Run({QStringLiteral("--list"), file, QStringLiteral("25544"), kepler_});
+  ASSERT_TRUE(tool_.waitForFinished(10000));
+  EXPECT_EQ(tool_.exitCode(), 0) << tool_.readAllStandardError().toStdString();
+  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("fm1,\"FM, voice\",437800000,145990000,FM,"),
+                                 QStringLiteral("old,Old beacon,145800000,,CW,inactive;unconfirmed")}));
+
+  TRealDaemon rigctld(QStringLiteral("rigctld"));
+  NIMBREL_REQUIRE_DAEMON(rigctld);
+  QProcess tool;
+  tool.start(QStringLiteral(NIMBREL_TRACK_EXE),
+             {QStringLiteral("--radio"), Where(rigctld.Address()), file, QStringLiteral("--transmitter=fm1"),
+              QStringLiteral("--ctcss=67"), QStringLiteral("--observer=52,5,0.01"),
+              QStringLiteral("--utc=2006-01-04T17:11:00"), QStringLiteral("--for=1.5"),
+              QStringLiteral("25544"), kepler_});
+  ASSERT_TRUE(tool.waitForFinished(20000));
+  EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+  TRadioClient radio;
+  radio.SetTimings(test::PatientTimings());
+  radio.Open(rigctld.Address());
+  ASSERT_TRUE(WaitFor([&] { return radio.Connected(); }));
+  QStringList mode, txMode, tone, down;
+  radio.Send("m", 2, [&](const TReply& r) { mode = r.values; });
+  radio.Send("x", 2, [&](const TReply& r) { txMode = r.values; });
+  radio.Send("c", 1, [&](const TReply& r) { tone = r.values; });
+  radio.Send("f", 1, [&](const TReply& r) { down = r.values; });
+  ASSERT_TRUE(WaitFor([&] { return radio.Idle(); }));
+  EXPECT_EQ(mode.value(0), QStringLiteral("FM"));
+  EXPECT_EQ(txMode.value(0), QStringLiteral("FM"));
+  EXPECT_EQ(tone.value(0), QStringLiteral("670"));
+  EXPECT_NEAR(down.value(0).toDouble(), 437.8e6, 15e3) << "the list's downlink, Doppler-corrected";
+
+  // A list that is not one, a uuid not in it (or another satellite's), and a transmitter given with
+  // typed frequencies: one plain line each, and status 2.
+  const QString notAList = kepler_;
+  for (const QStringList& bad :
+       {QStringList{QStringLiteral("--transmitters=") + notAList, QStringLiteral("--list"),
+                    QStringLiteral("25544"), kepler_},
+        QStringList{file, QStringLiteral("--transmitter=nope"), QStringLiteral("25544"), kepler_},
+        QStringList{file, QStringLiteral("--transmitter=other"), QStringLiteral("25544"), kepler_},
+        QStringList{file, QStringLiteral("--transmitter=fm1"), QStringLiteral("--downlink=437800000"),
+                    QStringLiteral("25544"), kepler_},
+        QStringList{file, QStringLiteral("--ctcss=67"), QStringLiteral("--downlink=437800000"),
+                    QStringLiteral("25544"), kepler_}}) {
+    QProcess refused;
+    refused.start(QStringLiteral(NIMBREL_TRACK_EXE), bad);
+    ASSERT_TRUE(refused.waitForFinished(10000));
+    EXPECT_EQ(refused.exitCode(), 2) << bad.join(QLatin1Char(' ')).toStdString();
+    const QByteArray error = refused.readAllStandardError();
+    EXPECT_TRUE(error.startsWith("nimbrel-track: ")) << error.toStdString();
+    EXPECT_EQ(error.count('\n'), 1) << error.toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace nimbrel::station
 

@@ -47,7 +47,9 @@ constexpr const char* kUsage =
     "\n"
     "The data folder is the companion's TwoLineDataPath when set (nimbrel-settings set-data-folder),\n"
     "else $XDG_DATA_HOME/NimbrelGL/kepler (~/.local/share/NimbrelGL/kepler). CelesTrak's groups are\n"
-    "fetched at most once every 2 hours. Exit status: 0 when every download worked, 1 when any\n"
+    "fetched at most once every 2 hours. The source \"transmitters\" is SatNOGS DB's list of satellites'\n"
+    "radio transmitters (CC BY-SA 4.0), kept as transmitters/transmitters.json in the data folder and\n"
+    "fetched at most once a day. Exit status: 0 when every download worked, 1 when any\n"
     "failed (the others are still done), 2 for a bad command line.\n";
 
 struct TUsageError {
@@ -137,7 +139,9 @@ std::vector<TSource> UpdateSources(const TCommandLine& line, const TDownloadStat
 }
 
 int Groups() {
-  for (const TSource& source : BuiltInSources()) {
+  std::vector<TSource> sources = BuiltInSources();
+  sources.push_back(TransmitterSource());
+  for (const TSource& source : sources) {
     Out(source.name + QLatin1Char('\t') + source.description + QLatin1Char('\t') +
         source.url.toString(QUrl::FullyEncoded));
   }

@@ -10,6 +10,8 @@ namespace nimbrel::tools {
 
 const char* const kTrackUsage =
     "usage: nimbrel-track [--rotator HOST:PORT] [--radio HOST:PORT] [--downlink HZ] [--uplink HZ]\n"
+    "                     [--transmitters FILE] [--transmitter UUID] [--passband-offset HZ] [--ctcss HZ]\n"
+    "                     [--frequency-offset HZ] [--list]\n"
     "                     [--observer LAT,LON,ALT_KM] [--min-el DEG] [--az-range MIN:MAX] [--el-max 90|180]\n"
     "                     [--interval S] [--utc YYYY-MM-DDTHH:MM:SS] [--for S] SATELLITE FILE\n"
     "Points the rotator (rotctld) after SATELLITE, a catalogue number or a name from the Kepler file\n"
@@ -19,6 +21,17 @@ const char* const kTrackUsage =
     "  --radio     rigctld's address (its default port is 4532)\n"
     "  --downlink  the satellite's nominal downlink frequency in Hz\n"
     "  --uplink    its nominal uplink in Hz (the radio is put in split mode, VFO B)\n"
+    "  --transmitters     a SatNOGS DB transmitter list (default: the one kept in the data folder,\n"
+    "                     transmitters/transmitters.json, which nimbrel-data's source \"transmitters\" "
+    "fetches)\n"
+    "  --transmitter      a transmitter's uuid from that list, instead of --downlink and --uplink: its\n"
+    "                     frequencies and the radio's modes come from the list\n"
+    "  --passband-offset  on a linear transponder, the place in its downlink passband in Hz from its\n"
+    "                     low end (default: the centre)\n"
+    "  --ctcss     the CTCSS tone in Hz sent on an FM uplink (67.0, say)\n"
+    "  --frequency-offset  Hz added to the nominal downlink before the Doppler shift\n"
+    "  --list      print SATELLITE's transmitters from the list, one a line, and end:\n"
+    "                uuid,description,downlink_hz,uplink_hz,mode,marks\n"
     "  --observer  LAT degrees north, LON degrees east, ALT_KM km (default: the home location)\n"
     "  --min-el    below this elevation the rotator waits at the next AOS azimuth (default 0)\n"
     "  --az-range  the rotator's azimuth stops (default 0:360; -180:180 and 0:450 are common)\n"
@@ -82,6 +95,11 @@ TParsedOptions ParseTrackOptions(int argc, const char* const* argv) {
       o.version = true;
       return parsed;
     }
+    if (arg == "--list") {
+      if (hasValue) return fail("--list takes no value");
+      o.list = true;
+      continue;
+    }
     if (arg.size() < 2 || arg[0] != '-' || (arg[1] >= '0' && arg[1] <= '9')) {
       positional.push_back(arg);
       continue;
@@ -99,6 +117,27 @@ TParsedOptions ParseTrackOptions(int argc, const char* const* argv) {
       if (!hz || *hz <= 0 || *hz > 1e12)
         return fail(arg + ": '" + value + "' is not a frequency in Hz above 0");
       (arg == "--downlink" ? o.downlinkHz : o.uplinkHz) = *hz;
+    } else if (arg == "--transmitters") {
+      if (value.empty()) return fail("--transmitters needs a file name");
+      o.transmitters = value;
+    } else if (arg == "--transmitter") {
+      if (value.empty()) return fail("--transmitter needs a transmitter's uuid");
+      o.transmitter = value;
+    } else if (arg == "--passband-offset") {
+      const auto hz = Number(value);
+      if (!hz || *hz < 0 || *hz > 1e12)
+        return fail("--passband-offset: '" + value + "' is not a number of hertz from 0 up");
+      o.passbandOffsetHz = *hz;
+    } else if (arg == "--ctcss") {
+      const auto hz = Number(value);
+      if (!hz || *hz < 60 || *hz > 260)
+        return fail("--ctcss: '" + value + "' is not a CTCSS tone from 60 to 260 Hz");
+      o.ctcssHz = *hz;
+    } else if (arg == "--frequency-offset") {
+      const auto hz = Number(value);
+      if (!hz || std::abs(*hz) > 1e6)
+        return fail("--frequency-offset: '" + value + "' is not a number of hertz from -1000000 to 1000000");
+      o.frequencyOffsetHz = *hz;
     } else if (arg == "--observer") {
       o.observer = ParseObserver(value);
       if (!o.observer)
@@ -134,6 +173,12 @@ TParsedOptions ParseTrackOptions(int argc, const char* const* argv) {
     }
   }
   if (const auto wrong = station::CheckLimits(o.limits)) return fail("--az-range/--el-max: " + *wrong);
+  if (!o.transmitter.empty() && (o.downlinkHz > 0 || o.uplinkHz > 0))
+    return fail("give either --transmitter or --downlink/--uplink, not both");
+  if (o.passbandOffsetHz && o.transmitter.empty())
+    return fail("--passband-offset needs --transmitter (a linear transponder)");
+  if (o.ctcssHz > 0 && o.transmitter.empty())
+    return fail("--ctcss needs --transmitter (the tone goes with an FM uplink's mode)");
   if (positional.size() != 2) return fail("give the satellite and the Kepler file (see --help)");
   o.satellite = positional[0];
   o.file = positional[1];

@@ -15,6 +15,12 @@ struct TTrackOptions {
   std::optional<station::TDaemonAddress> radio;
   double downlinkHz = 0.0;
   double uplinkHz = 0.0;
+  std::optional<std::string> transmitters;  // the transmitter list; none: the data folder's
+  std::string transmitter;                  // a uuid from it; empty for none
+  std::optional<double> passbandOffsetHz;   // the place in its passband, from the low end
+  double ctcssHz = 0.0;
+  double frequencyOffsetHz = 0.0;
+  bool list = false;  // print the satellite's transmitters and end
   std::optional<orbit::GeodeticPoint> observer;
   double minElevationDeg = 0.0;
   station::TRotatorLimits limits;

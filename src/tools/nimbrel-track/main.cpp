@@ -20,12 +20,15 @@
 #include "catalogue/CatalogueNumber.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
+#include "catalogue/DataFolder.h"
 #include "catalogue/SatelliteList.h"
+#include "catalogue/Transmitters.h"
 #include "orbit/OrbitMath.h"
 #include "orbit/OrbitTime.h"
 #include "station/RadioClient.h"
 #include "station/RotatorClient.h"
 #include "station/Tracker.h"
+#include "station/TransmitterPlan.h"
 
 namespace {
 
@@ -124,6 +127,55 @@ std::string Row(const station::TTrackSample& s, const station::THamlibLink* rota
   return row;
 }
 
+std::string Band(const std::optional<std::int64_t>& low, const std::optional<std::int64_t>& high) {
+  std::string band;
+  if (!low) return band;
+  band = std::to_string(*low);
+  if (high) {
+    band += '-';
+    band += std::to_string(*high);
+  }
+  return band;
+}
+
+// A field of a --list line, quoted when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += (c == '\r' || c == '\n') ? ' ' : c;
+  }
+  return quoted + "\"";
+}
+
+std::string ListLine(const catalogue::TTransmitter& t) {
+  // The marks as one field: "inactive;unconfirmed".
+  std::string marks;
+  for (const char c : t.Marks()) {
+    if (c == ',')
+      marks += ';';
+    else if (c != ' ' || (!marks.empty() && marks.back() != ';'))
+      marks += c;
+  }
+  return CsvField(t.uuid) + "," + CsvField(t.description) + "," + Band(t.downlinkLowHz, t.downlinkHighHz) +
+         "," + Band(t.uplinkLowHz, t.uplinkHighHz) + "," + CsvField(t.mode) + "," + marks;
+}
+
+station::TTransmitterPlan Plan(const catalogue::TTransmitter& t, const tools::TTrackOptions& o) {
+  const auto hz = [](const std::optional<std::int64_t>& v) { return v ? static_cast<double>(*v) : 0.0; };
+  return {hz(t.downlinkLowHz),
+          hz(t.downlinkHighHz),
+          hz(t.uplinkLowHz),
+          hz(t.uplinkHighHz),
+          t.invert,
+          t.mode,
+          t.uplinkMode,
+          o.ctcssHz,
+          o.passbandOffsetHz,
+          o.frequencyOffsetHz};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +204,31 @@ int main(int argc, char** argv) {
   }
   const int index = FindSatellite(list, o.satellite);
   if (index < 0) Refuse("no satellite '" + o.satellite + "' in " + o.file);
+  std::optional<catalogue::TTransmitter> transmitter;
+  if (o.list || !o.transmitter.empty()) {
+    const std::string path =
+        o.transmitters ? *o.transmitters
+                       : catalogue::TransmitterListPath(catalogue::KeplerDataFolder()).toStdString();
+    std::vector<catalogue::TTransmitter> all;
+    try {
+      all = catalogue::ReadTransmitterFile(path);
+    } catch (const catalogue::ETransmitterListError& e) {
+      Refuse("cannot use the transmitter list " + path + ": " + e.Reason());
+    }
+    const std::optional<std::int64_t> norad =
+        catalogue::CatalogueNumberValue(list.SatelliteAt(index).CatalogueNumber());
+    const std::vector<catalogue::TTransmitter> mine =
+        norad ? catalogue::TransmittersOf(all, *norad) : std::vector<catalogue::TTransmitter>();
+    if (o.list) {
+      for (const catalogue::TTransmitter& t : mine) std::cout << ListLine(t) << "\n";
+      return kExitOk;
+    }
+    const catalogue::TTransmitter* found = catalogue::FindTransmitter(mine, o.transmitter);
+    if (!found) Refuse("no transmitter " + o.transmitter + " for " + list.NameAt(index) + " in " + path);
+    if (o.passbandOffsetHz && !found->Passband())
+      Refuse("--passband-offset: the transmitter " + o.transmitter + " is no linear transponder");
+    transmitter = *found;
+  }
   const std::optional<orbit::GeodeticPoint> observer = o.observer ? o.observer : HomeLocation();
   if (!observer) Refuse("no home location in the settings: give --observer LAT,LON,ALT_KM");
 
@@ -162,6 +239,8 @@ int main(int argc, char** argv) {
   settings.intervalS = o.intervalS;
   settings.downlinkHz = o.downlinkHz;
   settings.uplinkHz = o.uplinkHz;
+  settings.downlinkOffsetHz = o.frequencyOffsetHz;
+  if (transmitter) station::ApplyTransmitter(settings, Plan(*transmitter, o));
 
   std::unique_ptr<station::TRotatorClient> rotator;
   std::unique_ptr<station::TRadioClient> radio;
