@@ -293,10 +293,10 @@ TForm3Dview::~TForm3Dview() {
   // The pages and dialogs follow the session model: they go before it does.
   delete updates_;
   delete passes_;
-  delete PageControl1;
+  delete TabSheetStation;
   updates_ = nullptr;
   passes_ = nullptr;
-  PageControl1 = nullptr;
+  TabSheetStation = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------
