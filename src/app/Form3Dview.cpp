@@ -88,6 +88,8 @@ constexpr int kListItemHeight = 14;
 constexpr int kHoverRestMs = 100;
 constexpr int kTickAtOnceMs = 10;
 constexpr int kTickIntervalMs = 5000;
+// The list's age marks change by whole days of the clock: between days, once a second is enough.
+constexpr std::chrono::seconds kMarksPeriod{1};
 // The list item's role that holds its marker's colour.
 constexpr int kColourRole = Qt::UserRole + 1;
 constexpr std::int64_t kMsPerDay = 86400000;
@@ -210,9 +212,6 @@ class TOrbitLegend final : public QWidget {
   }
 };
 
-// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
-// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
-// elevation and range stay in view.
 // Writes a label only when its text changes, and says whether it did: a write of the same text still
 // costs a layout check and a repaint.
 bool SetTextIfChanged(QLabel* label, const QString& text) {
@@ -221,6 +220,9 @@ bool SetTextIfChanged(QLabel* label, const QString& text) {
   return true;
 }
 
+// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
+// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
+// elevation and range stay in view.
 QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
   if (metrics.horizontalAdvance(line) <= width) return line;
   const QString prefix = QStringLiteral(" ") + name;
@@ -625,6 +627,7 @@ void TForm3Dview::CreateStatusBar() {
   StatusDownload->hide();
   bar->addPermanentWidget(StatusDownload);
   updates_ = new TKeplerUpdates(*model_, options_.keplerGroupBase, this, StatusDownload);
+  updates_->askAnyway = [this](const QString& question) { return sink_->Ask(QString(), question); };
 }
 
 void TForm3Dview::ConnectControls() {
@@ -978,6 +981,10 @@ void TForm3Dview::UpdateView(bool runningClock) {
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
     }
+    // New data and a new day mark the list at once (the session's signals); between them a set may
+    // still cross the two-week line, which shows within a second.
+    const auto steady = SteadyNow();
+    if (steady - marksAt_ >= kMarksPeriod || steady < marksAt_) MarkOldElements();
   }
   const int manual = static_cast<int>(std::size(kStepItems)) - 1;
   // The running clock has its own timer, and no step item is chosen meanwhile.
@@ -1015,6 +1022,7 @@ QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const
 }
 
 void TForm3Dview::MarkOldElements() {
+  marksAt_ = SteadyNow();
   // Once for the whole list; a clock outside the calendar has no age to tell.
   std::optional<double> jd;
   try {

@@ -318,6 +318,8 @@ class TForm3Dview : public QMainWindow {
   const orbit::TSatellite* hoveredSatellite_ = nullptr;
   TSmoothClock smoothClock_;
   TFrameCadence smoothCadence_{kSmoothPicturePeriod};
+  // When the list's age marks were last brought up to date.
+  std::chrono::steady_clock::time_point marksAt_{};
   QWidget* legend_ = nullptr;
   QPoint hoverAt_;
   QTimer* hoverTimer_ = nullptr;

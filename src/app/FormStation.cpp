@@ -60,6 +60,15 @@ QString MhzField(double hz) {
   return text;
 }
 
+// The nominal downlink and uplink a chosen transmitter is tuned to, whole hertz (on a linear
+// transponder: the chosen place and its matching uplink).
+std::pair<double, double> PlanFrequencies(const station::TTransmitterPlan& plan) {
+  station::TTrackerSettings s;
+  station::ApplyTransmitter(s, plan);
+  const double up = s.transponder ? station::MatchingUplinkHz(*s.transponder, s.downlinkHz) : s.uplinkHz;
+  return {std::round(s.downlinkHz), std::round(up)};
+}
+
 double RealUtcNow() {
   return orbit::DateTimeToJulianDate(orbit::CurrentUtc());
 }
@@ -325,6 +334,11 @@ void TFormStation::SetSatellite(const orbit::TSatellite* primary, const orbit::G
                     observer.longitude == observer_.longitude && observer.altitude == observer_.altitude;
   observer_ = observer;
   if (same) {
+    // A transmitter list downloaded meanwhile.
+    if (PanelTransmitter->Refresh()) {
+      ShowTransmitter();
+      if (tracker_) tracker_->SetSettings(TrackerSettings());
+    }
     UpdateAlertSatellites();
     return;
   }
@@ -512,16 +526,17 @@ void TFormStation::CheckBoxTrackingClick() {
 bool TFormStation::ShowTransmitter() {
   const auto plan = PanelTransmitter->Plan();
   if (!plan || catalogueNumber_.isEmpty()) return false;
-  station::TTrackerSettings s;
-  station::ApplyTransmitter(s, *plan);
-  const double up = s.transponder ? station::MatchingUplinkHz(*s.transponder, s.downlinkHz) : s.uplinkHz;
-  // Kept as typed ones are, so that the frequencies stay when the list goes.
-  settings_.SetDownlink(catalogueNumber_, std::round(s.downlinkHz));
-  settings_.SetUplink(catalogueNumber_, std::round(up));
+  const auto [down, up] = PlanFrequencies(*plan);
+  // The user's choice is kept as typed frequencies are, so that they stay when the list goes; the
+  // list's recommendation is not, so that it may follow the list.
+  if (PanelTransmitter->Kept()) {
+    settings_.SetDownlink(catalogueNumber_, down);
+    settings_.SetUplink(catalogueNumber_, up);
+  }
   const QSignalBlocker blockDown(EditDownlink);
   const QSignalBlocker blockUp(EditUplink);
-  EditDownlink->setText(MhzField(settings_.Downlink(catalogueNumber_)));
-  EditUplink->setText(MhzField(settings_.Uplink(catalogueNumber_)));
+  EditDownlink->setText(MhzField(down));
+  EditUplink->setText(MhzField(up));
   return true;
 }
 
@@ -529,10 +544,10 @@ void TFormStation::FrequencyEdited() {
   const auto down = ReadMhz(EditDownlink->text());
   const auto up = ReadMhz(EditUplink->text());
   // Typing over the chosen transmitter's frequencies goes back to typed frequencies.
-  if (!catalogueNumber_.isEmpty() && PanelTransmitter->Plan() &&
-      ((down && *down != settings_.Downlink(catalogueNumber_)) ||
-       (up && *up != settings_.Uplink(catalogueNumber_))))
-    PanelTransmitter->ChooseNone();
+  if (const auto plan = PanelTransmitter->Plan(); plan && !catalogueNumber_.isEmpty()) {
+    const auto [chosenDown, chosenUp] = PlanFrequencies(*plan);
+    if ((down && *down != chosenDown) || (up && *up != chosenUp)) PanelTransmitter->ChooseNone();
+  }
   // A field that does not read as MHz is put back as kept.
   if (!catalogueNumber_.isEmpty()) {
     if (down) settings_.SetDownlink(catalogueNumber_, *down);

@@ -126,7 +126,7 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
       const QFileInfo list(catalogue::TransmitterListPath(options_.dataFolder));
       file.reset();
       if (list.isFile())
-        file = download::TDataFile{list.fileName(), source.name, 0, list.lastModified().toUTC(), {}};
+        file = download::TDataFile{list.fileName(), source.name, 0, {}, list.lastModified().toUTC(), {}};
     }
     item->setText(kColumnAge,
                   file ? download::FormatAge(file->modifiedUtc.secsTo(now)) : QStringLiteral("no file"));
@@ -201,7 +201,9 @@ bool TFormUpdateKepler::StartUpdate() {
   for (const TSource& source : all) {
     if (names.contains(source.name, Qt::CaseInsensitive)) sources.push_back(source);
   }
-  downloader_ = std::make_unique<download::TDownloader>(options_);
+  download::TDownloadOptions options = options_;
+  options.askAnyway = AskAnyway(sources);
+  downloader_ = std::make_unique<download::TDownloader>(std::move(options));
   connect(downloader_.get(), &download::TDownloader::Progress, this, &TFormUpdateKepler::OnProgress);
   connect(downloader_.get(), &download::TDownloader::SourceFinished, this,
           &TFormUpdateKepler::OnSourceFinished);
@@ -222,6 +224,27 @@ bool TFormUpdateKepler::StartUpdate() {
   LabelProgress->setText(QStringLiteral("Starting..."));
   ShowRunning(true);
   return true;
+}
+
+bool TFormUpdateKepler::AskAnyway(const std::vector<TSource>& sources) const {
+  if (!options_.state || !askAnyway) return false;
+  const QDateTime now = options_.clock();
+  QStringList resting;
+  QDateTime until;
+  for (const TSource& source : sources) {
+    const QString host = download::HostKey(download::CelestrakUrl(source.url));
+    const std::optional<QDateTime> hostUntil = options_.state->HostRestingUntil(host, now);
+    if (!hostUntil || resting.contains(host)) continue;
+    resting << host;
+    if (!until.isValid() || *hostUntil > until) until = *hostUntil;
+  }
+  if (resting.isEmpty()) return false;
+  return askAnyway(
+      QStringLiteral("%1 refused %2 requests within the last 2 hours, so NimbrelGL does not ask again "
+                     "on its own before %3 UTC. Asking more often can get your address blocked. Ask anyway?")
+          .arg(resting.join(QStringLiteral(", ")))
+          .arg(download::kHostErrorLimit)
+          .arg(until.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
 }
 
 void TFormUpdateKepler::CancelUpdate() {

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "download/Downloader.h"
@@ -57,6 +58,10 @@ class TFormUpdateKepler : public QDialog {
   void CancelUpdate();
   bool Running() const noexcept { return downloader_ && downloader_->Running(); }
 
+  // Asked, with a plain question, before a run that includes a host resting after its error
+  // answers: true lets this run ask it anyway. None: such hosts are not asked.
+  std::function<bool(const QString& question)> askAnyway;
+
  signals:
   // A run has ended in which at least one file was replaced.
   void Updated();
@@ -72,6 +77,7 @@ class TFormUpdateKepler : public QDialog {
   void OnSourceFinished(const download::TDownloadResult& result);
   void OnFinished();
   void ShowRunning(bool running);
+  bool AskAnyway(const std::vector<download::TSource>& sources) const;
 
   download::TDownloadOptions options_;
   QString groupBase_;

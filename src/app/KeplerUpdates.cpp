@@ -1,5 +1,6 @@
 #include "app/KeplerUpdates.h"
 
+#include <QDateTime>
 #include <QLabel>
 #include <QTimer>
 #include <iterator>
@@ -50,6 +51,7 @@ void TKeplerUpdates::ShowDialog(const QStringList& chosen, bool start) {
     dialog_ = new TFormUpdateKepler(WindowDownloadOptions(), groupBase_, dialogParent_);
     // What its runs bring is read through the session's one coordinator.
     dialog_->SetCoordinator(&model_.Downloads());
+    dialog_->askAnyway = askAnyway;
   } else if (!dialog_->Running()) {
     // The Setup page may have changed the data folder since the dialog was last open.
     dialog_->SetDataFolder(catalogue::KeplerDataFolder());
@@ -95,9 +97,21 @@ void TKeplerUpdates::StartUpUpdateFinished() {
   int done = 0;
   for (const download::TDownloadResult& result : startUpUpdate_->Results()) done += result.Done() ? 1 : 0;
   const int count = static_cast<int>(startUpUpdate_->Results().size());
-  status_->setText(done == count
-                       ? QStringLiteral("Kepler data updated")
-                       : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count));
+  QDateTime resting;
+  for (const download::TDownloadResult& result : startUpUpdate_->Results()) {
+    if (result.restingUntil.isValid() && (!resting.isValid() || result.restingUntil > resting))
+      resting = result.restingUntil;
+  }
+  QString text = done == count ? QStringLiteral("Kepler data updated")
+                               : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count);
+  // An automatic update never asks a host resting after its error answers; a person may.
+  if (resting.isValid()) {
+    text += QStringLiteral(
+                "; a server that refused requests is not asked again before %1 UTC "
+                "(\"Update Kepler data...\" can ask anyway)")
+                .arg(resting.toUTC().toString(QStringLiteral("HH:mm")));
+  }
+  status_->setText(text);
   status_->show();
   QTimer::singleShot(kStatusShownMs, status_, [this] {
     if (!model_.FreshDataWaiting()) status_->hide();

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -32,6 +33,10 @@ class TKeplerUpdates : public QObject {
 
   // What a new user most likely wants first: the space stations, what can be seen, what can be heard.
   static QStringList FirstChoice();
+
+  // Asks the user a plain question (the dialog asks it before a run that includes a host resting after
+  // its error answers); none: such hosts are not asked.
+  std::function<bool(const QString& question)> askAnyway;
 
   // "Update Kepler data...": the dialog with `chosen` checked (its remembered choice when empty), its
   // update started at once when `start`.

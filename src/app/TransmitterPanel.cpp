@@ -139,17 +139,29 @@ void TTransmitterPanel::LoadList() {
   }
 }
 
+bool TTransmitterPanel::Refresh() {
+  if (catalogueNumber_.isEmpty()) return false;
+  const QString file = ListFile();
+  if (file == loadedFile_ && QFileInfo(file).lastModified() == loadedTime_) return false;
+  const bool wasChosen = Chosen() != nullptr;
+  SetSatellite(catalogueNumber_, typedFrequencies_);
+  return wasChosen || Chosen() != nullptr;
+}
+
 void TTransmitterPanel::SetSatellite(const QString& catalogueNumber, bool typedFrequencies) {
   catalogueNumber_ = catalogueNumber;
+  typedFrequencies_ = typedFrequencies;
   mine_.clear();
   chosen_ = -1;
+  kept_ = false;
   if (!catalogueNumber_.isEmpty()) {
     LoadList();
     if (const auto norad = catalogue::CatalogueNumberValue(catalogueNumber_.toStdString()))
       mine_ = catalogue::TransmittersOf(all_, *norad);
     const QString kept = settings_.Text(Key("Transmitter.").c_str(), kAbsent);
     const catalogue::TTransmitter* found = nullptr;
-    if (kept != kAbsent)
+    kept_ = kept != kAbsent;
+    if (kept_)
       found = catalogue::FindTransmitter(mine_, kept.toStdString());
     else if (!typedFrequencies)
       found = catalogue::DefaultTransmitter(mine_);
@@ -262,6 +274,7 @@ void TTransmitterPanel::OnChosen() {
   const int row = ListTransmitters->indexOfTopLevelItem(ListTransmitters->currentItem());
   if (row - 1 == chosen_) return;
   chosen_ = row - 1;
+  kept_ = true;
   const catalogue::TTransmitter* t = Chosen();
   settings_.SetText(Key("Transmitter.").c_str(), t ? FromUtf8(t->uuid) : QString());
   // A new transmitter is listened to in the middle of its passband until the user moves.
@@ -273,6 +286,7 @@ void TTransmitterPanel::OnChosen() {
 void TTransmitterPanel::ChooseNone() {
   if (chosen_ < 0 || catalogueNumber_.isEmpty()) return;
   chosen_ = -1;
+  kept_ = true;
   settings_.SetText(Key("Transmitter.").c_str(), QString());
   {
     const QSignalBlocker block(ListTransmitters);

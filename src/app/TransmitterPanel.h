@@ -35,10 +35,15 @@ class TTransmitterPanel : public QGroupBox {
   // `typedFrequencies`, a satellite without a kept choice stays on the typed frequencies instead of
   // taking its first recommended transmitter.
   void SetSatellite(const QString& catalogueNumber, bool typedFrequencies);
+  // Reads the list again when its file has changed since (a download); true when a transmitter was
+  // or is chosen, whose frequencies may have changed with it.
+  bool Refresh();
 
   // The chosen transmitter with the user's choices for it; none when the typed frequencies count.
   std::optional<station::TTransmitterPlan> Plan() const;
   const catalogue::TTransmitter* Chosen() const noexcept;
+  // The choice is the user's, kept for the satellite, rather than the list's recommendation.
+  bool Kept() const noexcept { return kept_; }
   double FrequencyOffsetHz() const;
 
   // The typed frequencies count from now on (the user typed over the transmitter's).
@@ -73,6 +78,7 @@ class TTransmitterPanel : public QGroupBox {
 
   TStationSettings settings_;
   QString catalogueNumber_;
+  bool typedFrequencies_ = false;
   // The whole list as last read, and what it was read from.
   std::vector<catalogue::TTransmitter> all_;
   QString loadedFile_;
@@ -81,6 +87,7 @@ class TTransmitterPanel : public QGroupBox {
   // The satellite's transmitters in the order shown, and the chosen one (-1: typed frequencies).
   std::vector<catalogue::TTransmitter> mine_;
   int chosen_ = -1;
+  bool kept_ = false;
   std::optional<double> placeOffsetHz_;  // from the passband's low end; none for its centre
 };
 

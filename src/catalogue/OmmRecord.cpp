@@ -16,11 +16,11 @@ namespace nimbrel::catalogue {
 namespace {
 
 constexpr std::array<std::string_view, kOmmFieldCount> kFieldNames = {
-    "OBJECT_NAME",        "OBJECT_ID",           "EPOCH",          "MEAN_MOTION",
-    "ECCENTRICITY",       "INCLINATION",         "RA_OF_ASC_NODE", "ARG_OF_PERICENTER",
-    "MEAN_ANOMALY",       "NORAD_CAT_ID",        "BSTAR",          "MEAN_MOTION_DOT",
-    "MEAN_MOTION_DDOT",   "CLASSIFICATION_TYPE", "ELEMENT_SET_NO", "REV_AT_EPOCH",
-    "MEAN_ELEMENT_THEORY"};
+    "OBJECT_NAME",         "OBJECT_ID",           "EPOCH",          "MEAN_MOTION",
+    "ECCENTRICITY",        "INCLINATION",         "RA_OF_ASC_NODE", "ARG_OF_PERICENTER",
+    "MEAN_ANOMALY",        "NORAD_CAT_ID",        "BSTAR",          "MEAN_MOTION_DOT",
+    "MEAN_MOTION_DDOT",    "CLASSIFICATION_TYPE", "ELEMENT_SET_NO", "REV_AT_EPOCH",
+    "MEAN_ELEMENT_THEORY", "EPHEMERIS_TYPE"};
 
 // Two-digit epoch years cover this century of years, as the lines read them.
 constexpr int kFirstEpochYear = 1900 + orbit::kEpochYearPivot;
@@ -281,7 +281,9 @@ std::optional<TOmmSet> OmmElementSet(const TOmmFields& f) {
   double meanMotionDdot = 0.0;
   std::int64_t elementSet = 0;
   std::int64_t revolution = 0;
-  if (!ReadOptional(f.Get(ofBStar), Real, bStar) ||
+  std::int64_t ephemerisType = 0;
+  if (!ReadOptional(f.Get(ofEphemerisType), Count, ephemerisType) ||
+      !ReadOptional(f.Get(ofBStar), Real, bStar) ||
       !ReadOptional(f.Get(ofMeanMotionDot), Real, meanMotionDot) ||
       !ReadOptional(f.Get(ofMeanMotionDdot), Real, meanMotionDdot) ||
       !ReadOptional(f.Get(ofElementSetNo), Count, elementSet) ||
@@ -308,6 +310,7 @@ std::optional<TOmmSet> OmmElementSet(const TOmmFields& f) {
   e.meanAnomaly = orbit::Radians(*anomaly);
   e.meanMotion = RadiansPerMinute(*meanMotion);
   e.revolutionAtEpoch = static_cast<double>(revolution);
+  e.ephemerisType = static_cast<int>(ephemerisType);
 
   // A record without a name still shows: under its international designator, else its number.
   set.name = NameText(f.Get(ofObjectName));

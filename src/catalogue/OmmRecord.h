@@ -32,8 +32,9 @@ enum class TOmmField : std::uint8_t {
   ofElementSetNo,
   ofRevAtEpoch,
   ofMeanElementTheory,
+  ofEphemerisType,
 };
-inline constexpr std::size_t kOmmFieldCount = 17;
+inline constexpr std::size_t kOmmFieldCount = 18;
 
 // The field of that exact OMM name ("MEAN_MOTION"), or nothing.
 std::optional<TOmmField> OmmFieldNamed(std::string_view name) noexcept;
@@ -73,8 +74,9 @@ struct TOmmSet {
 // a MEAN_ELEMENT_THEORY other than SGP4, a missing or unreadable EPOCH, MEAN_MOTION, ECCENTRICITY,
 // INCLINATION, RA_OF_ASC_NODE, ARG_OF_PERICENTER, MEAN_ANOMALY or NORAD_CAT_ID, an optional field
 // (BSTAR, MEAN_MOTION_DOT, MEAN_MOTION_DDOT, ELEMENT_SET_NO, REV_AT_EPOCH) present but unreadable, an
-// epoch outside the years 1957-2056 that two-digit epoch years can name. Values that no orbit has
-// (a zero mean motion, say) pass here and are turned away by TSatellite::SetElementSet.
+// epoch outside the years 1957-2056 that two-digit epoch years can name. An EPHEMERIS_TYPE other than 0
+// (4: SGP4-XP) is kept in the set, which then lists but has no position; an unreadable one skips it. Values
+// that no orbit has (a zero mean motion, say) pass here and are turned away by TSatellite::SetElementSet.
 std::optional<TOmmSet> OmmElementSet(const TOmmFields& fields);
 
 // An ISO 8601 UTC epoch ("2024-01-15T12:34:56.490816", a trailing "Z" allowed, the date also as

@@ -2,12 +2,20 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "catalogue/KeplerFile.h"
 #include "catalogue/SatelliteList.h"
 
 namespace nimbrel::download {
+
+QDateTime EpochTime(double julianDate) {
+  constexpr double kUnixEpochJD = 2440587.5;
+  return QDateTime::fromMSecsSinceEpoch(
+      static_cast<qint64>(std::llround((julianDate - kUnixEpochJD) * 86400000.0)), Qt::UTC);
+}
 
 std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TSource>& sources,
                                      bool countSets) {
@@ -35,6 +43,11 @@ std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TS
         catalogue::TSatelliteList list;
         list.LoadFromFile(dir.filePath(name).toStdString());
         file.sets = list.Count();
+        double newestJD = 0.0;
+        for (int i = 0; i < file.sets; ++i) {
+          if (list.SatelliteAt(i).HasElements()) newestJD = std::max(newestJD, list.SatelliteAt(i).EpochJD());
+        }
+        if (newestJD > 0.0) file.newestEpoch = EpochTime(newestJD);
       } catch (const catalogue::ECatalogueFileError& e) {
         file.problem = QString::fromStdString(e.Reason());
       } catch (const std::exception& e) {

@@ -15,6 +15,7 @@ struct TDataFile {
   QString fileName;  // within the folder
   QString source;    // the source whose name is the file's base name; empty for the user's own files
   int sets = 0;
+  QDateTime newestEpoch;  // of its newest set, when counted; how fresh the data is, not the file
   QDateTime modifiedUtc;
   QString problem;  // why the file could not be read; sets is then 0
 };
@@ -27,6 +28,9 @@ std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TS
 
 // The newest file of `folder` that belongs to the source, if any.
 std::optional<TDataFile> SourceFile(const std::vector<TDataFile>& files, const QString& sourceName);
+
+// A Julian date (UTC) as a date-time.
+QDateTime EpochTime(double julianDate);
 
 // "just now", "5 minutes ago", "3 hours ago", "2 days ago": a file's age.
 QString FormatAge(qint64 seconds);

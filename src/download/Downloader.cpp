@@ -5,13 +5,16 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -21,6 +24,7 @@
 #include "catalogue/KeplerFile.h"
 #include "catalogue/SatelliteList.h"
 #include "catalogue/Transmitters.h"
+#include "download/DataFiles.h"
 
 namespace nimbrel::download {
 
@@ -74,6 +78,51 @@ QString NotKeplerReason(std::string_view text, bool htmlType) {
   return QStringLiteral("not Kepler data: no element set in it");
 }
 
+// An answer's text as a user may read it: short, printable, no HTML; empty otherwise.
+QString ShortPlainText(const QByteArray& body) {
+  if (body.size() > kQuotedAnswerBytes || LooksLikeHtml(std::string_view(body.constData(), body.size())))
+    return {};
+  const QString shown = QString::fromUtf8(body).simplified();
+  for (const QChar c : shown) {
+    if (!c.isPrint()) return {};
+  }
+  return shown;
+}
+
+// CelesTrak's "GP data has not updated since your last successful download of GROUP=stations at
+// 2026-12-09 14:00:02 UTC. Data is updated once every 2 hours.": whether the text says so, and
+// the time it names (invalid when it names none).
+std::optional<QDateTime> NotUpdatedSince(const QByteArray& body) {
+  const QString text = QString::fromUtf8(body.left(4096)).simplified();
+  if (!text.contains(QLatin1String("not updated since"), Qt::CaseInsensitive) &&
+      !text.contains(QLatin1String("not been updated since"), Qt::CaseInsensitive))
+    return std::nullopt;
+  static const QRegularExpression kTime(QStringLiteral("(\\d{4}-\\d{2}-\\d{2})[ T](\\d{2}:\\d{2}:\\d{2})"));
+  const QRegularExpressionMatch match = kTime.match(text);
+  if (!match.hasMatch()) return QDateTime();
+  return QDateTime::fromString(match.captured(1) + QLatin1Char('T') + match.captured(2) + QLatin1Char('Z'),
+                               Qt::ISODate);
+}
+
+bool IsConnectionError(QNetworkReply::NetworkError error) {
+  switch (error) {
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+      return true;
+    default:
+      return false;
+  }
+}
+
+QString UtcMinutes(const QDateTime& t) {
+  return t.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral(" UTC");
+}
+
 void SyncToDisk(const QString& path) {
   // On the disk before it can replace anything: a crash must not leave an empty data file.
   const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -93,8 +142,32 @@ TDownloadResult Result(const QString& name, TStatus status, const QString& reaso
 
 }  // namespace
 
-TCheck CheckDownload(const QString& path, bool htmlType) {
+QString PreviousFile(const QString& dataFolder, const QString& sourceName) {
+  const QDir dir(dataFolder);
+  QString newest;
+  QDateTime newestTime;
+  for (const char* ending : {".csv", ".tle", ".xml", ".json", ".txt", ".2li"}) {
+    const QFileInfo info(dir.filePath(sourceName + QLatin1String(ending)));
+    if (!info.isFile()) continue;
+    if (newest.isEmpty() || info.lastModified() > newestTime) {
+      newest = info.filePath();
+      newestTime = info.lastModified();
+    }
+  }
+  return newest;
+}
+
+TCheck CheckDownload(const QString& path, bool htmlType, const QString& previousPath) {
   TCheck check;
+  if (!previousPath.isEmpty()) {
+    try {
+      catalogue::TSatelliteList previous;
+      previous.LoadFromFile(previousPath.toStdString());
+      check.previousSets = previous.Count();
+    } catch (const std::exception&) {
+      // An unreadable old file has no count to show; the new one is judged on its own.
+    }
+  }
   std::string text;
   try {
     SyncToDisk(path);
@@ -102,17 +175,30 @@ TCheck CheckDownload(const QString& path, bool htmlType) {
     catalogue::TSatelliteList list;
     list.LoadFromText(text);
     check.sets = list.Count();
+    double newestJD = 0.0;
+    for (int i = 0; i < check.sets; ++i) {
+      const orbit::TSatellite& satellite = list.SatelliteAt(i);
+      if (satellite.HasElements()) newestJD = std::max(newestJD, satellite.EpochJD());
+    }
+    if (newestJD > 0.0) check.newestEpoch = EpochTime(newestJD);
   } catch (const catalogue::ECatalogueFileError& e) {
     check.problem =
         QStringLiteral("the downloaded file cannot be read: ") + QString::fromStdString(e.Reason());
     return check;
   } catch (const std::exception& e) {
     // A broken XML or JSON document: the whole of it is worthless.
-    check.problem = QStringLiteral("not Kepler data: ") + QString::fromUtf8(e.what());
+    check.problem = catalogue::EndsWhole(text)
+                        ? QStringLiteral("not Kepler data: ") + QString::fromUtf8(e.what())
+                        : QStringLiteral("cut short");
     return check;
   }
   if (check.sets == 0) {
     check.problem = NotKeplerReason(text, htmlType);
+    return check;
+  }
+  // The readers pass over a broken last record quietly: a file cut inside it would lose the rest.
+  if (!catalogue::EndsWhole(text)) {
+    check.problem = QStringLiteral("cut short");
     return check;
   }
   check.extension = QString::fromLatin1(catalogue::KeplerFileExtension(text));
@@ -152,13 +238,46 @@ QString FormatBytes(qint64 bytes) {
   return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
 }
 
+QString FormatCount(int count) {
+  return QLocale(QLocale::English).toString(count);
+}
+
+QString NewestAge(const QDateTime& epoch, const QDateTime& now) {
+  const qint64 seconds = epoch.secsTo(now);
+  auto unit = [](qint64 n, const char* one, const char* many) {
+    return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
+  };
+  if (seconds < 0) {
+    // Supplemental sets begin ahead of the clock.
+    const qint64 ahead = -seconds;
+    return QStringLiteral("newest ") +
+           (ahead < 2 * 86400 ? unit(ahead / 3600, "hour", "hours") : unit(ahead / 86400, "day", "days")) +
+           QStringLiteral(" ahead");
+  }
+  if (seconds < 3600) return QStringLiteral("newest less than an hour old");
+  if (seconds < 2 * 86400)
+    return QStringLiteral("newest ") + unit(seconds / 3600, "hour", "hours") + QStringLiteral(" old");
+  return QStringLiteral("newest ") + unit(seconds / 86400, "day", "days") + QStringLiteral(" old");
+}
+
+bool TDownloadResult::Failed() const noexcept {
+  return status == TStatus::drFailed || status == TStatus::drNoObjects || status == TStatus::drNotTried;
+}
+
 QString TDownloadResult::Line() const {
   if (Done()) {
     const bool one = sets == 1;
-    const QString what = kind == TSourceKind::skTransmitters
-                             ? (one ? QStringLiteral(" transmitter, ") : QStringLiteral(" transmitters, "))
-                             : (one ? QStringLiteral(" set, ") : QStringLiteral(" sets, "));
-    return name + QStringLiteral(": ") + QString::number(sets) + what + FormatBytes(bytes);
+    QString line = name + QStringLiteral(": ") + FormatCount(sets) +
+                   (kind == TSourceKind::skTransmitters
+                        ? (one ? QStringLiteral(" transmitter") : QStringLiteral(" transmitters"))
+                        : (one ? QStringLiteral(" set") : QStringLiteral(" sets")));
+    // A transfer cut exactly between two records cannot be told from a smaller file: the count
+    // beside the old one shows a large drop.
+    if (previousSets >= 0) line += QStringLiteral(" (%1 before)").arg(FormatCount(previousSets));
+    line += QStringLiteral(", ") + FormatBytes(bytes);
+    if (newestEpoch.isValid() && finished.isValid())
+      line += QStringLiteral(", ") + NewestAge(newestEpoch, finished);
+    return line;
   }
   return name + QStringLiteral(": ") + reason;
 }
@@ -205,6 +324,49 @@ void TDownloader::Cancel() {
   }
 }
 
+std::optional<TDownloadResult> TDownloader::Refusal(const TSource& source, const QUrl& url) {
+  const QString host = HostKey(url);
+  for (const auto& [refusedHost, why] : refusedHosts_) {
+    if (refusedHost == host)
+      return Result(source.name, TStatus::drNotTried, QStringLiteral("not tried: ") + why);
+  }
+  if (!options_.state) return std::nullopt;
+  const QDateTime now = options_.clock();
+  if (const std::optional<QDateTime> next = options_.state->NextAllowed(source, now)) {
+    TDownloadResult result = Result(source.name, TStatus::drTooSoon);
+    result.nextAllowed = *next;
+    result.reason =
+        (source.kind == TSourceKind::skTransmitters
+             ? QStringLiteral("not before %1: the transmitter list is fetched at most once a day")
+             : QStringLiteral("not before %1: CelesTrak allows one download of a group every 2 hours"))
+            .arg(UtcMinutes(*next));
+    return result;
+  }
+  if (!options_.askAnyway) {
+    if (const std::optional<QDateTime> until = options_.state->HostRestingUntil(host, now)) {
+      TDownloadResult result = Result(
+          source.name, TStatus::drNotTried,
+          QStringLiteral("not tried: %1 gave %2 error answers within 2 hours, so it is not asked again "
+                         "before %3 unless you ask anyway")
+              .arg(host)
+              .arg(kHostErrorLimit)
+              .arg(UtcMinutes(*until)));
+      result.restingUntil = *until;
+      return result;
+    }
+  }
+  // The file of the last download stands for what this one will bring.
+  const qint64 today = options_.state->BytesToday(host, now);
+  const qint64 expected = QFileInfo(PreviousFile(options_.dataFolder, source.name)).size();
+  if (today + expected > kDailyHostBytes) {
+    return Result(source.name, TStatus::drNotTried,
+                  QStringLiteral("not tried: %1 has sent %2 today and this source's last file was %3; "
+                                 "more than %4 a day from one host gets an address blocked")
+                      .arg(host, FormatBytes(today), FormatBytes(expected), FormatBytes(kDailyHostBytes)));
+  }
+  return std::nullopt;
+}
+
 void TDownloader::StartNext() {
   if (!running_) return;
   if (index_ >= sources_.size()) {
@@ -213,22 +375,14 @@ void TDownloader::StartNext() {
     return;
   }
   const TSource& source = sources_[index_];
-  if (options_.state) {
-    if (const std::optional<QDateTime> next = options_.state->NextAllowed(source, options_.clock())) {
-      TDownloadResult result = Result(source.name, TStatus::drTooSoon);
-      result.nextAllowed = *next;
-      result.reason =
-          (source.kind == TSourceKind::skTransmitters
-               ? QStringLiteral("not before %1 UTC: the transmitter list is fetched at most once a day")
-               : QStringLiteral("not before %1 UTC: CelesTrak allows one download of a group every 2 hours"))
-              .arg(next->toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
-      Complete(std::move(result));
-      return;
-    }
-  }
-  if (const std::optional<QString> problem = UrlProblem(source.url)) {
+  const QUrl url = CelestrakUrl(source.url);
+  if (const std::optional<QString> problem = UrlProblem(url)) {
     Complete(Result(source.name, TStatus::drFailed,
                     QStringLiteral("cannot use %1: %2").arg(source.url.toDisplayString(), *problem)));
+    return;
+  }
+  if (std::optional<TDownloadResult> refused = Refusal(source, url)) {
+    Complete(std::move(*refused));
     return;
   }
   if (!ValidSourceName(source.name)) {
@@ -254,11 +408,15 @@ void TDownloader::StartNext() {
   redirects_ = 0;
   redirect_ = QUrl();
   pendingFailure_.clear();
+  errorStatus_ = 0;
+  errorText_.clear();
+  previousFile_ = PreviousFile(options_.dataFolder, source.name);
   answered_ = false;
   htmlType_ = false;
   received_ = 0;
   expected_ = -1;
-  Send(source.url);
+  asked_ = true;
+  Send(url);
 }
 
 void TDownloader::Send(const QUrl& url) {
@@ -268,6 +426,9 @@ void TDownloader::Send(const QUrl& url) {
   // Redirects are judged here: one to another host is an error, never silently followed.
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  // Qt's own guard against compressed bombs ends a large group's transfer with an error that reads
+  // as a cut; our bound counts the bytes after decompression and says what happened.
+  request.setDecompressedSafetyCheckThreshold(-1);
   reply_ = network_->get(request);
   connect(reply_, &QNetworkReply::metaDataChanged, this, &TDownloader::OnMetaData);
   connect(reply_, &QIODevice::readyRead, this, &TDownloader::OnReadyRead);
@@ -289,7 +450,16 @@ void TDownloader::OnMetaData() {
   // not take kindly to aborting a reply it has already marked as failed.
   if (status >= 300 && status < 400) {
     const QUrl target = url_.resolved(QUrl::fromEncoded(reply_->rawHeader("Location")));
-    if (target.isValid() && SameOrigin(target, url_) && redirects_ < kMaxRedirects) {
+    const QString where = target.host().isEmpty() ? target.toDisplayString() : target.host();
+    if (IsCelestrakHost(url_.host())) {
+      // CelesTrak sends on only requests whose address is wrong, and counts them as errors.
+      pendingFailure_ =
+          QStringLiteral(
+              "HTTP %1: CelesTrak sends the request on to %2; the address is wrong and is not followed")
+              .arg(status)
+              .arg(target.toDisplayString());
+      errorStatus_ = status;
+    } else if (target.isValid() && SameOrigin(target, url_) && redirects_ < kMaxRedirects) {
       redirect_ = target;
     } else {
       pendingFailure_ =
@@ -297,21 +467,22 @@ void TDownloader::OnMetaData() {
               ? QStringLiteral("HTTP %1: too many redirects").arg(status)
               : QStringLiteral("HTTP %1: the server sends the download on to %2, which is not followed")
                     .arg(status)
-                    .arg(target.host().isEmpty() ? target.toDisplayString() : target.host());
+                    .arg(where);
+      errorStatus_ = status;
     }
     return;
   }
   // The server has answered: that counts as a download for the two-hour rule, whatever came back.
-  if (options_.state && MinimumInterval(source))
-    options_.state->SetLastDownload(source.name, options_.clock());
+  if (options_.state && MinimumInterval(source)) options_.state->SetLastRequest(source, options_.clock());
   if (status != 200) {
-    pendingFailure_ = QStringLiteral("HTTP %1").arg(status);
+    // Read for what it says once its text has come.
+    errorStatus_ = status;
     return;
   }
   const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
   if (length.isValid()) expected_ = length.toLongLong();
   if (expected_ > options_.maxBytes) {
-    Fail(QStringLiteral("larger than %1").arg(SizeBound(options_.maxBytes)));
+    Fail(QStringLiteral("larger than the bound of %1").arg(SizeBound(options_.maxBytes)));
     return;
   }
   htmlType_ = reply_->header(QNetworkRequest::ContentTypeHeader)
@@ -327,12 +498,19 @@ void TDownloader::OnReadyRead() {
   if (piece.isEmpty()) return;
   received_ += piece.size();
   if (received_ > options_.maxBytes) {
-    Fail(pendingFailure_.isEmpty() ? QStringLiteral("larger than %1").arg(SizeBound(options_.maxBytes))
-                                   : pendingFailure_);
+    if (errorStatus_ != 0) {
+      ReadErrorAnswer();
+      return;
+    }
+    Fail(QStringLiteral("larger than the bound of %1").arg(SizeBound(options_.maxBytes)));
     return;
   }
   stallTimer_->start(options_.stallTimeout);
-  if (!pendingFailure_.isEmpty() || redirect_.isValid()) return;  // the body of an error page
+  if (errorStatus_ != 0 || redirect_.isValid()) {
+    // The body of an error page: its start may say why.
+    if (errorText_.size() < 4096) errorText_ += piece.left(4096 - errorText_.size());
+    return;
+  }
   if (temporary_->write(piece) != piece.size()) {
     Fail(QStringLiteral("cannot write in the data folder %1: %2")
              .arg(options_.dataFolder, temporary_->errorString()));
@@ -356,19 +534,74 @@ void TDownloader::OnFinished() {
     const QUrl target = redirect_;
     ++redirects_;
     redirect_ = QUrl();
+    errorText_.clear();
     answered_ = false;
     received_ = 0;
     expected_ = -1;
     Send(target);
-  } else if (!pendingFailure_.isEmpty()) {
-    Fail(pendingFailure_);
+  } else if (errorStatus_ != 0) {
+    ReadErrorAnswer();
   } else if (!answered_) {
-    Fail(QStringLiteral("could not download from %1: %2").arg(url_.host(), errorText));
+    if (IsConnectionError(error)) {
+      const QString why =
+          QStringLiteral("No connection to %1: check the network, or put Kepler files into %2")
+              .arg(url_.host(), options_.dataFolder);
+      HostRefused(QStringLiteral("no connection to %1").arg(url_.host()));
+      Fail(why);
+    } else {
+      Fail(QStringLiteral("could not download from %1: %2").arg(url_.host(), errorText));
+    }
   } else if (error != QNetworkReply::NoError || (expected_ >= 0 && received_ < expected_)) {
     Fail(QStringLiteral("cut short"));
   } else {
     Verify();
   }
+}
+
+void TDownloader::HostRefused(const QString& why) {
+  const QString host = HostKey(url_);
+  for (const auto& entry : refusedHosts_) {
+    if (entry.first == host) return;
+  }
+  refusedHosts_.emplace_back(host, why);
+}
+
+void TDownloader::ReadErrorAnswer() {
+  const TSource& source = sources_[index_];
+  const int status = std::exchange(errorStatus_, 0);
+  const QByteArray body = std::exchange(errorText_, QByteArray());
+  const QDateTime now = options_.clock();
+  if (status == 403) {
+    if (const std::optional<QDateTime> since = NotUpdatedSince(body)) {
+      // No newer data than the file in hand: nothing failed, and the source waits for the next.
+      if (options_.state) options_.state->SetLastRequest(source, now);
+      TDownloadResult result = Result(source.name, TStatus::drNotUpdated);
+      QDateTime next = now.addSecs(kGroupMinimumInterval.count());
+      if (since->isValid()) next = std::max(next, since->addSecs(kGroupMinimumInterval.count()));
+      result.nextAllowed = next;
+      result.reason =
+          (since->isValid()
+               ? QStringLiteral("no newer data since the last download at %1").arg(UtcMinutes(*since))
+               : QStringLiteral("no newer data since the last download")) +
+          QStringLiteral("; the file stays, and is not asked for again before %1").arg(UtcMinutes(next));
+      answerTimer_->stop();
+      stallTimer_->stop();
+      DropReply();
+      Complete(std::move(result));
+      return;
+    }
+  }
+  if (options_.state) options_.state->AddErrorAnswer(HostKey(url_), now);
+  const QString text = ShortPlainText(body);
+  QString reason = pendingFailure_.isEmpty() ? QStringLiteral("HTTP %1").arg(status) : pendingFailure_;
+  if (pendingFailure_.isEmpty() && !text.isEmpty()) reason += QStringLiteral(": ") + text;
+  HostRefused(QStringLiteral("%1 refused the request for %2 (%3)").arg(url_.host(), source.name, reason));
+  if (status == 404 && body.left(4096).contains("No GP data found")) {
+    Fail(QStringLiteral("the source has no objects now (\"No GP data found\"); the old file is kept"),
+         TStatus::drNoObjects);
+    return;
+  }
+  Fail(reason);
 }
 
 void TDownloader::Verify() {
@@ -384,11 +617,12 @@ void TDownloader::Verify() {
   JoinCheck();
   const std::uint64_t generation = ++generation_;
   const bool htmlType = htmlType_;
+  const QString previous = previousFile_;
   const bool transmitters = sources_[index_].kind == TSourceKind::skTransmitters;
   // Reading a large group takes a tenth of a second and more: not on the thread the window runs on.
-  check_ = std::thread([this, temporaryPath, htmlType, transmitters, generation] {
+  check_ = std::thread([this, temporaryPath, htmlType, transmitters, previous, generation] {
     TCheck result = transmitters ? CheckTransmitterDownload(temporaryPath, htmlType)
-                                 : CheckDownload(temporaryPath, htmlType);
+                                 : CheckDownload(temporaryPath, htmlType, previous);
     QMetaObject::invokeMethod(
         this, [this, result = std::move(result), generation] { Install(result, generation); },
         Qt::QueuedConnection);
@@ -423,6 +657,8 @@ void TDownloader::Install(const TCheck& check, std::uint64_t generation) {
   TDownloadResult result = Result(source.name, TStatus::drDone);
   result.kind = source.kind;
   result.sets = check.sets;
+  result.previousSets = check.previousSets;
+  result.newestEpoch = check.newestEpoch;
   result.bytes = received_;
   result.file = target;
   Complete(std::move(result));
@@ -443,6 +679,9 @@ void TDownloader::Fail(const QString& reason, TDownloadResult::TStatus status) {
 void TDownloader::Complete(TDownloadResult result) {
   ++generation_;       // a check still running is for nothing now
   temporary_.reset();  // removes the file unless it became the data file
+  result.finished = options_.clock();
+  if (std::exchange(asked_, false) && options_.state)
+    options_.state->AddBytes(HostKey(url_), result.finished, received_);
   results_.push_back(result);
   ++index_;
   emit SourceFinished(result);

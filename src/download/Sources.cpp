@@ -1,5 +1,6 @@
 #include "download/Sources.h"
 
+#include <QFileInfo>
 #include <QUrlQuery>
 
 namespace nimbrel::download {
@@ -79,6 +80,80 @@ bool KeepsGroupInterval(const TSource& source) {
   const QString host = source.url.host().toLower();
   return host == QLatin1String(kCelestrakHost) || host.endsWith(QLatin1String(".celestrak.org")) ||
          host == QLatin1String("celestrak.com") || host.endsWith(QLatin1String(".celestrak.com"));
+}
+
+bool IsCelestrakHost(const QString& host) {
+  const QString h = host.toLower();
+  return h == QLatin1String("celestrak.org") || h == QLatin1String("www.celestrak.org") ||
+         h == QLatin1String("celestrak.com") || h == QLatin1String("www.celestrak.com");
+}
+
+QUrl CelestrakUrl(const QUrl& url) {
+  if (!IsCelestrakHost(url.host())) return url;
+  QUrl fixed = url;
+  fixed.setScheme(QStringLiteral("https"));
+  fixed.setHost(QString::fromLatin1(kCelestrakHost));
+  fixed.setPort(-1);
+  return fixed;
+}
+
+QString HostKey(const QUrl& url) {
+  const QString host = url.host().toLower();
+  return url.port() < 0 ? host : host + QLatin1Char(':') + QString::number(url.port());
+}
+
+namespace {
+
+bool IsFormatItem(const QString& key) {
+  return key.compare(QLatin1String("FORMAT"), Qt::CaseInsensitive) == 0;
+}
+
+QString ItemValue(const QList<QPair<QString, QString>>& items, const char* key) {
+  for (const auto& [k, v] : items) {
+    if (k.compare(QLatin1String(key), Qt::CaseInsensitive) == 0) return v;
+  }
+  return {};
+}
+
+QString FileNameSafe(QString name) {
+  for (QChar& c : name) {
+    const char16_t u = c.unicode();
+    const bool ok = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' ||
+                    u == '_' || u == '.';
+    if (!ok) c = QLatin1Char('_');
+  }
+  while (name.startsWith(QLatin1Char('.'))) name.remove(0, 1);
+  return name.left(64);
+}
+
+}  // namespace
+
+QString NameFromUrl(const QUrl& url) {
+  const QList<QPair<QString, QString>> items = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
+  const QString base = QFileInfo(url.path()).completeBaseName();
+  if (base.compare(QLatin1String("gp"), Qt::CaseInsensitive) == 0) {
+    const QString group = ItemValue(items, "GROUP");
+    if (!group.isEmpty()) return FileNameSafe(group);
+  }
+  if (base.compare(QLatin1String("sup-gp"), Qt::CaseInsensitive) == 0) {
+    QString file = ItemValue(items, "FILE");
+    if (file.isEmpty()) file = ItemValue(items, "SOURCE");
+    if (!file.isEmpty()) return FileNameSafe(QStringLiteral("sup-") + file);
+  }
+  QString name = base;
+  for (const auto& [key, value] : items) {
+    if (!IsFormatItem(key)) name += QLatin1Char('-') + (value.isEmpty() ? key : value);
+  }
+  return FileNameSafe(name);
+}
+
+QString RequestKey(const QUrl& url) {
+  QUrlQuery kept;
+  for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+    if (!IsFormatItem(key)) kept.addQueryItem(key, value);
+  }
+  const QString query = kept.toString(QUrl::FullyEncoded);
+  return url.host().toLower() + url.path() + (query.isEmpty() ? QString() : QLatin1Char('?') + query);
 }
 
 TSource TransmitterSource(const QString& url) {

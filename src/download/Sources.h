@@ -62,6 +62,28 @@ std::optional<QString> UrlProblem(const QUrl& url);
 // Sources on CelesTrak's host keep its two-hour rule, whether built in or added by hand.
 bool KeepsGroupInterval(const TSource& source);
 
+// celestrak.org, celestrak.com and their "www." names, whatever the letter case.
+bool IsCelestrakHost(const QString& host);
+// A CelesTrak address as CelesTrak wants to be asked: https on celestrak.org, the default port.
+// CelesTrak answers its old names and plain http with a redirect that we must not follow, so the
+// address is put right before asking. Other addresses come back unchanged.
+QUrl CelestrakUrl(const QUrl& url);
+
+// Whom error answers and bytes are counted for and who is stopped after a refusal: the host in
+// lower case, with ":<port>" when the address names a port ("celestrak.org", "127.0.0.1:8080").
+QString HostKey(const QUrl& url);
+
+// The name a source given only as an address gets, unique for each query: a CelesTrak group's
+// address ("gp.php?GROUP=stations&FORMAT=csv") by its group ("stations"), a supplemental one
+// ("sup-gp.php?FILE=iss") as "sup-iss", and any other by its file's base name followed by the
+// query's values ("elements.php?SET=a" as "elements-a"); FORMAT does not count. Characters a name
+// cannot have become "_". Empty when nothing usable is left (give the name yourself then).
+QString NameFromUrl(const QUrl& url);
+
+// How CelesTrak tells one query from another for its two-hour rule: the host, the path and the query
+// without FORMAT, so that asking for the same group in another form is the same request.
+QString RequestKey(const QUrl& url);
+
 // The built-in source "transmitters", fetched from `url`.
 TSource TransmitterSource(const QString& url = QString::fromLatin1(kSatnogsTransmittersUrl));
 

@@ -21,6 +21,9 @@ struct TElementSet {
   double meanAnomaly = 0.0;        // rad
   double meanMotion = 0.0;         // rad/min, as read (Kozai)
   double revolutionAtEpoch = 0.0;
+  // 0 for the SGP4/SDP4 mean elements these models compute. Other types (4: SGP4-XP) are fitted for
+  // another model and give plausible but wrong positions here, so they get none.
+  int ephemerisType = 0;
 };
 
 // Reads the two lines column by column: spaces inside a field read as "0", fields past a line's end

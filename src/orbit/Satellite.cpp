@@ -46,6 +46,14 @@ void TSatellite::PropagateSinceEpoch(double tsince, Vector4& position, Vector4& 
   if (!hasElements_) {
     throw EPropagationError("TSatellite::Propagate: '" + name_ + "' has no element set", "no element set");
   }
+  if (elements_.ephemerisType != 0) {
+    const std::string reason =
+        elements_.ephemerisType == 4
+            ? std::string("SGP4-XP elements, not supported")
+            : "elements of type " + std::to_string(elements_.ephemerisType) + ", not supported";
+    throw EPropagationError(
+        "TSatellite::Propagate: '" + name_ + "' (" + elements_.catalogueNumber + "): " + reason, reason);
+  }
   if (!(std::fabs(tsince) <= kMaxMinutesFromEpoch)) FailPropagation("more than 100 years from the epoch");
   Vector4 p;
   Vector4 v;

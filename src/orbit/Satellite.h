@@ -63,7 +63,8 @@ class TSatellite {
   // the model's own conditions failing: the mean eccentricity at or above 1 or below -0.001, the mean
   // semi-major axis below 0.95 Earth radii, the mean motion at or below 0, the eccentricity after the
   // periodic terms below -0.001 or at or above 1, the semi-latus rectum at or below 0, the radius
-  // below one Earth radius). The reason is a few plain words ("decayed", "orbit no longer closed").
+  // below one Earth radius, elements of an ephemeris type other than 0, which these models cannot
+  // compute). The reason is a few plain words ("decayed", "SGP4-XP elements, not supported").
   // The caller's vectors are left alone on failure.
   void Propagate(double jd, Vector4& position, Vector4& velocity);
   // The same at a time given in minutes from the epoch (what Propagate computes from the date).

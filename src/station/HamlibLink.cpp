@@ -10,17 +10,8 @@ namespace nimbrel::station {
 
 namespace {
 
-// A daemon's line is short; anything longer is not hamlib talking, and must not fill the memory.
-constexpr qsizetype kMaxLineBytes = 4096;
 // A slow daemon must not let commands pile up behind it.
 constexpr std::size_t kMaxQueuedCommands = 16;
-
-std::optional<int> RprtCode(const QString& line) {
-  if (!line.startsWith(QLatin1String("RPRT "))) return std::nullopt;
-  bool ok = false;
-  const int code = line.mid(5).trimmed().toInt(&ok);
-  return ok ? std::optional<int>(code) : std::nullopt;
-}
 
 }  // namespace
 
@@ -103,8 +94,7 @@ void THamlibLink::Close() {
   connectTimer_->stop();
   replyTimer_->stop();
   queue_.clear();
-  replyLines_.clear();
-  received_.clear();
+  replies_.Clear();
   // Set first: the socket's disconnected signal must not schedule a retry.
   const bool wasConnected = Connected();
   SetState(TLinkState::lsClosed);
@@ -120,8 +110,7 @@ QString THamlibLink::Where() const {
 
 void THamlibLink::Connect() {
   socket_->abort();
-  received_.clear();
-  replyLines_.clear();
+  replies_.Clear();
   SetState(TLinkState::lsConnecting);
   connectTimer_->start(timings_.connectTimeoutMs);
   socket_->connectToHost(address_.host, address_.port);
@@ -172,32 +161,25 @@ bool THamlibLink::Send(const QByteArray& command, int valueLines, TReplyHandler 
 }
 
 void THamlibLink::WriteHead() {
-  replyLines_.clear();
   socket_->write(queue_.front().text + '\n');
   replyTimer_->start(timings_.replyTimeoutMs);
 }
 
 void THamlibLink::OnReadyRead() {
-  received_.append(socket_->readAll());
+  replies_.Append(socket_->readAll());
   while (state_ == TLinkState::lsConnected) {
-    const qsizetype end = received_.indexOf('\n');
-    if (end < 0) {
-      if (received_.size() > kMaxLineBytes)
+    // Lines nobody asked for (after a Close, say) are passed over.
+    if (queue_.empty()) replies_.SkipLines();
+    std::optional<TReply> answer = queue_.empty() ? std::nullopt : replies_.Take(queue_.front().valueLines);
+    if (!answer) {
+      if (replies_.Overlong())
         Lose(QStringLiteral("%1 sent something that is not hamlib's protocol.")
                  .arg(Where().replace(0, 1, QLatin1Char('T'))));
       return;
     }
-    const QString line = QString::fromUtf8(received_.left(end)).trimmed();
-    received_.remove(0, end + 1);
-    // Lines nobody asked for (after a Close, say) are passed over.
-    if (queue_.empty()) continue;
-    const std::optional<int> code = RprtCode(line);
-    TCommand& head = queue_.front();
-    if (!code) replyLines_.append(line);
-    if (!code && replyLines_.size() < head.valueLines) continue;
     replyTimer_->stop();
-    TReply reply{code.value_or(0), std::exchange(replyLines_, {})};
-    TCommand done = std::move(head);
+    TReply reply = std::move(*answer);
+    TCommand done = std::move(queue_.front());
     queue_.pop_front();
     const QByteArray verb = done.text.left(done.text.indexOf(' '));
     if (reply.Ok() && (refusedVerb_.isEmpty() || refusedVerb_ == verb)) {

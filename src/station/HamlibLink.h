@@ -19,6 +19,8 @@
 #include <functional>
 #include <optional>
 
+#include "station/HamlibReplies.h"
+
 class QTcpSocket;
 class QTimer;
 
@@ -30,12 +32,6 @@ struct TLinkTimings {
   int connectTimeoutMs = 3000;
   int replyTimeoutMs = 2000;
   int retryDelayMs = 3000;
-};
-
-struct TReply {
-  int code = 0;  // the RPRT code; 0 for a get command's values
-  QStringList values;
-  bool Ok() const noexcept { return code == 0; }
 };
 
 // HOST:PORT (a host name, an IPv4 address or an IPv6 address in brackets, and a port from 1 to
@@ -118,8 +114,7 @@ class THamlibLink : public QObject {
   QTimer* replyTimer_ = nullptr;
   QTimer* connectTimer_ = nullptr;
   QTimer* retryTimer_ = nullptr;
-  QByteArray received_;
-  QStringList replyLines_;
+  THamlibReplyReader replies_;
   std::deque<TCommand> queue_;  // the head has been written and waits for its reply
 };
 

@@ -60,14 +60,10 @@ bool TRadioClient::SetModes(const TRadioModes& modes) {
 
 bool TRadioClient::ReadDownlink() {
   return Send("f", 1, [this](const TReply& reply) {
-    if (!reply.Ok() || reply.values.size() != 1) return;
-    bool ok = false;
-    // Some backends answer with decimals.
-    const double value = reply.values[0].toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < 0 || value > 1e13) return;
-    const qint64 hz = std::llround(value);
-    reportedDownlink_ = hz;
-    emit DownlinkReported(hz);
+    const std::optional<qint64> hz = FrequencyFromReply(reply);
+    if (!hz) return;
+    reportedDownlink_ = *hz;
+    emit DownlinkReported(*hz);
   });
 }
 

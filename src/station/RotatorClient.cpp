@@ -10,14 +10,10 @@ bool TRotatorClient::MoveTo(const TSkyPoint& target) {
 
 bool TRotatorClient::ReadPosition() {
   return Send("p", 2, [this](const TReply& reply) {
-    if (!reply.Ok() || reply.values.size() != 2) return;
-    bool azOk = false;
-    bool elOk = false;
-    const double az = reply.values[0].toDouble(&azOk);
-    const double el = reply.values[1].toDouble(&elOk);
-    if (!azOk || !elOk) return;
-    reported_ = TSkyPoint{az, el};
-    emit PositionReported(az, el);
+    const std::optional<TReportedPosition> position = PositionFromReply(reply);
+    if (!position) return;
+    reported_ = TSkyPoint{position->azimuthDeg, position->elevationDeg};
+    emit PositionReported(position->azimuthDeg, position->elevationDeg);
   });
 }
 

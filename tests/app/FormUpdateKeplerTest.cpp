@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -55,6 +56,11 @@ int WaitFor(const std::function<bool()>& done) {
   return ticks;
 }
 
+// A result line without the age of its newest set, which the real clock decides.
+QString WithoutAges(QString text) {
+  return text.remove(QRegularExpression(QStringLiteral(", newest [^\n]*")));
+}
+
 QTreeWidgetItem* SourceRow(TFormUpdateKepler& dialog, const QString& name) {
   const QList<QTreeWidgetItem*> rows = dialog.ListSources->findItems(name, Qt::MatchExactly, 0);
   return rows.isEmpty() ? nullptr : rows.front();
@@ -87,7 +93,7 @@ TEST_F(FormUpdateKepler, TheDialogDownloadsALocalSourceAndTheListShowsItsSatelli
   EXPECT_FALSE(dialog->ButtonUpdate->isEnabled());
   EXPECT_TRUE(dialog->ButtonCancel->isEnabled());
   WaitFor([dialog] { return !dialog->Running(); });
-  EXPECT_EQ(dialog->MemoResults->toPlainText(), QStringLiteral("local: 2 sets, 514 bytes"));
+  EXPECT_EQ(WithoutAges(dialog->MemoResults->toPlainText()), QStringLiteral("local: 2 sets, 514 bytes"));
   EXPECT_EQ(SourceRow(*dialog, QStringLiteral("local"))->text(2), QStringLiteral("just now"));
   // The catalogue is the data folder's now; the primary stays the ISS.
   EXPECT_EQ(ListNames(*window), (QStringList{QStringLiteral("ISS (ZARYA)"), QStringLiteral("DOWNLOADSAT")}));
@@ -103,6 +109,36 @@ TEST_F(FormUpdateKepler, TheDialogDownloadsALocalSourceAndTheListShowsItsSatelli
   WaitFor([dialog] { return !dialog->Running(); });
   EXPECT_TRUE(QFileInfo::exists(QDir(moved).filePath(QStringLiteral("local.csv"))));
   EXPECT_EQ(window->Catalogue().Count(), 2);
+}
+
+TEST_F(FormUpdateKepler, AHostRestingAfterErrorsIsAskedOnlyWhenTheUserSaysSo) {
+  TSandbox sandbox;
+  download::testing::TLoopbackServer server;
+  server.Answer(QStringLiteral("/omm.csv"), {.body = download::testing::OmmCsv()});
+  const QUrl url = server.Url(QStringLiteral("/omm.csv"));
+  const download::TDownloadState state = download::TDownloadState::ForProgram();
+  ASSERT_FALSE(state.AddUserSource(QStringLiteral("local"), url));
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  for (int i = download::kHostErrorLimit; i > 0; --i)
+    state.AddErrorAnswer(download::HostKey(url), now.addSecs(-60 * i));
+  auto window = sandbox.Open();
+  QCoreApplication::processEvents();
+  const std::size_t questionsBefore = sandbox.sink.questions.size();
+
+  sandbox.sink.answer = false;
+  window->ShowUpdateKepler({QStringLiteral("local")}, true);
+  TFormUpdateKepler* dialog = window->UpdateKeplerDialog();
+  WaitFor([dialog] { return !dialog->Running(); });
+  ASSERT_EQ(sandbox.sink.questions.size(), questionsBefore + 1);
+  EXPECT_TRUE(sandbox.sink.questions.back().text.contains(QStringLiteral("Ask anyway?")));
+  EXPECT_TRUE(dialog->MemoResults->toPlainText().startsWith(QStringLiteral("local: not tried: ")));
+  EXPECT_EQ(server.Requests(), 0);
+
+  sandbox.sink.answer = true;
+  window->ShowUpdateKepler({QStringLiteral("local")}, true);
+  WaitFor([dialog] { return !dialog->Running(); });
+  EXPECT_EQ(WithoutAges(dialog->MemoResults->toPlainText()), QStringLiteral("local: 2 sets, 514 bytes"));
+  EXPECT_EQ(server.Requests(), 1);
 }
 
 TEST_F(FormUpdateKepler, CancellingAStalledDownloadKeepsTheWindowServingAndTheCatalogue) {
@@ -140,7 +176,7 @@ TEST_F(FormUpdateKepler, TheOfferAtStartUpFetchesThreeGroupsWhenTheUserSaysYes) 
   window.TimerStep->stop();
   EXPECT_EQ(server.Requests(), 3);
   EXPECT_EQ(
-      window.UpdateKeplerDialog()->MemoResults->toPlainText(),
+      WithoutAges(window.UpdateKeplerDialog()->MemoResults->toPlainText()),
       QStringLiteral("stations: 2 sets, 514 bytes\nvisual: 2 sets, 514 bytes\namateur: 2 sets, 514 bytes"));
   EXPECT_EQ(window.Catalogue().Count(), 2);
 }

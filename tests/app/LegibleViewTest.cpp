@@ -247,6 +247,9 @@ TEST_F(LegibleView, CityLightsDarkenTheNightAndLightItsCitiesAndLeaveTheDayAsItW
       << desertLights.name().toStdString() << " " << desertDimmed.name().toStdString();
   EXPECT_GT(Brightness(cityLights), Brightness(cityDimmed) + 150)
       << cityLights.name().toStdString() << " " << cityDimmed.name().toStdString();
+  // Markers made anew keep the night side beneath them.
+  Show({&iss}, false);
+  EXPECT_EQ(centre(desert.lonDeg, desert.latDeg), desertLights);
 
   // Below the Sun, as before.
   int worst = 0;

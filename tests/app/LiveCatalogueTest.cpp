@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFont>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -441,6 +442,38 @@ TEST_F(FormSmoothClock, RunsBySpeedTimesElapsedTimeUntilManOrAPickerStopsIt) {
 
 namespace nimbrel::app {
 namespace {
+
+// The list's marks of old element sets change by whole days of the clock: while it runs they are
+// brought up to date once a second of real time, not for every picture, and still follow.
+TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
+  NIMBREL_NEED_WINDOW_PLATFORM();
+  using std::chrono::milliseconds;
+  testing::TSandbox sandbox;
+  sandbox.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
+  std::chrono::steady_clock::time_point now{std::chrono::seconds(5000)};
+  const auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))}, [&now] { return now; });
+  ASSERT_GT(window->ListBoxActive->count(), 0);
+  // The sets' epoch is 2006-01-03 19:56:11; from 19:56:12 on 17 January they are more than 14 days old.
+  window->SelectStep(7);
+  {
+    const QSignalBlocker blockDate(window->DatePicker);
+    const QSignalBlocker blockTime(window->TimePicker);
+    window->DatePicker->setDate(QDate(2006, 1, 17));
+    window->TimePicker->setTime(QTime(19, 30, 0));
+  }
+  window->RefreshView();
+  QListWidgetItem* item = window->ListBoxActive->item(0);
+  EXPECT_FALSE(item->data(Qt::FontRole).isValid());
+  window->ComboBoxSpeed->setCurrentIndex(5);  // x3600
+  window->ComboBoxSpeedChange();
+  now += milliseconds(500);
+  window->TimerSmoothTimer();  // 20:00, past the fortnight, half a second after the marks were made
+  EXPECT_FALSE(item->data(Qt::FontRole).isValid()) << "not yet: marks follow once a second";
+  now += milliseconds(600);
+  window->TimerSmoothTimer();
+  EXPECT_TRUE(item->data(Qt::FontRole).value<QFont>().italic());
+  EXPECT_EQ(item->toolTip(), QStringLiteral("elements 14 days old"));
+}
 
 class FormPickersAtStart : public testing::TWindowTest {};
 

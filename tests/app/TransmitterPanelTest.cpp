@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,6 +124,29 @@ TEST_F(TransmitterChoice, TheChoiceIsKeptPerSatelliteAndTypingGoesBackToTypedFre
   third.SetSatellite(&iss_, 52.0, 5.0);
   EXPECT_FALSE(third.PanelTransmitter->Chosen());
   EXPECT_EQ(third.EditDownlink->text(), QStringLiteral("145.8"));
+}
+
+TEST_F(TransmitterChoice, TheRecommendationFollowsTheListUntilTheUserChooses) {
+  {
+    TFormStation first(nullptr, clock_, [](const QString&, const QString&) {});
+    first.SetSatellite(&iss_, 52.0, 5.0);
+  }
+  TFormStation page(nullptr, clock_, [](const QString&, const QString&) {});
+  page.SetSatellite(&iss_, 52.0, 5.0);
+  ASSERT_TRUE(page.PanelTransmitter->Chosen()) << "the next start does not take it for typed frequencies";
+  ASSERT_EQ(page.PanelTransmitter->Chosen()->uuid, "fm");
+  // SatNOGS now lists the FM transceiver as inactive.
+  QFile out(TTransmitterPanel::ListFile());
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(QByteArray(kList).replace(R"("FM", "norad_cat_id": 25544, "status": "active")",
+                                      R"("FM", "norad_cat_id": 25544, "status": "inactive")"));
+  out.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+  out.close();
+  page.SetSatellite(&iss_, 52.0, 5.0);  // the window hands the same satellite after a download
+  ASSERT_TRUE(page.PanelTransmitter->Chosen());
+  EXPECT_EQ(page.PanelTransmitter->Chosen()->uuid, "ssb");
+  EXPECT_EQ(page.EditDownlink->text(), QStringLiteral("145.92"));
+  EXPECT_TRUE(page.Tracker()->Settings().transponder);
 }
 
 }  // namespace

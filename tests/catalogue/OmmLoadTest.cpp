@@ -230,6 +230,36 @@ TEST(OmmLoad, NamelessRecordsShowUnderTheirDesignatorOrNumber) {
   EXPECT_EQ(Names(list), (std::vector<std::string>{"1998-067A", "Z9999"}));
 }
 
+// Elements fitted for another model are listed, but give no position rather than a wrong one.
+TEST(OmmLoad, SetsOfAnotherEphemerisTypeAreListedWithoutAPosition) {
+  const TOmmFieldList iss = OmmSamples()[0].fields;
+  const std::vector<TOmmFieldList> records = {
+      WithField(WithField(iss, "EPHEMERIS_TYPE", "4"), "NORAD_CAT_ID", "123456789"),
+      WithField(WithField(iss, "EPHEMERIS_TYPE", "2"), "NORAD_CAT_ID", "70001"),
+      WithField(WithField(iss, "EPHEMERIS_TYPE", "0"), "NORAD_CAT_ID", "70002"),
+      WithField(WithField(iss, "EPHEMERIS_TYPE", "four"), "NORAD_CAT_ID", "70003"),
+  };
+  for (const std::string& text : {OmmCsv(records), OmmJson(records, false)}) {
+    TSatelliteList list = Loaded(text);
+    ASSERT_EQ(list.Count(), 3);
+    const struct {
+      const char* number;
+      const char* reason;
+    } expected[] = {{"123456789", "SGP4-XP elements, not supported"},
+                    {"70001", "elements of type 2, not supported"},
+                    {"70002", ""}};
+    for (const auto& e : expected) {
+      const int index = list.IndexOfCatalogueNumber(e.number);
+      ASSERT_GE(index, 0) << e.number;
+      orbit::Vector4 p, v;
+      const orbit::TPropagateResult result =
+          list.SatelliteAt(index).TryPropagate(list.SatelliteAt(index).EpochJD(), p, v);
+      EXPECT_EQ(result.ok, std::string(e.reason).empty()) << e.number;
+      EXPECT_EQ(result.reason, e.reason) << e.number;
+    }
+  }
+}
+
 TEST(OmmLoad, MalformedRecordsAreSkippedAndTheOthersLoad) {
   const TOmmFieldList good = OmmSamples()[0].fields;
   const auto bad = [&](const char* field, const char* value) {

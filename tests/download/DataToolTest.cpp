@@ -13,6 +13,10 @@
 
 #ifdef NIMBREL_DATA_EXE
 
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+
 namespace nimbrel::download {
 namespace {
 
@@ -58,7 +62,8 @@ TEST_F(DataTool, UpdatesWhatItCanAndSaysWhatFailed) {
   const QString good = server_.Url(QStringLiteral("/omm.csv")).toString();
   TToolRun run = Tool({QStringLiteral("update"), good, QStringLiteral("--name"), QStringLiteral("mine")});
   EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-  EXPECT_EQ(run.out, QStringLiteral("mine: 2 sets, 514 bytes\n"));
+  EXPECT_TRUE(run.out.startsWith(QStringLiteral("mine: 2 sets, 514 bytes, newest ")))
+      << run.out.toStdString();
   EXPECT_TRUE(QFile::exists(Folder() + QStringLiteral("/mine.csv")));
 
   // A source of one's own, and a download that fails beside one that works.
@@ -66,17 +71,55 @@ TEST_F(DataTool, UpdatesWhatItCanAndSaysWhatFailed) {
       Tool({QStringLiteral("add"), QStringLiteral("gone"), server_.Url(QStringLiteral("/gone")).toString()})
           .exitCode,
       0);
-  run = Tool({QStringLiteral("update"), QStringLiteral("gone"), good});
+  // The host refuses nothing before the failure: after it, it is asked nothing more.
+  run = Tool({QStringLiteral("update"), good, QStringLiteral("gone"),
+              server_.Url(QStringLiteral("/omm.csv?again=1")).toString()});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.out, QStringLiteral("omm: 2 sets, 514 bytes\n"));
-  EXPECT_EQ(run.err, QStringLiteral("nimbrel-data: gone: HTTP 404\n"));
+  EXPECT_TRUE(run.out.startsWith(QStringLiteral("omm: 2 sets, 514 bytes, newest "))) << run.out.toStdString();
+  EXPECT_TRUE(run.err.startsWith(QStringLiteral("nimbrel-data: gone: HTTP 404: Not found\n")));
+  EXPECT_TRUE(run.err.contains(QStringLiteral("omm-1: not tried: 127.0.0.1 refused the request for gone")));
 
   run = Tool({QStringLiteral("status")});
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_TRUE(run.out.contains(QStringLiteral("mine.csv: own file, 2 sets, written just now\n")))
+  EXPECT_TRUE(run.out.contains(QStringLiteral("mine.csv: own file, 2 sets, written just now, newest ")))
       << run.out.toStdString();
   EXPECT_EQ(Tool({QStringLiteral("remove"), QStringLiteral("gone")}).exitCode, 0);
   EXPECT_EQ(Tool({QStringLiteral("remove"), QStringLiteral("gone")}).exitCode, 1);
+}
+
+// What cron wants: 0 unless something failed, whatever the server had to say.
+TEST_F(DataTool, ExitStatusesAndNamesFromAddresses) {
+  server_.Answer(QStringLiteral("/gp.php?GROUP=a&FORMAT=csv"), {.body = testing::OmmCsv()});
+  server_.Answer(QStringLiteral("/gp.php?GROUP=b&FORMAT=csv"), {.body = testing::OmmCsvSets(3)});
+  server_.Answer(QStringLiteral("/gp.php?GROUP=old&FORMAT=csv"),
+                 {.status = 403,
+                  .reason = "Forbidden",
+                  .contentType = "text/plain",
+                  .body = "GP data has not updated since your last successful download of GROUP=old at "
+                          "2026-12-09 14:00:02 UTC. Data is updated once every 2 hours."});
+  server_.Answer(QStringLiteral("/els.php"), {.body = testing::OmmCsvSets(4)});
+  const QString gp = server_.Url(QStringLiteral("/gp.php")).toString();
+  TToolRun run =
+      Tool({QStringLiteral("update"), gp + QStringLiteral("?GROUP=a&FORMAT=csv"),
+            gp + QStringLiteral("?GROUP=b&FORMAT=csv"), gp + QStringLiteral("?GROUP=old&FORMAT=csv"),
+            server_.Url(QStringLiteral("/els.php?SET=x&FORMAT=csv")).toString()});
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_EQ(run.out.count(QLatin1Char('\n')), 4) << run.out.toStdString();
+  EXPECT_TRUE(run.out.contains(QStringLiteral("old: no newer data since the last download")))
+      << run.out.toStdString();
+  for (const char* file : {"/a.csv", "/b.csv", "/els-x.csv"})
+    EXPECT_TRUE(QFile::exists(Folder() + QLatin1String(file))) << file;
+
+  server_.Answer(
+      QStringLiteral("/gp.php?GROUP=none&FORMAT=csv"),
+      {.status = 404, .reason = "Not Found", .contentType = "text/plain", .body = "No GP data found"});
+  run = Tool({QStringLiteral("update"), gp + QStringLiteral("?GROUP=none&FORMAT=csv"),
+              QStringLiteral("--ask-anyway")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(
+      run.err,
+      QStringLiteral("nimbrel-data: none: the source has no objects now (\"No GP data found\"); the old file "
+                     "is kept\n"));
 }
 
 TEST_F(DataTool, ABadCommandLineExitsWithTwoAndFetchesNothing) {
@@ -88,6 +131,7 @@ TEST_F(DataTool, ABadCommandLineExitsWithTwoAndFetchesNothing) {
         {QStringLiteral("update"), QStringLiteral("stations"), QStringLiteral("--name"), QStringLiteral("x")},
         {QStringLiteral("update"), QStringLiteral("ftp://example.org/a.txt")},
         {QStringLiteral("groups"), QStringLiteral("--bogus")},
+        {QStringLiteral("status"), QStringLiteral("--ask-anyway")},
         {QStringLiteral("add"), QStringLiteral("stations"), QStringLiteral("https://example.org/a.txt")}}) {
     const TToolRun run = Tool(args);
     EXPECT_EQ(run.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();

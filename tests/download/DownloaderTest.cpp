@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -69,9 +70,27 @@ class Downloads : public ::testing::Test {
     return Run(downloader, std::move(sources));
   }
 
+  // A settings file of the test's own for the download state, and a clock the test sets.
+  void UseState() {
+    ASSERT_TRUE(config_.isValid());
+    oldConfig_ = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+    options_.state = TDownloadState::ForProgram();
+    options_.clock = [this] { return now_; };
+  }
+  void TearDown() override {
+    if (options_.state) qputenv("XDG_CONFIG_HOME", oldConfig_);
+  }
+  QString HostKey(const TLoopbackServer& server) const {
+    return QStringLiteral("127.0.0.1:%1").arg(server.Url(QString()).port());
+  }
+
   QTemporaryDir folder_;
+  QTemporaryDir config_;
+  QByteArray oldConfig_;
   TLoopbackServer server_;
   TDownloadOptions options_;
+  QDateTime now_ = QDateTime(QDate(2026, 12, 9), QTime(3, 0), Qt::UTC);
   int ticks_ = 0;
 };
 
@@ -79,11 +98,12 @@ TEST_F(Downloads, GoodFilesReplaceTheOldOnesUnderTheEndingOfTheirForm) {
   server_.Answer(QStringLiteral("/omm.csv"), {.body = testing::OmmCsv()});
   server_.Answer(QStringLiteral("/elements.txt"), {.contentType = "text/plain", .body = testing::TwoLine()});
   WriteData(QStringLiteral("omm.csv"), "old data\n");
+  options_.clock = [] { return QDateTime(QDate(2006, 1, 13), QTime(20, 0), Qt::UTC); };
   const auto results = Run({UserSource(QStringLiteral("omm"), QStringLiteral("/omm.csv")),
                             UserSource(QStringLiteral("tle"), QStringLiteral("/elements.txt"))});
   ASSERT_EQ(results.size(), 2u);
-  EXPECT_EQ(results[0].Line(), QStringLiteral("omm: 2 sets, 514 bytes"));
-  EXPECT_EQ(results[1].Line(), QStringLiteral("tle: 1 set, 152 bytes"));
+  EXPECT_EQ(results[0].Line(), QStringLiteral("omm: 2 sets (0 before), 514 bytes, newest 10 days old"));
+  EXPECT_EQ(results[1].Line(), QStringLiteral("tle: 1 set, 152 bytes, newest 10 days old"));
   EXPECT_EQ(ReadData(QStringLiteral("omm.csv")), testing::OmmCsv());
   EXPECT_EQ(ReadData(QStringLiteral("tle.tle")), testing::TwoLine());
   // Nothing else is left in the folder: no temporary file.
@@ -112,8 +132,11 @@ TEST_F(Downloads, EveryFailureKeepsThePreviousFileByteForByte) {
   const QByteArray html = "<!DOCTYPE html>\n<html><body>Please log in</body></html>\n";
   const QByteArray big = testing::OmmCsv().repeated(40);
   const TCase cases[] = {
-      {"404", {.status = 404, .reason = "Not Found", .body = "gone"}, "HTTP 404"},
-      {"403", {.status = 403, .reason = "Forbidden", .body = "blocked"}, "HTTP 403"},
+      {"404", {.status = 404, .reason = "Not Found", .body = "gone"}, "HTTP 404: gone"},
+      {"403", {.status = 403, .reason = "Forbidden", .body = "blocked"}, "HTTP 403: blocked"},
+      {"500, a page of text",
+       {.status = 500, .reason = "Oops", .contentType = "text/html", .body = "<html>" + QByteArray(300, 'x')},
+       "HTTP 500"},
       {"301 elsewhere",
        {.status = 301, .reason = "Moved", .headers = {{"Location", "https://elsewhere.example/gp.php"}}},
        "HTTP 301: the server sends the download on to elsewhere.example, which is not followed"},
@@ -127,13 +150,31 @@ TEST_F(Downloads, EveryFailureKeepsThePreviousFileByteForByte) {
        {.contentType = "text/plain", .body = "No GP data found\n"},
        "not Kepler data: the answer is \"No GP data found\""},
       {"cut mid-record", {.body = testing::OmmCsv(), .cutAfter = 300}, "cut short"},
-      {"too large", {.body = big}, "larger than 2.0 kB"},
+      // No length: only the text itself can tell.
+      {"CSV cut mid-record, no length",
+       {.body = testing::OmmCsvSets(8), .cutAfter = 900, .noLength = true},
+       "cut short"},
+      {"CSV cut inside a quote, no length",
+       {.body = testing::OmmCsv() + "\"A,\r\nB\",x", .cutAfter = 520, .noLength = true},
+       "cut short"},
+      {"TLE cut in line 2, no length",
+       {.contentType = "text/plain", .body = testing::TwoLineSets(8), .cutAfter = 1000, .noLength = true},
+       "cut short"},
+      {"TLE without its last line end",
+       {.contentType = "text/plain", .body = testing::TwoLineSets(3).chopped(1), .noLength = true},
+       "cut short"},
+      {"JSON cut, no length",
+       {.contentType = "application/json",
+        .body = "[{\"OBJECT_NAME\":\"A\",\"NORAD_CAT_ID\":1}",
+        .noLength = true},
+       "cut short"},
+      {"too large", {.body = big}, "larger than the bound of 2.0 kB"},
       {"stalled",
        {.body = testing::OmmCsv(), .stallAfterHeaders = true},
        "the transfer stalled: nothing arrived for 0.3 s"},
       {"silent", {.silent = true}, "no answer from 127.0.0.1 within 0.3 s"},
       // Last: Qt may send this one's request again after the run, which the next row would count.
-      {"too large, unannounced", {.body = big, .noLength = true}, "larger than 2.0 kB"},
+      {"too large, unannounced", {.body = big, .noLength = true}, "larger than the bound of 2.0 kB"},
   };
   options_.maxBytes = 2000;
   options_.answerTimeout = std::chrono::milliseconds(300);
@@ -159,6 +200,147 @@ TEST_F(Downloads, EveryFailureKeepsThePreviousFileByteForByte) {
   }
   // While the stalled and the silent server were waited for, the thread went on serving its timers.
   EXPECT_GT(ticks_, 10);
+}
+
+TEST_F(Downloads, AFileCutBetweenRecordsIsShownBesideTheOldCount) {
+  // Nothing in the text can tell this cut from a smaller file; the counts side by side can.
+  WriteData(QStringLiteral("src.csv"), testing::OmmCsvSets(40));
+  const QByteArray body = testing::OmmCsvSets(40);
+  server_.Answer(QStringLiteral("/src"),
+                 {.body = body, .cutAfter = body.indexOf("SAT 20,"), .noLength = true});
+  options_.clock = [] { return QDateTime(QDate(2006, 1, 13), QTime(20, 0), Qt::UTC); };
+  const auto results = Run({UserSource(QStringLiteral("src"), QStringLiteral("/src"))});
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].Line(), QStringLiteral("src: 19 sets (40 before), 2.7 kB, newest 10 days old"));
+}
+
+TEST_F(Downloads, ABodyOverTheBoundIsLargerThanTheBoundCompressedOrNot) {
+  // Qt's guard against compressed bombs would end this as an error that read as a cut.
+  const QByteArray plain(17 * 1024 * 1024, '0');
+  server_.Answer(QStringLiteral("/packed"),
+                 {.body = qCompress(plain, 9).mid(4), .headers = {{"Content-Encoding", "deflate"}}});
+  options_.maxBytes = 16 * 1024 * 1024;
+  const auto results = Run({UserSource(QStringLiteral("packed"), QStringLiteral("/packed"))});
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].reason, QStringLiteral("larger than the bound of 16 MiB"));
+}
+
+TEST_F(Downloads, CelestrakAnswersAreReadForWhatTheySay) {
+  UseState();
+  const std::vector<TSource> groups = BuiltInSources(server_.Url(QStringLiteral("/gp.php")).toString());
+  const TSource& stations = groups[0];
+  const TSource& visual = groups[1];
+  ASSERT_EQ(visual.name, QStringLiteral("visual"));
+  server_.Answer(QStringLiteral("/gp.php?GROUP=stations&FORMAT=csv"),
+                 {.status = 403,
+                  .reason = "Forbidden",
+                  .contentType = "text/plain",
+                  .body = "GP data has not updated since your last successful download of GROUP=stations at "
+                          "2026-12-09 02:00:02 UTC. Data is updated once every 2 hours."});
+  server_.Answer(QStringLiteral("/gp.php?GROUP=visual&FORMAT=csv"), {.body = testing::OmmCsv()});
+  WriteData(QStringLiteral("stations.csv"), testing::TwoLine());
+
+  // "Not updated" is no refusal: the file stays, and the next group on the host is still asked.
+  auto results = Run({stations, visual});
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].status, TStatus::drNotUpdated);
+  EXPECT_FALSE(results[0].Failed());
+  EXPECT_EQ(results[0].nextAllowed, QDateTime(QDate(2026, 12, 9), QTime(5, 0), Qt::UTC));
+  EXPECT_EQ(
+      results[0].Line(),
+      QStringLiteral("stations: no newer data since the last download at 2026-12-09 02:00 UTC; the file "
+                     "stays, and is not asked for again before 2026-12-09 05:00 UTC"));
+  EXPECT_EQ(ReadData(QStringLiteral("stations.csv")), testing::TwoLine());
+  EXPECT_TRUE(results[1].Done()) << results[1].reason.toStdString();
+  EXPECT_EQ(server_.Requests(), 2);
+  now_ = now_.addSecs(5400);
+  EXPECT_EQ(Run({stations})[0].status, TStatus::drTooSoon);
+  EXPECT_EQ(server_.Requests(), 2);
+}
+
+// A host that answers anything but 200 is asked nothing more in that run; other hosts still are.
+TEST_F(Downloads, ARefusingHostIsNotAskedAgainInTheRun) {
+  UseState();
+  TLoopbackServer other;
+  other.Answer(QStringLiteral("/omm.csv"), {.body = testing::OmmCsv()});
+  server_.Answer(
+      QStringLiteral("/gp.php"),
+      {.status = 404, .reason = "Not Found", .contentType = "text/plain", .body = "No GP data found"});
+  std::vector<TSource> sources = BuiltInSources(server_.Url(QStringLiteral("/gp.php")).toString());
+  sources.resize(5);
+  sources.insert(sources.begin() + 2,
+                 {QStringLiteral("other"), {}, other.Url(QStringLiteral("/omm.csv")), false});
+  WriteData(QStringLiteral("stations.csv"), testing::TwoLine());
+  const auto results = Run(sources);
+  ASSERT_EQ(results.size(), 6u);
+  EXPECT_EQ(results[0].status, TStatus::drNoObjects);
+  EXPECT_EQ(
+      results[0].Line(),
+      QStringLiteral("stations: the source has no objects now (\"No GP data found\"); the old file is kept"));
+  EXPECT_EQ(ReadData(QStringLiteral("stations.csv")), testing::TwoLine());
+  EXPECT_EQ(results[1].status, TStatus::drNotTried);
+  EXPECT_EQ(results[1].reason,
+            QStringLiteral("not tried: 127.0.0.1 refused the request for stations (HTTP 404: "
+                           "No GP data found)"));
+  EXPECT_TRUE(results[2].Done()) << results[2].reason.toStdString();
+  for (std::size_t i = 3; i < results.size(); ++i) EXPECT_EQ(results[i].status, TStatus::drNotTried) << i;
+  EXPECT_EQ(server_.Requests(), 1);
+}
+
+TEST_F(Downloads, AHostRestsAfterFiveErrorAnswersUnlessAskedAnyway) {
+  UseState();
+  server_.Answer(QStringLiteral("/bad"), {.status = 500, .reason = "Oops", .body = "try later"});
+  const TSource bad = UserSource(QStringLiteral("bad"), QStringLiteral("/bad"));
+  for (int i = 0; i < kHostErrorLimit; ++i) {
+    EXPECT_EQ(Run({bad})[0].reason, QStringLiteral("HTTP 500: try later"));
+    now_ = now_.addSecs(600);
+  }
+  const QDateTime lastError = now_.addSecs(-600);
+  auto resting = Run({bad});
+  EXPECT_EQ(resting[0].status, TStatus::drNotTried);
+  EXPECT_EQ(resting[0].restingUntil, lastError.addSecs(7200));
+  EXPECT_TRUE(resting[0].reason.contains(QStringLiteral("not asked again before 2026-12-09 05:40 UTC")))
+      << resting[0].reason.toStdString();
+  EXPECT_EQ(server_.Requests(), kHostErrorLimit);
+  options_.askAnyway = true;
+  Run({bad});
+  EXPECT_EQ(server_.Requests(), kHostErrorLimit + 1);
+  options_.askAnyway = false;
+  now_ = now_.addSecs(7201);
+  Run({bad});
+  EXPECT_EQ(server_.Requests(), kHostErrorLimit + 2);
+}
+
+TEST_F(Downloads, NoDownloadStartsThatCouldPassADaysBytesFromOneHost) {
+  UseState();
+  server_.Answer(QStringLiteral("/omm.csv"), {.body = testing::OmmCsv()});
+  options_.state->AddBytes(HostKey(server_), now_, kDailyHostBytes - 600);
+  WriteData(QStringLiteral("known.csv"), testing::OmmCsv());  // its last file: 514 bytes
+  const auto results = Run({UserSource(QStringLiteral("known"), QStringLiteral("/omm.csv")),
+                            UserSource(QStringLiteral("fresh"), QStringLiteral("/omm.csv")),
+                            UserSource(QStringLiteral("known"), QStringLiteral("/omm.csv"))});
+  EXPECT_TRUE(results[0].Done());
+  EXPECT_TRUE(results[1].Done());
+  EXPECT_EQ(results[2].status, TStatus::drNotTried);
+  EXPECT_TRUE(results[2].reason.contains(QStringLiteral("has sent 100.0 MB today")))
+      << results[2].reason.toStdString();
+  EXPECT_EQ(options_.state->BytesToday(HostKey(server_), now_), kDailyHostBytes - 600 + 2 * 514);
+  // A new UTC day starts from nothing.
+  EXPECT_EQ(options_.state->BytesToday(HostKey(server_), now_.addDays(1)), 0);
+}
+
+TEST_F(Downloads, WithoutAConnectionTheReportSaysWhatToDo) {
+  QTcpServer closed;
+  ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+  const quint16 port = closed.serverPort();
+  closed.close();
+  const QUrl url(QStringLiteral("http://127.0.0.1:%1/gp.php").arg(port));
+  const auto results = Run({{QStringLiteral("a"), {}, url, false}, {QStringLiteral("b"), {}, url, false}});
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].reason, QStringLiteral("No connection to 127.0.0.1: check the network, or put Kepler "
+                                              "files into ") +
+                                   options_.dataFolder);
+  EXPECT_EQ(results[1].reason, QStringLiteral("not tried: no connection to 127.0.0.1"));
 }
 
 TEST_F(Downloads, CancelEndsTheRunAndRemovesTheTemporaryFile) {

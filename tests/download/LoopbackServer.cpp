@@ -36,7 +36,9 @@ void TLoopbackServer::Serve(QTcpSocket* socket) {
   const QString path =
       QString::fromLatin1(target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?')));
   TAnswer answer;
-  if (auto it = answers_.find(path); it != answers_.end()) {
+  if (auto exact = answers_.find(QString::fromLatin1(target)); exact != answers_.end()) {
+    answer = *exact;
+  } else if (auto it = answers_.find(path); it != answers_.end()) {
     answer = *it;
   } else {
     answer.status = 404;

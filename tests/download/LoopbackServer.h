@@ -35,6 +35,7 @@ class TLoopbackServer : public QObject {
   TLoopbackServer();
   // An address on this server: "http://127.0.0.1:<port><path>".
   QUrl Url(const QString& pathAndQuery) const;
+  // `path` with its query answers that request alone; without, every query on the path.
   void Answer(const QString& path, TAnswer answer) { answers_[path] = std::move(answer); }
   // Requests so far, all paths.
   int Requests() const noexcept { return requests_; }

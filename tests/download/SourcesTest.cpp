@@ -49,6 +49,40 @@ TEST(Sources, NamesAndAddressesAUserMayGive) {
       {QStringLiteral("own"), {}, QUrl(QStringLiteral("https://example.org/a.txt")), false}));
 }
 
+TEST(Sources, AddressesGiveNamesThatDoNotCollide) {
+  struct TCase {
+    const char* url;
+    const char* name;
+  } const cases[] = {
+      {"https://celestrak.org/NORAD/elements/gp.php?GROUP=stations&FORMAT=csv", "stations"},
+      {"https://celestrak.org/NORAD/elements/gp.php?FORMAT=tle&GROUP=stations", "stations"},
+      {"https://celestrak.org/NORAD/elements/supplemental/sup-gp.php?FILE=iss&FORMAT=csv", "sup-iss"},
+      {"https://celestrak.org/NORAD/elements/gp.php?CATNR=25544&FORMAT=csv", "gp-25544"},
+      {"https://example.org/data/elements.txt", "elements"},
+      {"https://example.org/els.php?SET=a b/c", "els-a_b_c"},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(NameFromUrl(QUrl(QString::fromLatin1(c.url))), QString::fromLatin1(c.name)) << c.url;
+  // The two-hour rule keys a request as CelesTrak does: FORMAT does not count.
+  EXPECT_EQ(
+      RequestKey(QUrl(QStringLiteral("https://celestrak.org/NORAD/elements/gp.php?GROUP=a&FORMAT=tle"))),
+      RequestKey(QUrl(QStringLiteral("https://celestrak.org/NORAD/elements/gp.php?GROUP=a&FORMAT=csv"))));
+  EXPECT_NE(RequestKey(QUrl(QStringLiteral("https://celestrak.org/NORAD/elements/gp.php?GROUP=a"))),
+            RequestKey(QUrl(QStringLiteral("https://celestrak.org/NORAD/elements/gp.php?GROUP=b"))));
+}
+
+TEST(Sources, CelestrakIsAskedOnlyAsHttpsCelestrakOrg) {
+  for (const char* old : {"http://celestrak.org/NORAD/elements/gp.php?GROUP=x",
+                          "https://www.celestrak.com/NORAD/elements/gp.php?GROUP=x",
+                          "http://CelesTrak.com:80/NORAD/elements/gp.php?GROUP=x"}) {
+    EXPECT_EQ(CelestrakUrl(QUrl(QString::fromLatin1(old))).toString(),
+              QStringLiteral("https://celestrak.org/NORAD/elements/gp.php?GROUP=x"))
+        << old;
+  }
+  const QUrl other(QStringLiteral("http://example.org/celestrak.org/a.txt"));
+  EXPECT_EQ(CelestrakUrl(other), other);
+}
+
 TEST(DownloadState, UserSourcesAreKeptAndBuiltInNamesRefused) {
   QTemporaryDir config;
   const TDownloadState state(catalogue::TSettingsKey(catalogue::TSettingsRoot::srCurrentUser,

@@ -33,6 +33,42 @@ TEST(DaemonAddress, ParsesHostsAndRefusesBadPorts) {
     EXPECT_FALSE(ParseDaemonAddress(QString::fromLatin1(bad))) << bad;
 }
 
+// What a broken daemon sends comes to nothing rather than to "nan" on the screen.
+TEST(DaemonReplies, OnlyFiniteNumbersInRangeAreTaken) {
+  const struct {
+    QStringList values;
+    bool position;
+  } rotator[] = {
+      {{QStringLiteral("123.40"), QStringLiteral("45.60")}, true},
+      {{QStringLiteral("-180"), QStringLiteral("180")}, true},
+      {{QStringLiteral("nan"), QStringLiteral("10")}, false},
+      {{QStringLiteral("10"), QStringLiteral("inf")}, false},
+      {{QStringLiteral("1e308"), QStringLiteral("0")}, false},
+      {{QStringLiteral("north"), QStringLiteral("0")}, false},
+      {{QStringLiteral("10")}, false},
+  };
+  for (const auto& c : rotator)
+    EXPECT_EQ(PositionFromReply({0, c.values}).has_value(), c.position) << c.values.join(' ').toStdString();
+  EXPECT_FALSE(PositionFromReply({-5, {QStringLiteral("1"), QStringLiteral("2")}}));
+  EXPECT_EQ(FrequencyFromReply({0, {QStringLiteral("145800000.4")}}), 145800000);
+  EXPECT_FALSE(FrequencyFromReply({0, {QStringLiteral("nan")}}));
+  EXPECT_FALSE(FrequencyFromReply({0, {QStringLiteral("-1")}}));
+
+  // Pieces as they come off the socket: a reply is whole only with all its lines, "RPRT" ends one.
+  THamlibReplyReader reader;
+  reader.Append("12.5\n4");
+  EXPECT_FALSE(reader.Take(2));
+  reader.Append("5\nRPRT -1\n");
+  const std::optional<TReply> position = reader.Take(2);
+  ASSERT_TRUE(position);
+  EXPECT_EQ(position->values, (QStringList{QStringLiteral("12.5"), QStringLiteral("45")}));
+  const std::optional<TReply> refusal = reader.Take(2);
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(refusal->code, -1);
+  reader.Append(QByteArray(THamlibReplyReader::kMaxLineBytes + 1, 'x'));
+  EXPECT_TRUE(reader.Overlong());
+}
+
 TEST(RealDaemons, RotatorGoesWhereItIsSentAndParks) {
   TRealDaemon daemon(QStringLiteral("rotctld"));
   NIMBREL_REQUIRE_DAEMON(daemon);

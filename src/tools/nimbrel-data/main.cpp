@@ -33,8 +33,10 @@ constexpr const char* kUsage =
     "commands:\n"
     "  groups                       the built-in sources: name, description, URL\n"
     "  status                       each file of the data folder: source, sets, age, next allowed update\n"
-    "  update NAME|URL... [--name N]\n"
+    "  update NAME|URL... [--name N] [--ask-anyway]\n"
     "                               download into the data folder; --name: the file name for one URL\n"
+    "                               (else named from the URL: its group, sup-FILE, or file and query);\n"
+    "                               --ask-anyway: ask a host that is resting after 5 error answers\n"
     "      nimbrel-data update stations visual amateur\n"
     "      nimbrel-data update https://example.org/elements.txt --name mine\n"
     "  add NAME URL                 keep an http or https address as a source of your own\n"
@@ -47,10 +49,12 @@ constexpr const char* kUsage =
     "\n"
     "The data folder is the companion's TwoLineDataPath when set (nimbrel-settings set-data-folder),\n"
     "else $XDG_DATA_HOME/NimbrelGL/kepler (~/.local/share/NimbrelGL/kepler). CelesTrak's groups are\n"
-    "fetched at most once every 2 hours. The source \"transmitters\" is SatNOGS DB's list of satellites'\n"
-    "radio transmitters (CC BY-SA 4.0), kept as transmitters/transmitters.json in the data folder and\n"
-    "fetched at most once a day. Exit status: 0 when every download worked, 1 when any\n"
-    "failed (the others are still done), 2 for a bad command line.\n";
+    "fetched at most once every 2 hours, CelesTrak addresses always as https://celestrak.org. The\n"
+    "source \"transmitters\" is SatNOGS DB's list of satellites' radio transmitters (CC BY-SA 4.0),\n"
+    "kept as transmitters/transmitters.json in the data folder and fetched at most once a day.\n"
+    "Exit status: 0 when nothing failed (every source done, not updated since the last download,\n"
+    "or too soon to ask); 1 when any source failed, was cut short, had no objects or was not tried\n"
+    "because its host refused (the others are still done); 2 for a bad command line.\n";
 
 struct TUsageError {
   QString message;
@@ -72,6 +76,7 @@ struct TCommandLine {
   QString name;
   bool help = false;
   bool version = false;
+  bool askAnyway = false;
 };
 
 TCommandLine Parse(const QStringList& args) {
@@ -87,6 +92,8 @@ TCommandLine Parse(const QStringList& args) {
       line.help = true;
     } else if (arg == QLatin1String("--version")) {
       line.version = true;
+    } else if (arg == QLatin1String("--ask-anyway")) {
+      line.askAnyway = true;
     } else if (arg == QLatin1String("--folder") || arg.startsWith(QLatin1String("--folder="))) {
       line.folder = value(QStringLiteral("--folder"));
       if (line.folder.isEmpty()) throw TUsageError{QStringLiteral("--folder needs a folder")};
@@ -126,7 +133,7 @@ std::vector<TSource> UpdateSources(const TCommandLine& line, const TDownloadStat
     const QUrl url(argument);
     if (const std::optional<QString> problem = UrlProblem(url))
       throw TUsageError{QStringLiteral("cannot use '%1': %2").arg(argument, *problem)};
-    const QString name = line.name.isEmpty() ? QFileInfo(url.path()).completeBaseName() : line.name;
+    const QString name = line.name.isEmpty() ? NameFromUrl(CelestrakUrl(url)) : line.name;
     if (!ValidSourceName(name)) {
       throw TUsageError{
           QStringLiteral("'%1' cannot be a file name: give one with --name (letters, digits, '-', "
@@ -162,9 +169,11 @@ int Status(const QString& folder, const TDownloadState& state) {
     QString line = file.fileName + QStringLiteral(": ");
     line += file.source.isEmpty() ? QStringLiteral("own file") : QStringLiteral("source ") + file.source;
     line += file.problem.isEmpty()
-                ? QStringLiteral(", %1 %2").arg(file.sets).arg(file.sets == 1 ? "set" : "sets")
+                ? QStringLiteral(", %1 %2").arg(FormatCount(file.sets),
+                                                QLatin1String(file.sets == 1 ? "set" : "sets"))
                 : QStringLiteral(", cannot be read: ") + file.problem;
     line += QStringLiteral(", written ") + FormatAge(file.modifiedUtc.secsTo(now));
+    if (file.newestEpoch.isValid()) line += QStringLiteral(", ") + NewestAge(file.newestEpoch, now);
     if (!file.source.isEmpty()) {
       const std::optional<TSource> source = state.Find(file.source);
       const std::optional<QDateTime> next = source ? state.NextAllowed(*source, now) : std::nullopt;
@@ -182,20 +191,24 @@ int Update(const TCommandLine& line, const QString& folder, const TDownloadState
   TDownloadOptions options;
   options.dataFolder = folder;
   options.state = state;
+  options.askAnyway = line.askAnyway;
   TDownloader downloader(options);
   bool failed = false;
-  QObject::connect(&downloader, &TDownloader::SourceFinished, [&failed](const TDownloadResult& result) {
-    if (result.Done()) {
-      Out(result.Line());
-    } else {
+  bool resting = false;
+  QObject::connect(&downloader, &TDownloader::SourceFinished, [&](const TDownloadResult& result) {
+    if (result.Failed()) {
       failed = true;
+      resting = resting || result.restingUntil.isValid();
       Err(result.Line());
+    } else {
+      Out(result.Line());
     }
   });
   QObject::connect(&downloader, &TDownloader::Finished, QCoreApplication::instance(),
                    &QCoreApplication::quit);
   downloader.Start(sources);
   QCoreApplication::exec();
+  if (resting) Err(QStringLiteral("to ask a resting host anyway, run the same update with --ask-anyway"));
   return failed ? kExitFailed : 0;
 }
 
@@ -205,6 +218,8 @@ int Run(const TCommandLine& line) {
       line.folder.isEmpty() ? nimbrel::catalogue::KeplerDataFolder() : QDir(line.folder).absolutePath();
   if (!line.name.isEmpty() && line.command != QLatin1String("update"))
     throw TUsageError{QStringLiteral("--name belongs to update")};
+  if (line.askAnyway && line.command != QLatin1String("update"))
+    throw TUsageError{QStringLiteral("--ask-anyway belongs to update")};
   auto arguments = [&](qsizetype count) {
     if (line.arguments.size() != count)
       throw TUsageError{QStringLiteral("%1 takes %2 argument(s)").arg(line.command).arg(count)};
