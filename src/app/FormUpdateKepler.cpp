@@ -125,8 +125,14 @@ void TFormUpdateKepler::Refresh(const QStringList& chosen) {
       // Kept apart from the Kepler files, in a folder of its own.
       const QFileInfo list(catalogue::TransmitterListPath(options_.dataFolder));
       file.reset();
-      if (list.isFile())
-        file = download::TDataFile{list.fileName(), source.name, 0, {}, list.lastModified().toUTC(), {}};
+      if (list.isFile()) {
+        // By name: the fields have grown, and a time in the wrong place would give the list no age.
+        download::TDataFile listFile;
+        listFile.fileName = list.fileName();
+        listFile.source = source.name;
+        listFile.modifiedUtc = list.lastModified().toUTC();
+        file = listFile;
+      }
     }
     item->setText(kColumnAge,
                   file ? download::FormatAge(file->modifiedUtc.secsTo(now)) : QStringLiteral("no file"));

@@ -15,9 +15,9 @@ struct TDataFile {
   QString fileName;  // within the folder
   QString source;    // the source whose name is the file's base name; empty for the user's own files
   int sets = 0;
-  QDateTime newestEpoch;  // of its newest set, when counted; how fresh the data is, not the file
   QDateTime modifiedUtc;
-  QString problem;  // why the file could not be read; sets is then 0
+  QString problem;        // why the file could not be read; sets is then 0
+  QDateTime newestEpoch;  // of its newest set, when counted; how fresh the data is, not the file
 };
 
 // The files the catalogue reads in `folder` (the same masks, "TLEnotes.txt" passed over), in the

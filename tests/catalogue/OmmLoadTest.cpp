@@ -239,7 +239,7 @@ TEST(OmmLoad, SetsOfAnotherEphemerisTypeAreListedWithoutAPosition) {
       WithField(WithField(iss, "EPHEMERIS_TYPE", "0"), "NORAD_CAT_ID", "70002"),
       WithField(WithField(iss, "EPHEMERIS_TYPE", "four"), "NORAD_CAT_ID", "70003"),
   };
-  for (const std::string& text : {OmmCsv(records), OmmJson(records, false)}) {
+  for (const std::string& text : {OmmCsv(records), OmmJson(records, true)}) {
     TSatelliteList list = Loaded(text);
     ASSERT_EQ(list.Count(), 3);
     const struct {
