@@ -44,9 +44,11 @@
 #include "about/VersInfo.h"
 #include "app/AccessibleNames.h"
 #include "app/Clock.h"
+#include "app/DownloadCoordinator.h"
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
+#include "app/KeplerUpdates.h"
 #include "app/ListHint.h"
 #include "app/MessageSink.h"
 #include "app/OrbitClass.h"
@@ -93,7 +95,7 @@ constexpr int kListItemHeight = 14;
 constexpr int kHoverRestMs = 100;
 constexpr int kTickAtOnceMs = 10;
 constexpr int kTickIntervalMs = 5000;
-// The list's age marks change by whole days of the clock: while it runs, once a second is enough.
+// The list's age marks change by whole days of the clock: between days, once a second is enough.
 constexpr std::chrono::seconds kMarksPeriod{1};
 // The list item's role that holds its marker's colour.
 constexpr int kColourRole = Qt::UserRole + 1;
@@ -105,13 +107,6 @@ const char* const kQualityItems[] = {"Basic", "Low", "Normal", "Good", "Better",
 const char* const kTopographyItems[] = {"No topography", "Use image"};
 const char* const kOrbitItems[] = {"none", "Primary", "All"};
 const char* const kUpdateAtStartItems[] = {"never", "daily", "weekly"};
-constexpr qint64 kUpdatePeriodSeconds[] = {0, 86400, 7 * 86400};
-constexpr int kStatusDownloadShownMs = 10000;
-
-// What a new user most likely wants first: the space stations, what can be seen, what can be heard.
-QStringList FirstDownloadChoice() {
-  return {QStringLiteral("stations"), QStringLiteral("visual"), QStringLiteral("amateur")};
-}
 
 // Which edges of its page a control keeps its distance to when the page changes size.
 enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
@@ -263,7 +258,10 @@ QString SatelliteCatalogueNumber(const QListWidgetItem* item) {
 }  // namespace
 
 TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
-    : QMainWindow(parent), options_(std::move(options)), content_(std::make_unique<TSceneContent>()) {
+    : QMainWindow(parent),
+      options_(std::move(options)),
+      content_(std::make_unique<TSceneContent>()),
+      model_(std::make_unique<TSessionModel>(options_.utcNow)) {
   if (options_.sink) {
     sink_ = options_.sink;
   } else {
@@ -296,6 +294,7 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
   if (!bankSetting_) bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
   // After creation: the viewpoint items are made there.
   NameWindowControls(*this);
+  ConnectSession();
   creating_ = false;
 }
 
@@ -308,6 +307,13 @@ TForm3Dview::~TForm3Dview() {
   // The viewer draws the scene: it goes before the scene content does.
   delete SceneViewer1;
   SceneViewer1 = nullptr;
+  // The pages and dialogs follow the session model: they go before it does.
+  delete updates_;
+  delete passes_;
+  delete TabSheetStation;
+  updates_ = nullptr;
+  passes_ = nullptr;
+  TabSheetStation = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -331,7 +337,9 @@ void TForm3Dview::CreateControls() {
   TabSheetDisplay->setObjectName(QStringLiteral("TabSheetDisplay"));
   PageControl1->addTab(TabSheetSetup, QStringLiteral("Setup"));
   PageControl1->addTab(TabSheetDisplay, QStringLiteral("Display"));
-  TabSheetStation = new TFormStation;
+  // The station follows the real sky, on the same UTC clock as the step clock's real time.
+  TabSheetStation = new TFormStation(
+      nullptr, [model = model_.get()] { return orbit::DateTimeToJulianDate(model->UtcNow()); });
   PageControl1->addTab(TabSheetStation, QStringLiteral("Station"));
   PageControl1->setCurrentWidget(TabSheetDisplay);
   TabSheetDisplay->installEventFilter(this);
@@ -384,6 +392,9 @@ void TForm3Dview::CreateControls() {
   ComboBoxUpdateAtStart->SetNamedAs(QStringLiteral("UpdateKeplerAtStart"));
   for (const char* item : kUpdateAtStartItems) ComboBoxUpdateAtStart->addItem(QString::fromLatin1(item));
   ComboBoxUpdateAtStart->setCurrentIndex(0);
+  ComboBoxUpdateAtStart->setAccessibleName(QStringLiteral("Update Kepler data at start"));
+  RadioGroupQuality->setAccessibleName(QStringLiteral("Display quality"));
+  RadioGroupTopography->setAccessibleName(QStringLiteral("Topography"));
   ComboBoxUpdateAtStart->setToolTip(QStringLiteral(
       "Downloads the sources last chosen in File, Update Kepler data, after the window opens"));
   Place(ComboBoxUpdateAtStart, 480, 396, 105, ComboBoxUpdateAtStart->sizeHint().height());
@@ -618,6 +629,10 @@ void TForm3Dview::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   FileLoadTexture = file->addAction(QStringLiteral("Load background..."));
   FileOpen = file->addAction(QStringLiteral("&Open Kepler data..."));
+  FileLoadUpdated = file->addAction(QStringLiteral("Load the updated data"));
+  FileLoadUpdated->setToolTip(
+      QStringLiteral("Shows the Kepler data folder again in place of the file you opened"));
+  FileLoadUpdated->setEnabled(false);
   FileUpdateKepler = file->addAction(QStringLiteral("&Update Kepler data..."));
   FilePasses = file->addAction(QStringLiteral("Passes..."));
   file->addSeparator();
@@ -647,6 +662,8 @@ void TForm3Dview::CreateStatusBar() {
   StatusDownload->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   StatusDownload->hide();
   bar->addPermanentWidget(StatusDownload);
+  updates_ = new TKeplerUpdates(*model_, options_.keplerGroupBase, this, StatusDownload);
+  updates_->askAnyway = [this](const QString& question) { return sink_->Ask(QString(), question); };
 }
 
 void TForm3Dview::ConnectControls() {
@@ -694,6 +711,7 @@ void TForm3Dview::ConnectControls() {
   on(DataFolderPanel, &TDataFolderPanel::FolderChanged, &TForm3Dview::KeplerFolderChanged);
   on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
   on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
+  on(FileLoadUpdated, &QAction::triggered, &TForm3Dview::FileLoadUpdatedClick);
   on(FilePasses, &QAction::triggered, &TForm3Dview::ShowPasses);
   connect(FileUpdateKepler, &QAction::triggered, this, [this] { Guarded([this] { ShowUpdateKepler(); }); });
   connect(MenuExit, &QAction::triggered, this, &QWidget::close);
@@ -757,26 +775,30 @@ void TForm3Dview::FormCreate() {
   }
 
   const THomeLocation home = ReadHomeLocation();
-  homeLon_ = home.lonDeg;
-  homeLat_ = home.latDeg;
-  content_->SetHome(homeLon_, homeLat_);
+  model_->SetHome(home);
+  content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
   const int viewpoint = home.fromList ? 1 : 0;
 
   ButtonBank->setVisible(BankButtonWanted());
   SelectViewpoint(viewpoint);
 
   TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_, true);
-  catalogue_ = std::move(kepler.catalogue);
   showAllAtStart_ = kepler.showAllAtStart;
   dataFolderEmpty_ = kepler.dataFolderEmpty;
   firstStartText_ = kepler.firstStartText;
-  fileArgument_ = !options_.arguments.isEmpty() && QFileInfo(options_.arguments.front()).isFile();
+  // A file named on the command line is the user's choice, never replaced by a background update.
+  const bool fileArgument = !options_.arguments.isEmpty() && QFileInfo(options_.arguments.front()).isFile();
 
   bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
   LoadActiveList(true);
 
-  primaryCatNumber_ = ChoosePrimary(catalogue_, *sink_);
+  const QString primary = ChoosePrimary(kepler.catalogue, *sink_);
+  model_->SetData(std::move(kepler.catalogue),
+                  fileArgument ? TDataSource::dsUserFile : TDataSource::dsDataFolder,
+                  fileArgument ? options_.arguments.front() : QString(), primary);
+  FileLoadUpdated->setEnabled(fileArgument);
   content_->OrbitLines().SetLinePattern(0);
+  TabSheetStation->Follow(*model_);
 
   initialViewerWidth_ = SceneViewer1->width();
 }
@@ -800,7 +822,12 @@ void TForm3Dview::FormShow() {
     const QSignalBlocker block(CheckBoxAll);
     CheckBoxAll->setChecked(showAllAtStart_);
   }
-  RebuildMarkers();
+  // The check box's stored state is the start's choice; the model follows it before the first rebuild.
+  if (model_->ShowAll() != showAllAtStart_) {
+    model_->SetShowAll(showAllAtStart_);  // rebuilds the markers
+  } else {
+    RebuildMarkers();
+  }
   if (!firstShowDone_) {
     firstShowDone_ = true;
     // Once the window is on the screen, not before: the user should see what the offer is about.
@@ -973,13 +1000,13 @@ void TForm3Dview::TimerStepTimer() {
   SceneViewer1->setVisible(true);
   const int item = StepItem();
   if (item == 0) {
-    currentTime_ = orbit::CurrentUtc();
+    model_->SetTime(model_->UtcNow());
   } else if (item > 0) {
     if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
-      currentTime_ = AddMinutes(currentTime_, *minutes);
+      model_->SetTime(AddMinutes(model_->Time(), *minutes));
     }
   }
-  WritePickers(currentTime_);
+  WritePickers(model_->Time());
   RefreshView();
 }
 
@@ -989,26 +1016,25 @@ void TForm3Dview::RefreshView() {
 
 void TForm3Dview::UpdateView(bool runningClock) {
   TimerStep->stop();
-  currentTime_ = ReadPickers();
+  model_->SetTime(ReadPickers());
+  const orbit::TDateTime now = model_->Time();
   // A step paints the new date before the scene's work starts; the running clock leaves it to the
   // window's next composition, with its picture, so that no picture costs two.
-  if (SetTextIfChanged(StatusPanels[1], StatusBarDate(currentTime_)) && !runningClock)
-    StatusPanels[1]->repaint();
+  if (SetTextIfChanged(StatusPanels[1], StatusBarDate(now)) && !runningClock) StatusPanels[1]->repaint();
   // Creation still runs: the markers and lists are not there yet, and a nested event loop must not
   // reach them.
   if (!creating_) {
     try {
       const TDisplayChoices choices{CheckBoxShowFootprint->isChecked(), CheckBoxShowDaylight->isChecked()};
-      SetPrimaryStatus(content_->UpdateScene(currentTime_, choices));
+      SetPrimaryStatus(content_->UpdateScene(now, choices));
       DescribeView();
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
     }
-    const auto now = SteadyNow();
-    if (!runningClock || now - marksAt_ >= kMarksPeriod || now < marksAt_) {
-      MarkOldElements();
-      marksAt_ = now;
-    }
+    // New data and a new day mark the list at once (the session's signals); between them a set may
+    // still cross the two-week line, which shows within a second.
+    const auto steady = SteadyNow();
+    if (steady - marksAt_ >= kMarksPeriod || steady < marksAt_) MarkOldElements();
   }
   const int manual = static_cast<int>(std::size(kStepItems)) - 1;
   // The running clock has its own timer, and no step item is chosen meanwhile.
@@ -1050,17 +1076,18 @@ void TForm3Dview::FitPrimaryStatus() {
 
 QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
   try {
-    return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(currentTime_)));
+    return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(model_->Time())));
   } catch (const std::exception&) {
     return {};  // a clock outside the calendar: no age to tell
   }
 }
 
 void TForm3Dview::MarkOldElements() {
+  marksAt_ = SteadyNow();
   // Once for the whole list; a clock outside the calendar has no age to tell.
   std::optional<double> jd;
   try {
-    jd = orbit::JulianDateFromDateTime(currentTime_);
+    jd = orbit::JulianDateFromDateTime(model_->Time());
   } catch (const std::exception&) {
   }
   QFont italic = ListBoxActive->font();
@@ -1088,9 +1115,9 @@ void TForm3Dview::RadioGroupStepClick() {
     TimerStep->stop();
     RefreshView();
   } else if (item > 0) {
-    currentTime_ = ReadPickers();
+    model_->SetTime(ReadPickers());
     if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
-      currentTime_ = RoundDownToStep(currentTime_, *minutes);
+      model_->SetTime(RoundDownToStep(model_->Time(), *minutes));
     }
     TimerStep->start(kTickAtOnceMs);
   }
@@ -1101,7 +1128,7 @@ void TForm3Dview::SelectStep(int item) {
 }
 
 void TForm3Dview::DateTimePickerChange() {
-  const orbit::TCalendarTime before = orbit::DecodeDateTime(currentTime_);
+  const orbit::TCalendarTime before = orbit::DecodeDateTime(model_->Time());
   const QTime now = TimePicker->time();
   const TCascadeResult carried = CascadeTimePicker(TPickerTime{before.hour, before.minute, before.second},
                                                    TPickerTime{now.hour(), now.minute(), now.second()});
@@ -1126,6 +1153,7 @@ std::chrono::steady_clock::time_point TForm3Dview::SteadyNow() const {
 void TForm3Dview::StopSmoothClock() {
   smoothClock_.Stop();
   TimerSmooth->stop();
+  model_->SetSpeed(0);
   const QSignalBlocker block(ComboBoxSpeed);
   ComboBoxSpeed->setCurrentIndex(0);
 }
@@ -1146,9 +1174,11 @@ void TForm3Dview::ComboBoxSpeedChange() {
   TimerStep->stop();
   // No step item rules while the clock runs on its own.
   SelectItem(stepButtons_, -1);
-  currentTime_ = ReadPickers();
-  smoothClock_.Start(currentTime_, kSmoothSpeeds[static_cast<std::size_t>(item - 1)], SteadyNow());
+  model_->SetTime(ReadPickers());
+  const int speed = kSmoothSpeeds[static_cast<std::size_t>(item - 1)];
+  smoothClock_.Start(model_->Time(), speed, SteadyNow());
   smoothCadence_.Start(SteadyNow());
+  model_->SetSpeed(speed);
   TimerSmooth->start(0);
 }
 
@@ -1156,8 +1186,8 @@ void TForm3Dview::TimerSmoothTimer() {
   TimerSmooth->stop();
   if (!smoothClock_.Running()) return;
   SceneViewer1->setVisible(true);
-  currentTime_ = smoothClock_.TimeAt(SteadyNow());
-  WritePickers(currentTime_);
+  model_->SetTime(smoothClock_.TimeAt(SteadyNow()));
+  WritePickers(model_->Time());
   UpdateView(true);
   // Armed after the update, for the instant the next picture is due: a single-shot timer never
   // queues ticks, and the cadence skips the pictures a slow update has missed.
@@ -1188,8 +1218,8 @@ void TForm3Dview::RadioGroupViewpointClick() {
     view.cameraUp = {0, 1, 0, 0};
     PlaceCamera();
   } else if (item == 1) {
-    view.viewLon = static_cast<float>(homeLon_);
-    view.viewLat = static_cast<float>(homeLat_);
+    view.viewLon = static_cast<float>(model_->Home().lonDeg);
+    view.viewLat = static_cast<float>(model_->Home().latDeg);
     view.cameraUp = {0, 1, 0, 0};
     PlaceCamera();
   }
@@ -1279,13 +1309,12 @@ void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
 }
 
 void TForm3Dview::MakePrimary(const QString& number) {
-  if (number.isEmpty() || number == primaryCatNumber_) return;
-  primaryCatNumber_ = number;
+  if (number.isEmpty() || number == model_->PrimaryNumber()) return;
   // Without the companion program this window stands in for it: the choice is stored as
   // nimbrel-settings stores it, so that the next start begins with it. The stored form has five
   // characters. A save that fails leaves the choice to this run, as the program's own saves do.
   if (number.size() == 5 && !catalogue::CompanionOwnsSettings()) catalogue::WritePrimary(number);
-  QueueRebuildMarkers();
+  model_->SetPrimary(number);
 }
 
 void TForm3Dview::HoverAt(QPoint at) {
@@ -1367,8 +1396,7 @@ void TForm3Dview::RebuildTrails() {
 
 void TForm3Dview::RebuildMarkers() {
   rebuildQueued_ = false;
-  const std::vector<const orbit::TSatellite*> satellites =
-      MarkerSatellites(catalogue_, primaryCatNumber_, CheckBoxAll->isChecked(), activeList_);
+  const std::vector<const orbit::TSatellite*> satellites = model_->Shown();
   ClearHover();
   content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
   ListBoxActive->setUpdatesEnabled(false);
@@ -1390,8 +1418,8 @@ void TForm3Dview::RebuildMarkers() {
   satelliteSearch_->SetKeys(std::move(searchKeys));
   ListBoxActive->setUpdatesEnabled(true);
   legend_->setVisible(content_->PointMarkers() != nullptr);
-  UpdatePasses();
-  UpdateStation();
+  // New lines: their old-elements marking is due now, not only at the clock's next day.
+  MarkOldElements();
   RefreshView();
 }
 
@@ -1399,17 +1427,18 @@ void TForm3Dview::UpdateListHint() {
   TListHintState state;
   state.all = CheckBoxAll->isChecked();
   state.bank = (bankSetting_ ? bankSetting_->Value() : 0) + 1;
-  state.bankCount = static_cast<int>(activeList_.size());
+  state.bankCount = static_cast<int>(model_->ActiveList().size());
   state.query = EditSearch->text().trimmed();
   for (int row = 0; row < ListBoxActive->count(); ++row)
     state.shownLines += ListBoxActive->item(row)->isHidden() ? 0 : 1;
   if (!state.query.isEmpty() && state.shownLines == 0 && !state.all) {
     // Keys for the whole catalogue only when a search finds nothing in the bank, and once per catalogue.
     if (catalogueKeys_.empty()) {
-      catalogueKeys_.reserve(static_cast<std::size_t>(catalogue_.Count()));
-      for (int i = 0; i < catalogue_.Count(); ++i)
-        catalogueKeys_.push_back(SatelliteSearchKey(QString::fromStdString(catalogue_.NameAt(i)),
-                                                    QString::fromStdString(catalogue_.CatalogueNumberAt(i))));
+      catalogueKeys_.reserve(static_cast<std::size_t>(model_->Catalogue().Count()));
+      for (int i = 0; i < model_->Catalogue().Count(); ++i)
+        catalogueKeys_.push_back(
+            SatelliteSearchKey(QString::fromStdString(model_->Catalogue().NameAt(i)),
+                               QString::fromStdString(model_->Catalogue().CatalogueNumberAt(i))));
     }
     const QString query = SearchQuery(EditSearch->text());
     state.catalogueMatches =
@@ -1462,7 +1491,7 @@ void TForm3Dview::ShowListMenu(QPoint at) {
   const bool storable = number.size() == 5 && !catalogue::CompanionOwnsSettings();
   QMenu menu(this);
   QAction* primary = menu.addAction(QStringLiteral("Make primary"));
-  primary->setEnabled(number != primaryCatNumber_);
+  primary->setEnabled(number != model_->PrimaryNumber());
   menu.addSeparator();
   QAction* add[catalogue::kBankCount] = {};
   for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
@@ -1509,30 +1538,32 @@ void TForm3Dview::StoreBank(int bank, const QStringList& numbers) {
   if (BankButtonWanted()) ButtonBank->show();
   // The markers follow when the edited bank is the one shown (itself, or bank 1 standing in for it).
   const std::optional<QStringList> shown = ReadActiveList(bankSetting_->Value());
-  if (!shown || *shown == activeList_) return;
-  activeList_ = *shown;
-  if (!CheckBoxAll->isChecked()) QueueRebuildMarkers();
+  if (!shown) return;
+  deferRebuild_ = true;
+  model_->SetActiveList(*shown);
+  deferRebuild_ = false;
 }
 
 void TForm3Dview::CheckBoxAllClick() {
-  RebuildMarkers();
+  model_->SetShowAll(CheckBoxAll->isChecked());
 }
 
 void TForm3Dview::LoadActiveList(bool /*atStartUp*/) {
   const int bank = bankSetting_->Value();
   ButtonBank->setText(QString::number(static_cast<qint64>(bank) + 1));
-  if (const std::optional<QStringList> list = ReadActiveList(bank)) activeList_ = *list;
-  if (activeList_.isEmpty()) {
-    activeList_ = catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(0)));
+  QStringList list = model_->ActiveList();
+  if (const std::optional<QStringList> stored = ReadActiveList(bank)) list = *stored;
+  if (list.isEmpty()) {
+    list = catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(0)));
   }
   // Without the companion an empty bank is the normal start: the hint under the list says what to do.
-  if (activeList_.isEmpty() && CompanionInstalled()) ShowNoActiveListMessage(*sink_);
+  if (list.isEmpty() && CompanionInstalled()) ShowNoActiveListMessage(*sink_);
+  model_->SetActiveList(list);
 }
 
 void TForm3Dview::ButtonBankClick() {
   bankSetting_->SetValue((bankSetting_->Value() + 1) % catalogue::kBankCount);
   LoadActiveList(false);
-  if (!CheckBoxAll->isChecked()) RebuildMarkers();
 }
 
 void TForm3Dview::FileLoadTextureClick() {
@@ -1565,209 +1596,125 @@ void TForm3Dview::FileOpenClick() {
 
 void TForm3Dview::OpenKeplerFile(const QString& path) {
   // A file that cannot be read, or holds anything but element sets, must not take away the
-  // satellites the user is watching; a look first tells.
-  catalogue::TSatelliteList probe;
+  // satellites the user is watching; it is read whole before anything changes.
+  catalogue::TSatelliteList opened;
   try {
-    probe.LoadFromFile(path.toStdString());
+    opened.LoadFromFile(path.toStdString());
   } catch (const std::exception& e) {
     throw EUserMessage(KeplerFileErrorText(path, e));
   }
-  if (probe.Count() == 0) {
+  if (opened.Count() == 0) {
     ShowMessage(QString(), NoElementSetsText(path));
     return;
   }
-  try {
-    // Then into the catalogue itself, which keeps its data folder. The markers and list lines point
-    // into it: they are rebuilt below, or at once should this fail.
-    catalogue_.Clear();
-    catalogue_.LoadFromFile(path.toStdString());
-  } catch (const std::exception& e) {
-    catalogue_.Clear();
-    // Nothing may go on showing the satellites just removed, not even while the message is up.
-    RebuildMarkers();
-    throw EUserMessage(KeplerFileErrorText(path, e));
+  // The user's file from now on: a download lands in the data folder and waits there.
+  model_->SetData(std::move(opened), TDataSource::dsUserFile, path, model_->PrimaryNumber());
+  FileLoadUpdated->setEnabled(true);
+  CheckBoxAll->setChecked(true);
+}
+
+void TForm3Dview::FileLoadUpdatedClick() {
+  if (!model_->LoadDataFolder()) {
+    ShowMessage(QString(), QStringLiteral("The Kepler data folder %1 holds no element sets; the satellites "
+                                          "on show stay.")
+                               .arg(catalogue::KeplerDataFolder()));
+    return;
   }
-  if (CheckBoxAll->isChecked()) {
-    RebuildMarkers();
-  } else {
-    CheckBoxAll->setChecked(true);
-  }
+  FileLoadUpdated->setEnabled(false);
+  StatusDownload->hide();
 }
 
 void TForm3Dview::HomeLocationChanged() {
-  const THomeLocation home = ReadHomeLocation();
-  homeLon_ = home.lonDeg;
-  homeLat_ = home.latDeg;
-  content_->SetHome(homeLon_, homeLat_);
+  model_->SetHome(ReadHomeLocation());
+}
+
+void TForm3Dview::SessionHomeChanged() {
+  const THomeLocation& home = model_->Home();
+  content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
   // "Home loc." moves the camera and refreshes; any other viewpoint only needs the new look angles.
   if (ViewpointItem() == 1) {
     RadioGroupViewpointClick();
   } else {
     RefreshView();
   }
-  UpdatePasses();
 }
 
 void TForm3Dview::KeplerFolderChanged() {
   // Read before the old catalogue goes: the markers and the list still show its satellites while a
   // warning about the new folder is up.
   TKeplerData kepler = LoadKeplerData({}, *sink_);
-  catalogue_ = std::move(kepler.catalogue);
-  if (kepler.showAllAtStart && !CheckBoxAll->isChecked()) {
-    CheckBoxAll->setChecked(true);  // its handler rebuilds the markers
-  } else {
-    RebuildMarkers();
-  }
+  if (kepler.showAllAtStart) model_->SetShowAll(true);
+  model_->SetData(std::move(kepler.catalogue), TDataSource::dsDataFolder, {}, model_->PrimaryNumber());
+  FileLoadUpdated->setEnabled(false);
 }
 
 void TForm3Dview::ShowPasses() {
   if (!passes_) {
     passes_ = new TFormPasses(this);
     NamePassesControls(*passes_);
+    passes_->Follow(*model_);
   }
   passes_->show();
   passes_->raise();
-  UpdatePasses(true);
+  passes_->SearchSession();
 }
 
-void TForm3Dview::UpdatePasses(bool opening) {
-  if (!passes_ || (!opening && !passes_->isVisible())) return;
-  // The satellite the status line and the orbit line follow: the stored primary, or the first other
-  // one when the Kepler data lacks it.
-  const std::vector<scene::TSphere*>& markers = content_->Markers();
-  const orbit::TSatellite* primary = markers.empty() ? nullptr : TSceneContent::SatelliteOf(markers.front());
-  if (!primary) {
-    passes_->ClearPasses(QStringLiteral("The primary satellite is not in the Kepler data."));
-    return;
+void TForm3Dview::ConnectSession() {
+  auto on = [this](auto signal, void (TForm3Dview::*handler)()) {
+    connect(model_.get(), signal, this,
+            [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+  };
+  // The markers and the list point into the catalogue: a new one is shown before anything can draw.
+  on(&TSessionModel::DataChanged, &TForm3Dview::SessionShownChanged);
+  // A primary chosen in the list is shown once the list's own click has returned.
+  on(&TSessionModel::PrimaryChanged, &TForm3Dview::QueueRebuildMarkers);
+  on(&TSessionModel::ShownChanged, &TForm3Dview::SessionShownChanged);
+  on(&TSessionModel::HomeChanged, &TForm3Dview::SessionHomeChanged);
+  // Old elements are marked by the day, not at every tick of a clock that may run 30 times a second.
+  on(&TSessionModel::DayChanged, &TForm3Dview::MarkOldElements);
+  on(&TSessionModel::FreshDataAvailable, &TForm3Dview::SessionFreshData);
+}
+
+void TForm3Dview::SessionShownChanged() {
+  if (CheckBoxAll->isChecked() != model_->ShowAll()) {
+    const QSignalBlocker block(CheckBoxAll);
+    CheckBoxAll->setChecked(model_->ShowAll());
   }
-  // The dialog searches a copy of its own, so the catalogue may change under it.
-  passes_->ShowPassesFor(*primary, homeLat_, homeLon_, 0.0, currentTime_);
-}
-
-void TForm3Dview::UpdateStation() {
-  const int index = catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString());
-  std::vector<const orbit::TSatellite*> bank =
-      MarkerSatellites(catalogue_, primaryCatNumber_, false, activeList_);
-  if (!bank.empty() && index >= 0 && bank.front() == &catalogue_.SatelliteAt(index)) bank.erase(bank.begin());
-  TabSheetStation->SetSatellite(index >= 0 ? &catalogue_.SatelliteAt(index) : nullptr, homeLat_, homeLon_,
-                                bank);
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Kepler data downloads.
-
-namespace {
-
-download::TDownloadOptions WindowDownloadOptions() {
-  download::TDownloadOptions options;
-  options.dataFolder = catalogue::KeplerDataFolder();
-  options.state = download::TDownloadState::ForProgram();
-  return options;
-}
-
-}  // namespace
-
-QString TForm3Dview::GroupBase() const {
-  return options_.keplerGroupBase.isEmpty() ? QString::fromLatin1(download::kCelestrakGroupBase)
-                                            : options_.keplerGroupBase;
-}
-
-void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
-  if (!updateKepler_) {
-    updateKepler_ = new TFormUpdateKepler(WindowDownloadOptions(), GroupBase(), this);
-    NameUpdateKeplerControls(*updateKepler_);
-    updateKepler_->askAnyway = [this](const QString& question) { return sink_->Ask(QString(), question); };
-    connect(updateKepler_, &TFormUpdateKepler::Updated, this,
-            [this] { Guarded([this] { ReloadKeplerData(); }); });
-  } else if (!updateKepler_->Running()) {
-    // The Setup page may have changed the data folder since the dialog was last open.
-    updateKepler_->SetDataFolder(catalogue::KeplerDataFolder());
-    updateKepler_->Refresh();
-  }
-  if (!chosen.isEmpty() && !updateKepler_->Running()) updateKepler_->SetChosen(chosen);
-  updateKepler_->show();
-  updateKepler_->raise();
-  updateKepler_->activateWindow();
-  if (start) updateKepler_->StartUpdate();
-}
-
-void TForm3Dview::ReloadKeplerData() {
-  catalogue::TSatelliteList fresh =
-      catalogue::TSatelliteList::Create(catalogue::KeplerDataFolder().toStdString());
-  if (fresh.Count() == 0) return;
-  // The markers and the list point into the old catalogue: they are rebuilt before anything can
-  // draw or click them.
-  catalogue_ = std::move(fresh);
-  fileArgument_ = false;
-  dataFolderEmpty_ = false;
-  if (catalogue_.IndexOfCatalogueNumber(primaryCatNumber_.toStdString()) < 0)
-    primaryCatNumber_ = ChoosePrimary(catalogue_, *sink_);
-  const bool activeShown = std::any_of(activeList_.begin(), activeList_.end(), [this](const QString& number) {
-    return catalogue_.IndexOfCatalogueNumber(number.toStdString()) >= 0;
-  });
-  if (!CheckBoxAll->isChecked() && !activeShown) {
-    // Without an active list in the new data only the primary would show: show what came.
-    CheckBoxAll->setChecked(true);
+  if (deferRebuild_) {
+    QueueRebuildMarkers();
   } else {
     RebuildMarkers();
   }
 }
 
+void TForm3Dview::SessionFreshData() {
+  // The status bar's line is the downloads' own; the menu item is the window's.
+  FileLoadUpdated->setEnabled(true);
+}
+
+void TForm3Dview::ShowUpdateKepler(const QStringList& chosen, bool start) {
+  updates_->ShowDialog(chosen, start);
+}
+
+TFormUpdateKepler* TForm3Dview::UpdateKeplerDialog() const noexcept {
+  return updates_->Dialog();
+}
+
+download::TDownloader* TForm3Dview::StartUpUpdate() const noexcept {
+  return updates_->StartUpUpdate();
+}
+
+void TForm3Dview::ReloadKeplerData() {
+  model_->LoadDataFolder();
+}
+
 void TForm3Dview::AfterFirstShow() {
   if (dataFolderEmpty_ && !firstStartText_.isEmpty()) {
     if (sink_->Ask(QStringLiteral("NimbrelGL - no Kepler data yet"), firstStartText_))
-      ShowUpdateKepler(FirstDownloadChoice(), true);
+      ShowUpdateKepler(TKeplerUpdates::FirstChoice(), true);
     return;
   }
-  UpdateAtStartIfDue();
-}
-
-void TForm3Dview::UpdateAtStartIfDue() {
-  const int choice = ComboBoxUpdateAtStart->currentIndex();
-  if (choice <= 0 || choice >= static_cast<int>(std::size(kUpdatePeriodSeconds))) return;
-  download::TDownloadOptions options = WindowDownloadOptions();
-  QStringList names = options.state->Choice();
-  if (names.isEmpty()) names = FirstDownloadChoice();
-  const std::vector<download::TSource> all = options.state->AllSources(GroupBase());
-  const std::vector<download::TDataFile> files = download::ListDataFiles(options.dataFolder, all, false);
-  const QDateTime now = options.clock();
-  std::vector<download::TSource> due;
-  for (const download::TSource& source : all) {
-    if (!names.contains(source.name, Qt::CaseInsensitive)) continue;
-    const std::optional<download::TDataFile> file = download::SourceFile(files, source.name);
-    if (!file || file->modifiedUtc.secsTo(now) >= kUpdatePeriodSeconds[choice]) due.push_back(source);
-  }
-  if (due.empty()) return;
-  startUpUpdate_ = std::make_unique<download::TDownloader>(std::move(options));
-  connect(startUpUpdate_.get(), &download::TDownloader::Finished, this, [this] {
-    Guarded([this] {
-      int done = 0;
-      for (const download::TDownloadResult& result : startUpUpdate_->Results()) done += result.Done() ? 1 : 0;
-      const int count = static_cast<int>(startUpUpdate_->Results().size());
-      QDateTime resting;
-      for (const download::TDownloadResult& result : startUpUpdate_->Results()) {
-        if (result.restingUntil.isValid() && (!resting.isValid() || result.restingUntil > resting))
-          resting = result.restingUntil;
-      }
-      QString text = done == count
-                         ? QStringLiteral("Kepler data updated")
-                         : QStringLiteral("Kepler data: %1 of %2 sources updated").arg(done).arg(count);
-      // An automatic update never asks a host resting after its error answers; a person may.
-      if (resting.isValid()) {
-        text += QStringLiteral(
-                    "; a server that refused requests is not asked again before %1 UTC "
-                    "(\"Update Kepler data...\" can ask anyway)")
-                    .arg(resting.toUTC().toString(QStringLiteral("HH:mm")));
-      }
-      StatusDownload->setText(text);
-      QTimer::singleShot(kStatusDownloadShownMs, StatusDownload, &QWidget::hide);
-      // A file named on the command line stays what the user asked to see.
-      if (done > 0 && !fileArgument_) ReloadKeplerData();
-    });
-  });
-  StatusDownload->setText(QStringLiteral("Updating Kepler data..."));
-  StatusDownload->show();
-  startUpUpdate_->Start(std::move(due));
+  updates_->UpdateAtStartIfDue(ComboBoxUpdateAtStart->currentIndex());
 }
 
 // ---------------------------------------------------------------------------------------------------

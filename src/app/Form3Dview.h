@@ -1,7 +1,10 @@
 #pragma once
 // The main window: the 3D view of the globe with its satellites, the clock, the viewpoint and zoom
-// controls, the satellite list, the status bar and the menus. It owns the catalogue, its settings and
-// the scene content, and turns every control into calls on them; all of it runs on the UI thread.
+// controls, the satellite list, the status bar and the menus. It owns the session model (the
+// catalogue, the primary, the home, the shown satellites, the clock and the downloads: what every page
+// shares) and the scene content; the pages and dialogs follow the model's signals, and the window's
+// own controls ask the model to change a fact rather than change it themselves. All of it runs on the
+// UI thread.
 
 #include <QMainWindow>
 #include <QPoint>
@@ -15,6 +18,7 @@
 
 #include "app/Clock.h"
 #include "app/SceneContent.h"
+#include "app/SessionModel.h"
 #include "catalogue/RegistryVariables.h"
 #include "catalogue/SatelliteList.h"
 
@@ -59,6 +63,7 @@ class TLocationsPanel;
 class TDataFolderPanel;
 class TFormStation;
 class TFormUpdateKepler;
+class TKeplerUpdates;
 
 // What the program hands the window; tests replace the parts that reach outside.
 struct TFormOptions {
@@ -76,6 +81,8 @@ struct TFormOptions {
   std::function<std::chrono::steady_clock::time_point()> steadyNow;
   // Whether assistive technology listens; null: QAccessible::isActive.
   std::function<bool()> accessibilityActive;
+  // UTC now, for the step clock's real time ("RT") and the Station page alike; null: the system's.
+  std::function<orbit::TDateTime()> utcNow;
 };
 
 class TForm3Dview : public QMainWindow {
@@ -134,6 +141,8 @@ class TForm3Dview : public QMainWindow {
   QLabel* StatusPanels[4] = {};
   QAction* FileLoadTexture = nullptr;
   QAction* FileOpen = nullptr;
+  // Reads the data folder again in place of a file the user opened.
+  QAction* FileLoadUpdated = nullptr;
   QAction* FilePasses = nullptr;
   QAction* FileUpdateKepler = nullptr;
   catalogue::TcvnComboBox* ComboBoxUpdateAtStart = nullptr;
@@ -150,12 +159,13 @@ class TForm3Dview : public QMainWindow {
   int TopographyItem() const;
 
   TSceneContent& Content() noexcept { return *content_; }
-  const catalogue::TSatelliteList& Catalogue() const noexcept { return catalogue_; }
-  const QStringList& ActiveList() const noexcept { return activeList_; }
-  const QString& PrimaryCatNumber() const noexcept { return primaryCatNumber_; }
-  orbit::TDateTime CurrentTime() const noexcept { return currentTime_; }
-  double HomeLon() const noexcept { return homeLon_; }
-  double HomeLat() const noexcept { return homeLat_; }
+  TSessionModel& Session() noexcept { return *model_; }
+  const catalogue::TSatelliteList& Catalogue() const noexcept { return model_->Catalogue(); }
+  const QStringList& ActiveList() const noexcept { return model_->ActiveList(); }
+  const QString& PrimaryCatNumber() const noexcept { return model_->PrimaryNumber(); }
+  orbit::TDateTime CurrentTime() const noexcept { return model_->Time(); }
+  double HomeLon() const noexcept { return model_->Home().lonDeg; }
+  double HomeLat() const noexcept { return model_->Home().latDeg; }
   int InitialViewerWidth() const noexcept { return initialViewerWidth_; }
   const QString& TexturePath() const noexcept { return texturePath_; }
   bool ShowAllAtStart() const noexcept { return showAllAtStart_; }
@@ -198,6 +208,8 @@ class TForm3Dview : public QMainWindow {
   // The two File items after their dialog has been confirmed.
   void LoadBackground(const QString& path);
   void OpenKeplerFile(const QString& path);
+  // File > "Load the updated data": the data folder in place of the file the user opened.
+  void FileLoadUpdatedClick();
   // Mouse over the 3D view, in view pixels.
   void SceneViewer1MouseDown(QPoint at);
   void SceneViewer1MouseMove(QPoint at);
@@ -224,12 +236,12 @@ class TForm3Dview : public QMainWindow {
   // "Update Kepler data...": the dialog with `chosen` checked (its remembered choice when empty),
   // its update started at once when `start`.
   void ShowUpdateKepler(const QStringList& chosen = {}, bool start = false);
-  TFormUpdateKepler* UpdateKeplerDialog() const noexcept { return updateKepler_; }
+  TFormUpdateKepler* UpdateKeplerDialog() const noexcept;
   // The catalogue read again from the data folder, markers and list rebuilt, the primary kept when
   // it is still there. A folder without any set leaves the catalogue as it is.
   void ReloadKeplerData();
   // The update that "Update Kepler data at start" runs; null when none has been started.
-  download::TDownloader* StartUpUpdate() const noexcept { return startUpUpdate_.get(); }
+  download::TDownloader* StartUpUpdate() const noexcept;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -243,6 +255,11 @@ class TForm3Dview : public QMainWindow {
   void CreateMenus();
   void CreateStatusBar();
   void ConnectControls();
+  // The window's own parts follow the session model from here on.
+  void ConnectSession();
+  void SessionHomeChanged();
+  void SessionShownChanged();
+  void SessionFreshData();
   void FormCreate();
   void FormShow();
   void FormActivate();
@@ -283,15 +300,9 @@ class TForm3Dview : public QMainWindow {
   void StoreBank(int bank, const QStringList& numbers);
   void FileLoadTextureClick();
   void FileOpenClick();
-  // Searches the primary's passes again while the dialog shows (or as it opens).
-  void UpdatePasses(bool opening = false);
-  // Hands the station page the primary satellite, the home location and the bank's satellites.
-  void UpdateStation();
   // After the window has first been shown: the offer to download when there was no Kepler data,
   // else the update at start when it is due.
   void AfterFirstShow();
-  void UpdateAtStartIfDue();
-  QString GroupBase() const;
   // Runs a handler; what it throws is shown as the toolkit's default handler would show it.
   void Guarded(const std::function<void()>& handler) noexcept;
   void ShowMessage(const QString& caption, const QString& text);
@@ -301,20 +312,15 @@ class TForm3Dview : public QMainWindow {
   TMessageSink* sink_ = nullptr;
   std::unique_ptr<TSceneContent> content_;
 
-  catalogue::TSatelliteList catalogue_;
+  std::unique_ptr<TSessionModel> model_;
   std::unique_ptr<catalogue::TRegistryInteger> bankSetting_;
   std::unique_ptr<catalogue::TRegistryInteger> qualitySetting_;
   std::unique_ptr<catalogue::TRegistryInteger> topographySetting_;
   std::unique_ptr<catalogue::TRegistryInteger> nightSideSetting_;
-  QStringList activeList_;
-  QString primaryCatNumber_;
   QString texturePath_;
   // Panel 3's whole line and the part of it that is shortened first.
   QString primaryLine_;
   QString primaryHead_;
-  orbit::TDateTime currentTime_ = 0;
-  double homeLon_ = 0;
-  double homeLat_ = 0;
   int initialViewerWidth_ = 0;
   bool showAllAtStart_ = false;
   bool dragging_ = false;
@@ -336,6 +342,8 @@ class TForm3Dview : public QMainWindow {
   bool creating_ = true;
   bool rebuildQueued_ = false;
   std::optional<std::chrono::steady_clock::time_point> describedAt_;
+  // A bank edited from the list's own menu: its markers are rebuilt once that signal has returned.
+  bool deferRebuild_ = false;
 
   QButtonGroup* stepButtons_ = nullptr;
   QButtonGroup* viewpointButtons_ = nullptr;
@@ -346,11 +354,9 @@ class TForm3Dview : public QMainWindow {
   // The whole catalogue's search keys, made when a search first needs them; cleared with the markers.
   std::vector<QString> catalogueKeys_;
   TFormPasses* passes_ = nullptr;
-  TFormUpdateKepler* updateKepler_ = nullptr;
-  std::unique_ptr<download::TDownloader> startUpUpdate_;
+  TKeplerUpdates* updates_ = nullptr;
   bool dataFolderEmpty_ = false;
   QString firstStartText_;
-  bool fileArgument_ = false;
   bool firstShowDone_ = false;
 };
 

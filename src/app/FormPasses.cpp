@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "app/Clock.h"
+#include "app/SessionModel.h"
 #include "app/SkyPlot.h"
 #include "app/ViewMath.h"
 #include "orbit/OrbitConstants.h"
@@ -231,6 +232,28 @@ void TFormPasses::ShowPassesFor(const orbit::TSatellite& satellite, double homeL
         this, [this, request, result = std::move(result)] { Present(request, result); },
         Qt::QueuedConnection);
   });
+}
+
+void TFormPasses::Follow(TSessionModel& model) {
+  model_ = &model;
+  const auto again = [this] {
+    if (isVisible()) SearchSession();
+  };
+  for (auto signal : {&TSessionModel::HomeChanged, &TSessionModel::PrimaryChanged,
+                      &TSessionModel::DataChanged, &TSessionModel::ShownChanged, &TSessionModel::DayChanged})
+    connect(&model, signal, this, again);
+}
+
+void TFormPasses::SearchSession() {
+  if (!model_) return;
+  const orbit::TSatellite* followed = model_->Followed();
+  if (!followed) {
+    ClearPasses(QStringLiteral("The primary satellite is not in the Kepler data."));
+    return;
+  }
+  const THomeLocation& home = model_->Home();
+  // The search works on a copy of its own, so the catalogue may change under it.
+  ShowPassesFor(*followed, home.latDeg, home.lonDeg, home.heightM / 1000.0, model_->Time());
 }
 
 void TFormPasses::ClearPasses(const QString& reason) {

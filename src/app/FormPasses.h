@@ -20,8 +20,9 @@ class QLabel;
 class QTableWidget;
 
 namespace nimbrel::app {
+class TSessionModel;
 class TSkyPlot;
-}
+}  // namespace nimbrel::app
 
 namespace nimbrel::app {
 
@@ -42,6 +43,11 @@ class TFormPasses : public QDialog {
                      double homeAltKm, orbit::TDateTime startUtc);
   // No satellite to search for: empties the table and says why.
   void ClearPasses(const QString& reason);
+  // Follows the session: while shown, searches again for the satellite the view follows when the
+  // home, the primary, the data, the shown satellites or the clock's day change (not at every tick).
+  void Follow(TSessionModel& model);
+  // Searches now for the session's satellite from the session's time.
+  void SearchSession();
 
   // True from ShowPassesFor until its result is shown (or it is cleared or replaced).
   bool Computing() const noexcept { return computing_; }
@@ -72,6 +78,7 @@ class TFormPasses : public QDialog {
   std::vector<orbit::TPass> shown_;
   // Counts requests on the UI thread; a worker's result carries the number it was started with.
   std::uint64_t request_ = 0;
+  TSessionModel* model_ = nullptr;
   bool computing_ = false;
   // Last member: destroyed (stop requested, then joined) before anything the worker's result touches.
   std::jthread worker_;

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "app/AccessibleNames.h"
+#include "app/SessionModel.h"
 #include "app/SkyPlot.h"
 #include "app/TransmitterPanel.h"
 #include "app/ViewMath.h"
@@ -241,6 +242,8 @@ void TFormStation::CreateControls() {
   page->addWidget(leftArea, 3);
   page->addLayout(right, 2);
 
+  LabelSatellite->setWordWrap(true);
+
   connect(ButtonRotator, &QPushButton::clicked, this, &TFormStation::ButtonRotatorClick);
   connect(ButtonRadio, &QPushButton::clicked, this, &TFormStation::ButtonRadioClick);
   connect(CheckBoxTracking, &QCheckBox::clicked, this, &TFormStation::CheckBoxTrackingClick);
@@ -290,16 +293,44 @@ station::TTrackerSettings TFormStation::TrackerSettings() const {
   return s;
 }
 
+void TFormStation::Follow(TSessionModel& model) {
+  model_ = &model;
+  for (auto signal : {&TSessionModel::HomeChanged, &TSessionModel::PrimaryChanged,
+                      &TSessionModel::DataChanged, &TSessionModel::ShownChanged})
+    connect(&model, signal, this, &TFormStation::FollowSession);
+  FollowSession();
+}
+
+void TFormStation::FollowSession() {
+  if (!model_) return;
+  const orbit::TSatellite* primary = model_->Primary();
+  QString waiting;
+  if (!primary && !model_->PrimaryNumber().isEmpty()) {
+    waiting = QStringLiteral(
+                  "The primary satellite %1 is not in the Kepler data: nothing is tracked until "
+                  "data with it is read or another satellite is made primary.")
+                  .arg(model_->PrimaryNumber().trimmed());
+  }
+  SetSatellite(primary, model_->Observer(), model_->BankSatellites(), waiting);
+}
+
 void TFormStation::SetSatellite(const orbit::TSatellite* primary, double homeLatDeg, double homeLonDeg,
                                 const std::vector<const orbit::TSatellite*>& alsoWatched) {
-  const orbit::GeodeticPoint observer{orbit::Radians(homeLatDeg),
-                                      orbit::Radians(orbit::Modulus(homeLonDeg, 360.0)), 0.0, 0.0};
+  SetSatellite(primary,
+               orbit::GeodeticPoint{orbit::Radians(homeLatDeg),
+                                    orbit::Radians(orbit::Modulus(homeLonDeg, 360.0)), 0.0, 0.0},
+               alsoWatched);
+}
+
+void TFormStation::SetSatellite(const orbit::TSatellite* primary, const orbit::GeodeticPoint& observer,
+                                const std::vector<const orbit::TSatellite*>& alsoWatched,
+                                const QString& waiting) {
   alsoWatched_.clear();
   for (const orbit::TSatellite* s : alsoWatched)
     if (s) alsoWatched_.push_back(*s);
   const bool same = primary && primary_ && primary->CatalogueNumber() == primary_->CatalogueNumber() &&
                     primary->EpochJD() == primary_->EpochJD() && observer.latitude == observer_.latitude &&
-                    observer.longitude == observer_.longitude;
+                    observer.longitude == observer_.longitude && observer.altitude == observer_.altitude;
   observer_ = observer;
   if (same) {
     // A transmitter list downloaded meanwhile.
@@ -317,7 +348,7 @@ void TFormStation::SetSatellite(const orbit::TSatellite* primary, double homeLat
     primary_.reset();
     catalogueNumber_.clear();
     PanelTransmitter->SetSatellite({}, false);
-    LabelSatellite->setText(QStringLiteral("No primary satellite."));
+    LabelSatellite->setText(waiting.isEmpty() ? QStringLiteral("No primary satellite.") : waiting);
     ShowElementAge(0.0);
     SkyPlot->SetPass({}, QStringLiteral("No satellite"));
     SkyPlot->SetPresent(std::nullopt);

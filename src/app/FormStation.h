@@ -34,6 +34,7 @@ class TRotatorClient;
 
 namespace nimbrel::app {
 
+class TSessionModel;
 class TSkyPlot;
 class TTransmitterPanel;
 
@@ -51,6 +52,14 @@ class TFormStation : public QWidget {
   // satellites of the shown bank, for the optional alerts. Everything is copied.
   void SetSatellite(const orbit::TSatellite* primary, double homeLatDeg, double homeLonDeg,
                     const std::vector<const orbit::TSatellite*>& alsoWatched = {});
+  // The same from an observer (altitude in km); `waiting` is shown instead of "No primary satellite."
+  // when there is none.
+  void SetSatellite(const orbit::TSatellite* primary, const orbit::GeodeticPoint& observer,
+                    const std::vector<const orbit::TSatellite*>& alsoWatched, const QString& waiting = {});
+  // Follows the session's primary, home and shown bank from now on, whatever other page changes
+  // them. A stored primary that the data lacks is waited for: the antenna is never turned to
+  // another satellite in its place, and the page says why it waits.
+  void Follow(TSessionModel& model);
 
   // The controls, by the names the program's documentation uses.
   QLineEdit* EditRotator = nullptr;
@@ -107,10 +116,12 @@ class TFormStation : public QWidget {
   void ShowRotator();
   void ToggleLink(station::THamlibLink& link, QLineEdit* edit, const char* settingName);
   void UpdateAlertSatellites();
+  void FollowSession();
   // The chosen transmitter's frequencies into the fields and the kept ones; false without a choice.
   bool ShowTransmitter();
 
   TStationSettings settings_;
+  TSessionModel* model_ = nullptr;
   station::TTracker::TClock clock_;
   std::unique_ptr<station::TRotatorClient> rotator_;
   std::unique_ptr<station::TRadioClient> radio_;

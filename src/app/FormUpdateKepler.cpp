@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/DownloadCoordinator.h"
 #include "catalogue/DataFolder.h"
 #include "download/DataFiles.h"
 
@@ -215,10 +216,19 @@ bool TFormUpdateKepler::StartUpdate() {
   connect(downloader_.get(), &download::TDownloader::Finished, this, &TFormUpdateKepler::OnFinished);
   anyDone_ = false;
   MemoResults->clear();
+  QStringList skipped;
+  if (coordinator_) {
+    skipped = coordinator_->Start(*downloader_, std::move(sources));
+  } else {
+    downloader_->Start(std::move(sources));
+  }
+  for (const QString& name : skipped)
+    MemoResults->appendPlainText(
+        QStringLiteral("%1: already being downloaded by the update at start").arg(name));
+  if (!downloader_->Running()) return false;
   ProgressBar->setRange(0, 0);
   LabelProgress->setText(QStringLiteral("Starting..."));
   ShowRunning(true);
-  downloader_->Start(std::move(sources));
   return true;
 }
 

@@ -22,6 +22,8 @@ class QTreeWidgetItem;
 
 namespace nimbrel::app {
 
+class TDownloadCoordinator;
+
 class TFormUpdateKepler : public QDialog {
   Q_OBJECT
 
@@ -39,6 +41,9 @@ class TFormUpdateKepler : public QDialog {
   QLabel* LabelProgress = nullptr;
   QPlainTextEdit* MemoResults = nullptr;
 
+  // The session's coordinator: a source another run is fetching is left out of this one's. Null (the
+  // default) runs alone.
+  void SetCoordinator(TDownloadCoordinator* coordinator) noexcept { coordinator_ = coordinator; }
   // Where the next run downloads to: the data folder can change while the dialog exists. Ignored
   // while a run is on.
   void SetDataFolder(const QString& folder);
@@ -78,6 +83,7 @@ class TFormUpdateKepler : public QDialog {
   QString groupBase_;
   QLabel* labelFolder_ = nullptr;
   std::unique_ptr<download::TDownloader> downloader_;
+  TDownloadCoordinator* coordinator_ = nullptr;
   bool anyDone_ = false;
 };
 

@@ -160,6 +160,7 @@ struct TSceneContent::TImpl {
   TViewState view;
   double homeLon = 0;
   double homeLat = 0;
+  double homeHeightM = 0;
   double lastSunTime = 0;
   // Whether the last update could place the primary, and its orbit line when that is drawn: what
   // failed is hidden rather than left where it was.
@@ -380,6 +381,7 @@ QString TSceneContent::TImpl::Observe(orbit::TSatellite& satellite, double jd) {
   orbit::GeodeticPoint home;
   home.latitude = orbit::Radians(homeLat);
   home.longitude = orbit::Radians(homeLon);
+  home.altitude = homeHeightM / 1000.0;
   orbit::TObservation seen;
   const QString name = QString::fromStdString(satellite.Name());
   const QString age = ElementAgeNote(satellite.EpochAgeDays(jd));
@@ -733,9 +735,10 @@ const orbit::TSatellite* TSceneContent::SatelliteOf(const scene::TBaseSceneObjec
   return reinterpret_cast<const orbit::TSatellite*>(object->Tag);
 }
 
-void TSceneContent::SetHome(double lonDeg, double latDeg) {
+void TSceneContent::SetHome(double lonDeg, double latDeg, double heightM) {
   impl_->homeLon = lonDeg;
   impl_->homeLat = latDeg;
+  impl_->homeHeightM = heightM;
   const TScenePoint at = ScenePointAbove(lonDeg, latDeg, kEarthRadius);
   if (Finite(at)) SetPoint(impl_->home->Position(), at);
 }

@@ -108,9 +108,9 @@ class TSceneContent {
   // The satellite a marker or a trail stands for; null for any other object or none.
   static const orbit::TSatellite* SatelliteOf(const scene::TBaseSceneObject* object) noexcept;
 
-  // The home location (degrees east and north): the look angles are taken from it, and a small marker
-  // in a colour of its own stands on the globe there.
-  void SetHome(double lonDeg, double latDeg);
+  // The home location (degrees east and north, metres above the sea): the look angles are taken from
+  // it, and a small marker in a colour of its own stands on the globe there.
+  void SetHome(double lonDeg, double latDeg, double heightM = 0.0);
   static constexpr TRgb kHomeColour{255, 64, 200};
   const scene::TSphere& HomeMarker() const noexcept;
 

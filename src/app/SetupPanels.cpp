@@ -24,6 +24,8 @@ namespace {
 
 constexpr const char* kCannotStoreCaption = "NimbrelGL - cannot store the setting";
 enum TLocationColumn { lcHome, lcName, lcLatitude, lcLongitude, lcHeight, lcCount };
+// Each row keeps the stored item it shows, word for word: changes find the location by it.
+constexpr int kStoredItemRole = Qt::UserRole + 1;
 
 QLabel* OwnedLine(QWidget* parent) {
   auto* label = new QLabel(CompanionOwnsSettingsText(), parent);
@@ -41,7 +43,7 @@ void ShowWriteFailure(const TShowMessage& show, const catalogue::TCompanionWrite
   } else if (result.status == TStatus::cwRefused) {
     // Another program changed the list since it was shown.
     show(QString::fromLatin1(kCannotStoreCaption),
-         QStringLiteral("The location %1; the list has been read again.")
+         QStringLiteral("The location %1; nothing was changed, and the list has been read again.")
              .arg(QString::fromStdString(result.message)));
   } else {
     show(QString::fromLatin1(kCannotStoreCaption), WriteFailureText(result));
@@ -99,6 +101,11 @@ TLocationsPanel::TLocationsPanel(TShowMessage showMessage, QWidget* parent)
   Dialog = new TLocationDialog(this);
   Dialog->setWindowModality(Qt::WindowModal);
 
+  ListLocations->setAccessibleName(QStringLiteral("Observer locations"));
+  ButtonAdd->setAccessibleName(QStringLiteral("Add a location"));
+  ButtonEdit->setAccessibleName(QStringLiteral("Edit the selected location"));
+  ButtonRemove->setAccessibleName(QStringLiteral("Remove the selected location"));
+  ButtonMakeHome->setAccessibleName(QStringLiteral("Make the selected location home"));
   connect(ButtonAdd, &QPushButton::clicked, this, &TLocationsPanel::AddClick);
   connect(ButtonEdit, &QPushButton::clicked, this, &TLocationsPanel::EditClick);
   connect(ButtonRemove, &QPushButton::clicked, this, &TLocationsPanel::RemoveClick);
@@ -107,9 +114,9 @@ TLocationsPanel::TLocationsPanel(TShowMessage showMessage, QWidget* parent)
   connect(ListLocations, &QTreeWidget::itemSelectionChanged, this, &TLocationsPanel::UpdateButtons);
   connect(Dialog, &QDialog::accepted, this, [this] {
     const bool adding = editing_ < 0;
-    const catalogue::TCompanionWrite result = adding
-                                                  ? catalogue::AddLocation(Dialog->Location())
-                                                  : catalogue::ReplaceLocation(editing_, Dialog->Location());
+    const catalogue::TCompanionWrite result =
+        adding ? catalogue::AddLocation(Dialog->Location())
+               : catalogue::ReplaceLocation(editingShown_, Dialog->Location());
     const int row = adding ? ListLocations->topLevelItemCount() : editing_;
     if (!Written(result)) return;
     if (QTreeWidgetItem* item = ListLocations->topLevelItem(row)) ListLocations->setCurrentItem(item);
@@ -129,6 +136,7 @@ void TLocationsPanel::Refresh() {
   for (int i = 0; i < items.size(); ++i) {
     const QStringList fields = catalogue::SplitCommaList(items[i]);
     auto* row = new QTreeWidgetItem(ListLocations);
+    row->setData(lcName, kStoredItemRole, items[i]);
     if (fields.size() == catalogue::kLocationFieldCount) {
       row->setText(lcName, fields[0]);
       row->setText(lcLatitude, fields[catalogue::kLocationLatitudeField]);
@@ -178,6 +186,11 @@ void TLocationsPanel::AddDefaultHomeRow(bool used) {
   defaultRow_ = ListLocations->indexOfTopLevelItem(row);
 }
 
+catalogue::TShownLocation TLocationsPanel::ShownAt(int row) const {
+  const QTreeWidgetItem* item = ListLocations->topLevelItem(row);
+  return {row, item ? item->data(lcName, kStoredItemRole).toString() : QString()};
+}
+
 int TLocationsPanel::SelectedRow() const {
   const QList<QTreeWidgetItem*> selected = ListLocations->selectedItems();
   return selected.isEmpty() ? -1 : ListLocations->indexOfTopLevelItem(selected.front());
@@ -212,6 +225,7 @@ void TLocationsPanel::EditClick() {
   if (owned_ || row < 0 || row == defaultRow_) return;
   const QTreeWidgetItem* item = ListLocations->topLevelItem(row);
   editing_ = row;
+  editingShown_ = ShownAt(row);
   Dialog->setWindowTitle(QStringLiteral("Edit an observer location"));
   Dialog->SetTexts(
       {item->text(lcName), item->text(lcLatitude), item->text(lcLongitude), item->text(lcHeight)});
@@ -221,13 +235,13 @@ void TLocationsPanel::EditClick() {
 void TLocationsPanel::RemoveClick() {
   const int row = SelectedRow();
   if (owned_ || row < 0 || row == defaultRow_) return;
-  if (Written(catalogue::RemoveLocation(row))) emit LocationsChanged();
+  if (Written(catalogue::RemoveLocation(ShownAt(row)))) emit LocationsChanged();
 }
 
 void TLocationsPanel::MakeHomeClick() {
   const int row = SelectedRow();
   if (owned_ || row < 0 || row == defaultRow_) return;
-  if (Written(catalogue::SelectLocation(row))) emit LocationsChanged();
+  if (Written(catalogue::SelectLocation(ShownAt(row)))) emit LocationsChanged();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -255,6 +269,9 @@ TDataFolderPanel::TDataFolderPanel(TShowMessage showMessage, QWidget* parent)
   layout->addWidget(LabelOwned);
   layout->addStretch(1);
 
+  LabelFolder->setAccessibleName(QStringLiteral("Kepler data folder"));
+  ButtonChange->setAccessibleName(QStringLiteral("Change the Kepler data folder"));
+  ButtonOpen->setAccessibleName(QStringLiteral("Open the Kepler data folder in the file manager"));
   connect(ButtonChange, &QPushButton::clicked, this, &TDataFolderPanel::ChangeClick);
   connect(ButtonOpen, &QPushButton::clicked, this, &TDataFolderPanel::OpenClick);
   Refresh();

@@ -62,8 +62,11 @@ class TLocationsPanel : public QGroupBox {
   // The marked row of the default home when no stored location is the home (then it is used).
   void AddDefaultHomeRow(bool used);
   int defaultRow_ = -1;
-  // -1 while the dialog adds; the row it edits otherwise.
+  // The row's location as shown: the place and the stored item.
+  catalogue::TShownLocation ShownAt(int row) const;
+  // -1 while the dialog adds; the row it edits otherwise, and that row's location as it was shown.
   int editing_ = -1;
+  catalogue::TShownLocation editingShown_;
   bool owned_ = false;
   TShowMessage showMessage_;
 };

@@ -169,7 +169,7 @@ int RunSnapshot(const TSnapshotOptions& options, const QStringList& arguments) {
     content.SetNightLook(NightLookOf(stored.Integer("NightSide", 0)));
 
     const THomeLocation home = ReadHomeLocation();
-    content.SetHome(home.lonDeg, home.latDeg);
+    content.SetHome(home.lonDeg, home.latDeg, home.heightM);
     TViewState& view = content.View();
     view.zoom = 4;
     view.cameraUp = {0, 1, 0, 0};

@@ -51,8 +51,13 @@ THomeLocation ReadHomeLocation() {
   const std::optional<float> lat = catalogue::ReadLocationReal(fields[catalogue::kLocationLatitudeField]);
   if (!lat) return home;
   home.latDeg = *lat;
+  home.heightM = catalogue::ReadLocationHeightM(fields[catalogue::kLocationHeightField]);
   home.fromList = true;
   return home;
+}
+
+bool operator==(const THomeLocation& a, const THomeLocation& b) noexcept {
+  return a.lonDeg == b.lonDeg && a.latDeg == b.latDeg && a.heightM == b.heightM && a.fromList == b.fromList;
 }
 
 void AddFallbackSets(TSatelliteList& catalogue) {

@@ -25,9 +25,12 @@ QString FindTopographyImage(const QString& currentFolder, const QString& executa
 struct THomeLocation {
   double lonDeg = 0;
   double latDeg = 0;
+  // Above the sea, from the entry's third field; 0 when that is not a number.
+  double heightM = 0;
   // The chosen entry of the location list had its five fields: the view starts at "Home loc.".
   bool fromList = false;
 };
+bool operator==(const THomeLocation& a, const THomeLocation& b) noexcept;
 // The home location from the companion's "LocationList" and "LocationNum".
 THomeLocation ReadHomeLocation();
 

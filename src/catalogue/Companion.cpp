@@ -100,4 +100,10 @@ std::optional<float> ReadLocationReal(QStringView field, const QLocale& locale) 
   return static_cast<float>(value);
 }
 
+double ReadLocationHeightM(QStringView field, const QLocale& locale) {
+  const std::optional<float> height = ReadLocationReal(field, locale);
+  if (!height || *height < -1000.0f || *height > 100000.0f) return 0.0;
+  return *height;
+}
+
 }  // namespace nimbrel::catalogue

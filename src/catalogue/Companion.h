@@ -24,6 +24,7 @@ inline constexpr int kBankCount = 3;
 inline constexpr int kLocationFieldCount = 5;
 inline constexpr int kLocationLongitudeField = 1;
 inline constexpr int kLocationLatitudeField = 2;
+inline constexpr int kLocationHeightField = 3;
 
 // "\Software\" + CompanyKey + "\Nimbrel".
 QString CompanionKeyPath();
@@ -53,5 +54,10 @@ inline int LocationIndex(std::int32_t locationNum) noexcept {
 // 13.4. Surrounding blanks, a sign and an exponent are allowed. None for anything else, and for
 // values that are not finite as single-precision reals.
 std::optional<float> ReadLocationReal(QStringView field, const QLocale& locale = QLocale::system());
+// A location's height field in metres, read as ReadLocationReal reads; 0 for a field that is not a
+// number, and for one beyond what a person can stand on (-1000 m to 100 km): the companion never
+// wrote heights at all, and an observer placed in orbit by a typing slip would point an antenna
+// nowhere useful.
+double ReadLocationHeightM(QStringView field, const QLocale& locale = QLocale::system());
 
 }  // namespace nimbrel::catalogue

@@ -52,6 +52,17 @@ bool StoredLocation(int index, qsizetype count, std::string& refusal) {
   return false;
 }
 
+// Where the shown item is stored now; -1 (with the refusal) when it cannot be told.
+int StoredIndexOf(const TShownLocation& shown, const QStringList& list, std::string& refusal) {
+  if (shown.index >= 0 && shown.index < list.size() && list[shown.index] == shown.item) return shown.index;
+  const qsizetype first = list.indexOf(shown.item);
+  if (first >= 0 && list.lastIndexOf(shown.item) == first) return static_cast<int>(first);
+  const QStringList fields = SplitCommaList(shown.item);
+  const QString name = fields.isEmpty() ? shown.item : fields.front();
+  refusal = QStringLiteral("\"%1\" is no longer stored as it was shown").arg(name).toStdString();
+  return -1;
+}
+
 }  // namespace
 
 TCheckedNumber CheckDecimal(QStringView typed, double low, double high, const QLocale& locale) {
@@ -151,17 +162,54 @@ TCompanionWrite ReplaceLocation(int index, const TObserverLocation& location) {
   });
 }
 
+namespace {
+
+bool RemoveAt(TSettingsValues& values, QStringList list, int index) {
+  const int selected = LocationIndex(values.Integer(kLocationNum).value_or(0));
+  list.removeAt(index);
+  values.SetText(kLocationList, JoinCommaList(list).toStdString());
+  // Keep the same home selected; when the home itself goes, the first location takes over.
+  if (selected <= list.size() && index <= selected) {
+    values.SetInteger(kLocationNum, index < selected ? selected - 1 : 0);
+  }
+  return true;
+}
+
+}  // namespace
+
 TCompanionWrite RemoveLocation(int index) {
   return Write([&](TSettingsValues& values, std::string& refusal) {
     QStringList list = StoredList(values, kLocationList);
     if (!StoredLocation(index, list.size(), refusal)) return false;
-    const int selected = LocationIndex(values.Integer(kLocationNum).value_or(0));
-    list.removeAt(index);
+    return RemoveAt(values, std::move(list), index);
+  });
+}
+
+TCompanionWrite RemoveLocation(const TShownLocation& shown) {
+  return Write([&](TSettingsValues& values, std::string& refusal) {
+    QStringList list = StoredList(values, kLocationList);
+    const int index = StoredIndexOf(shown, list, refusal);
+    return index >= 0 && RemoveAt(values, std::move(list), index);
+  });
+}
+
+TCompanionWrite ReplaceLocation(const TShownLocation& shown, const TObserverLocation& location) {
+  const QString item = LocationItem(location);
+  return Write([&](TSettingsValues& values, std::string& refusal) {
+    QStringList list = StoredList(values, kLocationList);
+    const int index = StoredIndexOf(shown, list, refusal);
+    if (index < 0) return false;
+    list[index] = item;
     values.SetText(kLocationList, JoinCommaList(list).toStdString());
-    // Keep the same home selected; when the home itself goes, the first location takes over.
-    if (selected <= list.size() && index <= selected) {
-      values.SetInteger(kLocationNum, index < selected ? selected - 1 : 0);
-    }
+    return true;
+  });
+}
+
+TCompanionWrite SelectLocation(const TShownLocation& shown) {
+  return Write([&](TSettingsValues& values, std::string& refusal) {
+    const int index = StoredIndexOf(shown, StoredList(values, kLocationList), refusal);
+    if (index < 0) return false;
+    values.SetInteger(kLocationNum, index);
     return true;
   });
 }

@@ -84,6 +84,19 @@ TCompanionWrite ReplaceLocation(int index, const TObserverLocation& location);
 TCompanionWrite RemoveLocation(int index);
 // Makes the item at `index` the home.
 TCompanionWrite SelectLocation(int index);
+
+// A location as a list showed it: its place and its stored item, word for word. Another program
+// (nimbrel-settings) may change the list while it is shown, so the three changes below find the item
+// by its text: at its place, or wherever it moved to. An item that is no longer stored, or stored
+// more than once away from its place, is refused (cwRefused, "\"NAME\" is no longer stored as it was
+// shown") rather than changing another location.
+struct TShownLocation {
+  int index = -1;
+  QString item;
+};
+TCompanionWrite ReplaceLocation(const TShownLocation& shown, const TObserverLocation& location);
+TCompanionWrite RemoveLocation(const TShownLocation& shown);
+TCompanionWrite SelectLocation(const TShownLocation& shown);
 // "PrimarySatCatNumber"; `number` is the stored five-character form.
 TCompanionWrite WritePrimary(const QString& number);
 // "ActiveList", "ActiveList1" or "ActiveList2" for bank 0, 1 or 2; no numbers empties the list.

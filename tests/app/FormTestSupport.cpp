@@ -106,6 +106,7 @@ std::unique_ptr<TForm3Dview> TSandbox::Open(
     const QStringList& arguments, std::function<std::chrono::steady_clock::time_point()> steadyNow) {
   TFormOptions options;
   options.steadyNow = std::move(steadyNow);
+  options.utcNow = utcNow;
   options.arguments = arguments;
   options.executableFolder = ExecutableFolder();
   options.sink = &sink;

@@ -17,6 +17,7 @@
 
 #include "app/Form3Dview.h"
 #include "app/MessageSink.h"
+#include "orbit/OrbitTime.h"
 
 // Failure messages show texts as texts.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -64,6 +65,8 @@ class TSandbox {
   TRecordingSink sink;
   // Handed to the window as TFormOptions::accessibilityActive.
   std::function<bool()> accessibilityActive;
+  // The windows' UTC clock (the step clock's "RT" and the Station page); empty: the system's.
+  std::function<orbit::TDateTime()> utcNow;
 
  private:
   QTemporaryDir user_;

@@ -34,3 +34,8 @@ add_test(NAME app_desktop_data COMMAND "${CMAKE_COMMAND}"
   "-DMETAINFO=${PROJECT_BINARY_DIR}/packaging/${NIMBREL_APP_ID}.metainfo.xml"
   "-DSCREENSHOT=${NIMBREL_SCREENSHOT_URL}"
   -P "${CMAKE_CURRENT_LIST_DIR}/DesktopDataCheck.cmake")
+# The window's look angles and passes are checked against nimbrel-ephem's for the same observer.
+if(TARGET nimbrel-ephem)
+  add_dependencies(app_tests nimbrel-ephem)
+  target_compile_definitions(app_tests PRIVATE NIMBREL_EPHEM_EXE="$<TARGET_FILE:nimbrel-ephem>")
+endif()

@@ -103,6 +103,14 @@ TEST(LocationReal, ReadsThePointInEveryLocaleAndTheLocalesOwnSeparator) {
   }
 }
 
+TEST(ReadLocationHeightM, IsTheFieldInMetresAndZeroForAnythingElse) {
+  const QLocale c = QLocale::c();
+  EXPECT_DOUBLE_EQ(ReadLocationHeightM(u"47", c), 47.0);
+  EXPECT_DOUBLE_EQ(ReadLocationHeightM(u" -12.5 ", c), -12.5);
+  for (const char16_t* text : {u"", u"0", u"high", u"nan", u"1e39", u"100001", u"-1001"})
+    EXPECT_DOUBLE_EQ(ReadLocationHeightM(text, c), 0.0) << QString::fromUtf16(text).toStdString();
+}
+
 TEST_F(Companion, WithoutItsKeyEveryReadIsEmptyAndNothingIsCreated) {
   EXPECT_EQ(ReadCompanionText("TwoLineDataPath"), QString());
   EXPECT_EQ(ReadCompanionInteger("LocationNum"), 0);

@@ -59,6 +59,32 @@ TEST_F(CompanionWriter, LocationsKeepTheHomeThroughEditsAndRemovals) {
   EXPECT_EQ(SplitCommaList(ReadCompanionText(kLocationList)).size(), 1);
 }
 
+// nimbrel-settings may change the list while the window shows it: a change means the item that was
+// shown, wherever it is now, and never the one that took its place.
+TEST_F(CompanionWriter, ShownLocationsAreChangedByWhatWasShownNotByTheirPlace) {
+  ASSERT_TRUE(AddLocation({"Leith", 55.98, -3.17, 5}));
+  ASSERT_TRUE(AddLocation({"Delft", 52.1, 4.5, 0}));
+  ASSERT_TRUE(AddLocation({"Oslo", 59.9, 10.7, 20}));
+  auto items = [] { return SplitCommaList(ReadCompanionText(kLocationList)); };
+  const QStringList shown = items();
+  const TShownLocation delft{1, shown[1]}, oslo{2, shown[2]}, leith{0, shown[0]};
+  ASSERT_TRUE(RemoveLocation(0));     // another program removes the first row meanwhile
+  ASSERT_TRUE(SelectLocation(oslo));  // now the second row, but still Oslo
+  EXPECT_EQ(ReadCompanionInteger(kLocationNum), 1);
+  ASSERT_TRUE(ReplaceLocation(delft, {"Delft", 52.0, 4.4, 1}));
+  EXPECT_EQ(SplitCommaList(items()[0]).at(2), QString("52"));
+  EXPECT_EQ(items()[1], shown[2]);
+  // Gone, or edited by the other program: refused, and nothing changes.
+  const QStringList before = items();
+  const TCompanionWrite gone = RemoveLocation(leith);
+  EXPECT_EQ(gone.status, TCompanionWrite::TStatus::cwRefused);
+  EXPECT_EQ(gone.message, "\"Leith\" is no longer stored as it was shown");
+  EXPECT_EQ(ReplaceLocation(delft, {"X", 0, 0, 0}).status, TCompanionWrite::TStatus::cwRefused);
+  EXPECT_EQ(SelectLocation(leith).status, TCompanionWrite::TStatus::cwRefused);
+  EXPECT_EQ(items(), before);
+  EXPECT_EQ(ReadCompanionInteger(kLocationNum), 1);
+}
+
 TEST_F(CompanionWriter, ARegisteredCompanionOwnsItsValuesAndNothingIsWritten) {
   ASSERT_TRUE(WritePrimary("25544"));
   const std::string before = *ReadFile(CompanionFile());

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -161,6 +162,37 @@ TEST_F(TrackTool, AFolderGivenAsKeplerFileIsWordedForAPerson) {
   EXPECT_EQ(
       error,
       QStringLiteral("nimbrel-track: cannot read the Kepler file '%1': is a folder\n").arg(folder_.path()));
+}
+
+// Without --observer the tool tracks from the stored home, at its height: the same first row as the
+// home given on the command line with its height in km.
+TEST_F(TrackTool, TheStoredHomeKeepsItsHeight) {
+  QTemporaryDir config;
+  QDir(config.path()).mkpath(QStringLiteral("Corvane"));
+  QFile companion(config.filePath(QStringLiteral("Corvane/Nimbrel.conf")));
+  ASSERT_TRUE(companion.open(QIODevice::WriteOnly));
+  // The settings file's form: the list's one item quoted, as its commas are the item's own.
+  companion.write("\"LocationList\"=text:\"\\\"Hill,5,52,3000,0\\\"\"\n\"LocationNum\"=int:0\n");
+  companion.close();
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+  environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), config.filePath(QStringLiteral("none")));
+  auto firstRange = [&](const QStringList& observer) {
+    QProcess tool;
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral(NIMBREL_TRACK_EXE),
+               observer + QStringList{QStringLiteral("--utc=2006-01-04T17:11:00"),
+                                      QStringLiteral("--for=0.5"), QStringLiteral("25544"), kepler_});
+    EXPECT_TRUE(tool.waitForFinished(20000));
+    const QStringList rows = QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'));
+    return rows.size() > 1 ? rows[1].split(QLatin1Char(',')).value(3).toDouble() : 0.0;
+  };
+  // The rows' times differ by the milliseconds each run takes to start (the ISS moves 7 m in one);
+  // three km up shortens the range to a satellite 32 degrees high by over 1.5 km.
+  const double stored = firstRange({});
+  ASSERT_GT(stored, 0.0);
+  EXPECT_NEAR(stored, firstRange({QStringLiteral("--observer=52,5,3")}), 0.4);
+  EXPECT_GT(std::fabs(stored - firstRange({QStringLiteral("--observer=52,5,0")})), 1.0);
 }
 
 TEST_F(TrackTool, TakesAChosenTransmittersFrequenciesAndModesFromTheList) {

@@ -67,7 +67,10 @@ std::optional<orbit::GeodeticPoint> HomeLocation() {
   const auto lon = catalogue::ReadLocationReal(fields[catalogue::kLocationLongitudeField]);
   const auto lat = catalogue::ReadLocationReal(fields[catalogue::kLocationLatitudeField]);
   if (!lon || !lat || *lat < -90 || *lat > 90) return std::nullopt;
-  return orbit::GeodeticPoint{orbit::Radians(*lat), orbit::Radians(orbit::Modulus(*lon, 360.0)), 0.0, 0.0};
+  // The height is stored in metres; the observer's altitude is in km.
+  const double heightKm = catalogue::ReadLocationHeightM(fields[catalogue::kLocationHeightField]) / 1000.0;
+  return orbit::GeodeticPoint{orbit::Radians(*lat), orbit::Radians(orbit::Modulus(*lon, 360.0)), heightKm,
+                              0.0};
 }
 
 // A catalogue number as nimbrel-ephem prints it (with or without leading zeros, or in Alpha-5
