@@ -70,7 +70,8 @@ void RunEventLoopFor(Clock::duration span) {
   loop.exec();
 }
 
-// state.range(0): 0 the designed window size, 1 the window made larger until the 3D view is 800 x 600.
+// state.range(0): 0 the designed window size, 1 the window made larger until the 3D view is 800 x 600;
+// state.range(1): 0 the night side "Dimmed", 1 "City lights" (two more passes over the globe).
 void BM_LiveWindowX600(benchmark::State& state) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("nimbrel-bench-window-" + std::to_string(::getpid()));
@@ -162,6 +163,10 @@ void BM_LiveWindowX600(benchmark::State& state) {
     std::filesystem::remove_all(folder);
     return;
   }
+  if (state.range(1) == 1) {
+    window.ComboBoxNightSide->setCurrentIndex(1);
+    window.ComboBoxNightSideClick();
+  }
   window.SelectStep(kManualStep);
   {
     const QSignalBlocker blockDate(window.DatePicker);
@@ -206,9 +211,11 @@ void BM_LiveWindowX600(benchmark::State& state) {
   std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_LiveWindowX600)
-    ->Arg(0)
-    ->Arg(1)
-    ->ArgName("view800x600")
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->ArgNames({"view800x600", "city_lights"})
     ->UseManualTime()
     ->Unit(benchmark::kSecond)
     ->Iterations(1);
