@@ -1,7 +1,9 @@
 #include "Satellite.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "OrbitConstants.h"
 
@@ -27,6 +29,61 @@ void TSatellite::SetElementSet(const TElementSet& elements) {
   deepSpace_ = deep;
   hasElements_ = true;
   needsInit_ = true;
+  chooser_.reset();
+  setInUse_ = 0;
+}
+
+void TSatellite::SetElementSets(std::vector<TElementSet> sets) {
+  if (sets.empty()) throw EElementError("TSatellite::SetElementSets: no element set given");
+  for (const TElementSet& set : sets) {
+    ValidateElementSet(set);
+    if (set.catalogueNumber != sets.front().catalogueNumber) {
+      throw EElementError("TSatellite::SetElementSets: sets of '" + sets.front().catalogueNumber + "' and '" +
+                          set.catalogueNumber + "' are not one object's");
+    }
+  }
+  auto chooser = std::make_shared<const TSetChooser>(std::move(sets));
+  elements_ = chooser->Sets().front();
+  deepSpace_ = chooser->DeepSpace(0);
+  hasElements_ = true;
+  needsInit_ = true;
+  chooser_ = std::move(chooser);
+  setInUse_ = 0;
+}
+
+int TSatellite::SetCount() const noexcept {
+  if (chooser_) return static_cast<int>(chooser_->Count());
+  return hasElements_ ? 1 : 0;
+}
+
+void TSatellite::ChooseSetFor(double jd) {
+  if (!chooser_) return;
+  const std::size_t index = chooser_->IndexFor(jd, setInUse_);
+  if (index == setInUse_) return;
+  elements_ = chooser_->Sets()[index];
+  deepSpace_ = chooser_->DeepSpace(index);
+  needsInit_ = true;
+  setInUse_ = index;
+}
+
+const TElementSet& TSatellite::ElementsAt(double jd) const noexcept {
+  return chooser_ ? chooser_->Sets()[chooser_->IndexFor(jd, setInUse_)] : elements_;
+}
+
+bool TSatellite::SameSetsAs(const TSatellite& other) const noexcept {
+  if (CatalogueNumber() != other.CatalogueNumber() || SetCount() != other.SetCount()) return false;
+  if (!chooser_) return EpochJD() == other.EpochJD();
+  if (chooser_ == other.chooser_) return true;
+  return std::equal(chooser_->Sets().begin(), chooser_->Sets().end(), other.chooser_->Sets().begin(),
+                    [](const TElementSet& a, const TElementSet& b) { return a.epochJD == b.epochJD; });
+}
+
+double TSatellite::FirstEpochJD() const noexcept {
+  return chooser_ ? chooser_->Sets().front().epochJD : elements_.epochJD;
+}
+
+double TSatellite::LatestEpochJD() const noexcept {
+  return chooser_ ? chooser_->Sets().back().epochJD : elements_.epochJD;
 }
 
 double TSatellite::PeriodDays() const noexcept {
@@ -34,6 +91,7 @@ double TSatellite::PeriodDays() const noexcept {
 }
 
 void TSatellite::Propagate(double jd, Vector4& position, Vector4& velocity) {
+  ChooseSetFor(jd);
   PropagateSinceEpoch((jd - elements_.epochJD) * kMinutesPerDay, position, velocity);
 }
 

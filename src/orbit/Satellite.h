@@ -1,13 +1,16 @@
 #pragma once
 // TSatellite: one satellite, its element set, and the SGP4/SDP4 propagators' per-satellite state.
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ElementSet.h"
 #include "OrbitErrors.h"
 #include "OrbitMath.h"
 #include "PropagatorState.h"
+#include "SetChooser.h"
 
 namespace nimbrel::orbit {
 
@@ -51,20 +54,43 @@ class TSatellite {
   // A satellite named `name` with the two element lines; throws EOrbitError when they are rejected.
   static TSatellite Create(std::string name, std::string_view line1, std::string_view line2);
 
-  // Replaces the elements and forces re-initialisation. Throws EElementError (or EMathError) and
-  // leaves the satellite as it was when the lines cannot describe an orbit.
+  // Replaces the elements (all of them, when it had several sets) and forces re-initialisation.
+  // Throws EElementError (or EMathError) and leaves the satellite as it was when the lines cannot
+  // describe an orbit.
   void SetElements(std::string_view line1, std::string_view line2);
   // The same from values already in the propagators' units.
   void SetElementSet(const TElementSet& elements);
+  // Several sets of this one object, each fitted from its epoch forward (see TSetChooser): from now
+  // on the set in use is the one for the time asked, and the first one until a time is asked.
+  // Throws EElementError and leaves the satellite as it was when a set cannot describe an orbit,
+  // the sets name different catalogue numbers or there are none.
+  void SetElementSets(std::vector<TElementSet> sets);
+  // The sets it chooses from, in order of their epochs; null for a satellite with one set. Shared
+  // with its copies (it never changes).
+  const TSetChooser* SetChooser() const noexcept { return chooser_.get(); }
+  // How many sets it holds: 0 without elements, else 1 or the chooser's count.
+  int SetCount() const noexcept;
+  // Makes the set for the Julian date `jd` the one in use (Elements(), EpochJD() and the rest
+  // follow it); the propagator is initialised again only when the set changes. Propagate and
+  // Observe do this themselves; PropagateSinceEpoch counts from the set in use and does not.
+  void ChooseSetFor(double jd);
+  // The set that would be in use at `jd`, without choosing it.
+  const TElementSet& ElementsAt(double jd) const noexcept;
+  // The same object with the same sets: what a copy kept for later (a pass search, a tracker)
+  // checks to know whether the catalogue's satellite has changed, whichever set each has in use.
+  bool SameSetsAs(const TSatellite& other) const noexcept;
+  // The earliest and the latest epoch of its sets (the epoch, with one set).
+  double FirstEpochJD() const noexcept;
+  double LatestEpochJD() const noexcept;
 
   // Position (Earth radii) and velocity (Earth radii per minute) at a Julian date, in the model's
-  // inertial frame; magnitudes are not set. Throws EMathError ("Invalid argument in Function Power!")
-  // or EPropagationError (a non-finite result, a time more than a century from epoch, no elements, or
-  // the model's own conditions failing: the mean eccentricity at or above 1 or below -0.001, the mean
-  // semi-major axis below 0.95 Earth radii, the mean motion at or below 0, the eccentricity after the
-  // periodic terms below -0.001 or at or above 1, the semi-latus rectum at or below 0, the radius
-  // below one Earth radius, elements of an ephemeris type other than 0, which these models cannot
-  // compute). The reason is a few plain words ("decayed", "SGP4-XP elements, not supported").
+  // inertial frame; magnitudes are not set. With several sets, the one for `jd` is chosen first. Throws
+  // EMathError ("Invalid argument in Function Power!") or EPropagationError (a non-finite result, a time more
+  // than a century from epoch, no elements, or the model's own conditions failing: the mean eccentricity at
+  // or above 1 or below -0.001, the mean semi-major axis below 0.95 Earth radii, the mean motion at or below
+  // 0, the eccentricity after the periodic terms below -0.001 or at or above 1, the semi-latus rectum at or
+  // below 0, the radius below one Earth radius, elements of an ephemeris type other than 0, which these
+  // models cannot compute). The reason is a few plain words ("decayed", "SGP4-XP elements, not supported").
   // The caller's vectors are left alone on failure.
   void Propagate(double jd, Vector4& position, Vector4& velocity);
   // The same at a time given in minutes from the epoch (what Propagate computes from the date).
@@ -73,9 +99,9 @@ class TSatellite {
   TPropagateResult TryPropagate(double jd, Vector4& position, Vector4& velocity) noexcept;
 
   double PeriodDays() const noexcept;
-  // Days from the element set's epoch to the Julian date `jd`: positive after the epoch, negative
-  // before it. Sets grow less trustworthy with age, whichever way the time lies.
-  double EpochAgeDays(double jd) const noexcept { return jd - elements_.epochJD; }
+  // Days from the epoch of the set for `jd` to `jd`: positive after the epoch, negative before it.
+  // Sets grow less trustworthy with age, whichever way the time lies.
+  double EpochAgeDays(double jd) const noexcept { return jd - ElementsAt(jd).epochJD; }
 
   // Looks at the satellite from `observer` (latitude and longitude in rad, altitude in km) at a Julian
   // date. True when the refracted elevation is strictly above minElevationDeg. Throws EOrbitError, as
@@ -139,6 +165,8 @@ class TSatellite {
   double argumentOfLatitude_ = 0.0;
   TSgp4State sgp4_;
   TSdp4StateBox sdp4_;
+  std::shared_ptr<const TSetChooser> chooser_;  // null with one set
+  std::size_t setInUse_ = 0;                    // the chooser's set that elements_ holds
 };
 
 }  // namespace nimbrel::orbit
