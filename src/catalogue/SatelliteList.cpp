@@ -4,9 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 #include "KeplerFile.h"
@@ -122,37 +124,65 @@ void TSatelliteList::ScanFolder() {
   }
 }
 
+bool IsSupplementalFile(const std::filesystem::path& path) {
+  const std::string name = path.filename().string();
+  return name.size() >= 4 && EqualsIgnoringCase(std::string_view(name).substr(0, 4), "sup-");
+}
+
 void TSatelliteList::LoadFromFile(const std::filesystem::path& path) {
   const std::optional<std::string> text = ReadKeplerFile(path);
   if (!text) return;
   try {
-    LoadFromText(*text);
+    LoadFromText(*text, IsSupplementalFile(path) ? TSetOrigin::soSupplemental : TSetOrigin::soPublic);
   } catch (const EOmmDocumentError& e) {
     throw ECatalogueFileError(path.string(), e.what());
   }
 }
 
-void TSatelliteList::LoadFromText(std::string_view text) {
-  const TCatalogueFormat format = DetectCatalogueFormat(text);
+void TSatelliteList::LoadFromText(std::string_view text, TSetOrigin origin) {
   // A set with its name line takes some 165 bytes, an OMM record more; growing the tables once
   // beats rehashing them over and over while a large file loads.
   const std::size_t expected = entries_.size() + text.size() / 165;
   entries_.reserve(expected);
   byNumber_.reserve(expected);
-  if (format != TCatalogueFormat::cfTwoLine) {
-    LoadOmm(format, text);
+  if (origin == TSetOrigin::soPublic) {
+    ReadSatellites(text, [this](std::unique_ptr<orbit::TSatellite> satellite, const std::string& name) {
+      AddSatellite(std::move(satellite), name);
+    });
     return;
   }
-  ReadKeplerRecords(text, [this](const TKeplerRecord& record) {
-    // A record the orbit code rejects is lost on its own; the file reads on.
+  // An object's sets are gathered first and filed together: one object with thousands of pieces
+  // then costs one sort, not one merge per piece.
+  std::vector<std::pair<std::string, std::vector<orbit::TElementSet>>> objects;
+  std::unordered_map<std::string, std::size_t> objectOf;
+  ReadSatellites(text, [&](std::unique_ptr<orbit::TSatellite> satellite, const std::string& name) {
+    const auto [at, added] = objectOf.try_emplace(satellite->CatalogueNumber(), objects.size());
+    if (added) objects.emplace_back(name, std::vector<orbit::TElementSet>{});
+    objects[at->second].second.push_back(satellite->Elements());
+  });
+  for (auto& [name, sets] : objects) {
     try {
-      AddRecord(record);
+      AddSupplemental(std::move(sets), name);
     } catch (const orbit::EOrbitError&) {
     }
-  });
+  }
 }
 
-void TSatelliteList::LoadOmm(TCatalogueFormat format, std::string_view text) {
+void TSatelliteList::ReadSatellites(std::string_view text, const TSatelliteSink& sink) {
+  const TCatalogueFormat format = DetectCatalogueFormat(text);
+  if (format == TCatalogueFormat::cfTwoLine) {
+    ReadKeplerRecords(text, [&sink](const TKeplerRecord& record) {
+      if (!ElementLinesMatch(record.line1, record.line2)) return;
+      // A record the orbit code rejects is lost on its own; the file reads on.
+      try {
+        auto satellite = std::make_unique<orbit::TSatellite>();
+        satellite->SetElements(record.line1, record.line2);
+        sink(std::move(satellite), record.name);
+      } catch (const orbit::EOrbitError&) {
+      }
+    });
+    return;
+  }
   // Every record is read before any is added, so that a document found broken at its end leaves
   // the catalogue as it was, as a file that cannot be read does.
   std::vector<TOmmSet> sets;
@@ -171,25 +201,48 @@ void TSatelliteList::LoadOmm(TCatalogueFormat format, std::string_view text) {
     try {
       auto satellite = std::make_unique<orbit::TSatellite>();
       satellite->SetElementSet(set.elements);
-      AddSatellite(std::move(satellite), set.name);
+      sink(std::move(satellite), set.name);
     } catch (const orbit::EOrbitError&) {
     }
   }
 }
 
-void TSatelliteList::AddRecord(const TKeplerRecord& record) {
-  if (!ElementLinesMatch(record.line1, record.line2)) return;
+void TSatelliteList::AddSupplemental(std::vector<orbit::TElementSet> sets, const std::string& recordName) {
+  if (TSlot* existing = FindNumber(sets.front().catalogueNumber); existing && existing->second.supplemental) {
+    // Another file's pieces of the same object join the ones held, which keep their name; of two
+    // sets with one epoch the one read first stays.
+    orbit::TSatellite& held = *existing->second.satellite;
+    std::vector<orbit::TElementSet> all;
+    if (const orbit::TSetChooser* chooser = held.SetChooser()) {
+      all = chooser->Sets();
+    } else {
+      all.push_back(held.Elements());
+    }
+    all.insert(all.end(), std::make_move_iterator(sets.begin()), std::make_move_iterator(sets.end()));
+    held.SetElementSets(std::move(all));
+    return;
+  }
   auto satellite = std::make_unique<orbit::TSatellite>();
-  satellite->SetElements(record.line1, record.line2);
-  AddSatellite(std::move(satellite), record.name);
+  if (sets.size() == 1) {
+    satellite->SetElementSet(sets.front());
+  } else {
+    satellite->SetElementSets(std::move(sets));
+  }
+  AddSatellite(std::move(satellite), recordName, TSetOrigin::soSupplemental);
 }
 
-void TSatelliteList::AddSatellite(std::unique_ptr<orbit::TSatellite> satellite,
-                                  const std::string& recordName) {
-  // For one catalogue number the newest epoch wins, under the name that came with it; on equal
-  // epochs the set read first stays.
+void TSatelliteList::AddSatellite(std::unique_ptr<orbit::TSatellite> satellite, const std::string& recordName,
+                                  TSetOrigin origin) {
+  const bool supplemental = origin == TSetOrigin::soSupplemental;
+  // For one catalogue number the newest public epoch wins, under the name that came with it; on
+  // equal epochs the set read first stays. A supplemental object ranks above every public set of
+  // it, whatever their epochs: its sets are the operator's own, and the newest public one may well
+  // be newer than the supplemental piece for the time shown.
   if (TSlot* existing = FindNumber(satellite->CatalogueNumber())) {
-    if (!IsLaterEpoch(satellite->EpochJD(), existing->second.satellite->EpochJD())) return;
+    if (!supplemental && (existing->second.supplemental ||
+                          !IsLaterEpoch(satellite->EpochJD(), existing->second.satellite->EpochJD()))) {
+      return;
+    }
     Erase(existing);
   }
 
@@ -205,7 +258,7 @@ void TSatelliteList::AddSatellite(std::unique_ptr<orbit::TSatellite> satellite,
     TSlot* holder = FindName(name);
     if (!holder) {
       satellite->SetName(name);
-      Insert(std::move(name), std::move(satellite));
+      Insert(std::move(name), std::move(satellite))->second.supplemental = supplemental;
       return;
     }
     if (holder->second.satellite->CatalogueNumber() == number) {
@@ -213,6 +266,7 @@ void TSatelliteList::AddSatellite(std::unique_ptr<orbit::TSatellite> satellite,
       // the newer set.
       satellite->SetName(holder->first);
       Replace(holder, std::move(satellite));
+      holder->second.supplemental = supplemental;
       return;
     }
     if (tries == 0) {
@@ -241,6 +295,7 @@ TSatelliteList::TSlot* TSatelliteList::Insert(std::string name,
 void TSatelliteList::Replace(TSlot* entry, std::unique_ptr<orbit::TSatellite> satellite) {
   Unindex(entry);
   entry->second.satellite = std::move(satellite);
+  entry->second.supplemental = false;
   Index(entry);
 }
 
@@ -363,6 +418,12 @@ int TSatelliteList::AddObject(std::string name, std::unique_ptr<orbit::TSatellit
     orderStale_ = false;
   }
   return IndexOfEntry(entry);
+}
+
+int TSatelliteList::SetCount() const noexcept {
+  int sets = 0;
+  for (const TSlot& entry : entries_) sets += entry.second.satellite->SetCount();
+  return sets;
 }
 
 int TSatelliteList::IndexOfCatalogueNumber(std::string_view catalogueNumber) const {

@@ -3,6 +3,7 @@
 // name, filled from Kepler files.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,15 +14,23 @@
 
 namespace nimbrel::catalogue {
 
-struct TKeplerRecord;
-enum class TCatalogueFormat;
-
 // Orders names byte by byte with a-z read as A-Z, so names that differ only in the case of ASCII
 // letters are the same name.
 struct TNameLess {
   using is_transparent = void;
   bool operator()(std::string_view a, std::string_view b) const noexcept;
 };
+
+// Where a file's sets come from. Public sets: one per object, the newest epoch wins. Supplemental
+// sets (CelesTrak's SupGP data, from operators' own ephemerides) are fitted from their epoch
+// forward and an object can have several; they are all kept, the one in use at a time is the one
+// with the latest epoch not after it (orbit::TSetChooser), and they rank above any public set of
+// the same object.
+enum class TSetOrigin { soPublic, soSupplemental };
+
+// A file whose name (without its folder) begins with "sup-", letter case ignored, holds
+// supplemental sets: the downloader names CelesTrak's supplemental sources so.
+bool IsSupplementalFile(const std::filesystem::path& path);
 
 // A file of the Kepler folder that could not be read, with why, for the main window to report.
 struct TUnreadableFile {
@@ -49,19 +58,22 @@ class TSatelliteList {
   static TSatelliteList Create(const std::string& folder);
 
   // Adds the element sets of one Kepler file; never empties the catalogue first. The file's form
-  // (two-line, or OMM as CSV, XML or JSON) is told by its content (DetectCatalogueFormat). Nothing of
-  // that name is silently ignored. Throws ECatalogueFileError for a file that exists but cannot be
-  // read (see ReadKeplerFile), or that is XML or JSON broken as a whole, with the parser's message
-  // and position as the reason; the catalogue is then unchanged.
+  // (two-line, or OMM as CSV, XML or JSON) is told by its content (DetectCatalogueFormat), its
+  // origin by its name (IsSupplementalFile). Nothing of that name is silently ignored. Throws
+  // ECatalogueFileError for a file that exists but cannot be read (see ReadKeplerFile), or that is XML or
+  // JSON broken as a whole, with the parser's message and position as the reason; the catalogue is then
+  // unchanged.
   void LoadFromFile(const std::filesystem::path& path);
   // The same for text already in memory. Bad records are skipped without a report; a broken XML or
   // JSON document throws EOmmDocumentError and adds nothing.
-  void LoadFromText(std::string_view text);
+  void LoadFromText(std::string_view text, TSetOrigin origin = TSetOrigin::soPublic);
 
   // Destroys every satellite, empties the catalogue and forgets the unreadable files.
   void Clear() noexcept;
 
   int Count() const noexcept { return static_cast<int>(entries_.size()); }
+  // The element sets the satellites hold, an object with several supplemental sets counting each.
+  int SetCount() const noexcept;
   // The index of the entry whose name equals `name` with ASCII letter case ignored, or -1.
   int IndexOf(std::string_view name) const;
   // Files `satellite` under `name` and returns its index. When the name is taken (case ignored), the
@@ -90,6 +102,7 @@ class TSatelliteList {
   struct TEntry {
     std::unique_ptr<orbit::TSatellite> satellite;
     std::string indexedNumber;  // the catalogue number this entry is found under
+    bool supplemental = false;  // its sets came from supplemental files
   };
   // Names hash and compare with ASCII case folded, like TNameLess.
   struct TNameHash {
@@ -107,10 +120,15 @@ class TSatelliteList {
   using TSlot = TEntries::value_type;
 
   void ScanFolder();
-  void AddRecord(const TKeplerRecord& record);
-  void LoadOmm(TCatalogueFormat format, std::string_view text);
+  // Reads the sets of a text and hands each good one to `sink` as a satellite, with its record's
+  // name. A set the sink or the orbit code rejects (EOrbitError) is lost on its own.
+  using TSatelliteSink = std::function<void(std::unique_ptr<orbit::TSatellite>, const std::string&)>;
+  static void ReadSatellites(std::string_view text, const TSatelliteSink& sink);
   // Files a satellite read from a file under the name its record gave, applying the duplicate rules.
-  void AddSatellite(std::unique_ptr<orbit::TSatellite> satellite, const std::string& recordName);
+  void AddSatellite(std::unique_ptr<orbit::TSatellite> satellite, const std::string& recordName,
+                    TSetOrigin origin = TSetOrigin::soPublic);
+  // Files one supplemental object's sets of one text, beside the sets it already has.
+  void AddSupplemental(std::vector<orbit::TElementSet> sets, const std::string& recordName);
   TSlot* FindName(std::string_view name);
   // A new entry; the name must be free.
   TSlot* Insert(std::string name, std::unique_ptr<orbit::TSatellite> satellite);
