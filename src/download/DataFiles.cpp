@@ -42,10 +42,11 @@ std::vector<TDataFile> ListDataFiles(const QString& folder, const std::vector<TS
       try {
         catalogue::TSatelliteList list;
         list.LoadFromFile(dir.filePath(name).toStdString());
-        file.sets = list.Count();
+        file.sets = list.SetCount();
         double newestJD = 0.0;
-        for (int i = 0; i < file.sets; ++i) {
-          if (list.SatelliteAt(i).HasElements()) newestJD = std::max(newestJD, list.SatelliteAt(i).EpochJD());
+        for (int i = 0; i < list.Count(); ++i) {
+          if (list.SatelliteAt(i).HasElements())
+            newestJD = std::max(newestJD, list.SatelliteAt(i).LatestEpochJD());
         }
         if (newestJD > 0.0) file.newestEpoch = EpochTime(newestJD);
       } catch (const catalogue::ECatalogueFileError& e) {

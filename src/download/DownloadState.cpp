@@ -116,12 +116,7 @@ std::optional<QString> TDownloadState::UserSourceProblem(const QString& name, co
                "not starting with '.'")
         .arg(name);
   }
-  for (const TBuiltInGroup& group : BuiltInGroups()) {
-    if (name.compare(QString::fromLatin1(group.name), Qt::CaseInsensitive) == 0)
-      return QStringLiteral("\"%1\" is the name of a built-in source").arg(name);
-  }
-  if (name.compare(QLatin1String(kTransmitterSourceName), Qt::CaseInsensitive) == 0)
-    return QStringLiteral("\"%1\" is the name of a built-in source").arg(name);
+  if (IsBuiltInName(name)) return QStringLiteral("\"%1\" is the name of a built-in source").arg(name);
   if (const std::optional<QString> problem = UrlProblem(url))
     return QStringLiteral("cannot use %1: %2").arg(url.toDisplayString(), *problem);
   return std::nullopt;

@@ -157,13 +157,13 @@ QString PreviousFile(const QString& dataFolder, const QString& sourceName) {
   return newest;
 }
 
-TCheck CheckDownload(const QString& path, bool htmlType, const QString& previousPath) {
+TCheck CheckDownload(const QString& path, bool htmlType, const QString& previousPath, bool supplemental) {
   TCheck check;
   if (!previousPath.isEmpty()) {
     try {
       catalogue::TSatelliteList previous;
       previous.LoadFromFile(previousPath.toStdString());
-      check.previousSets = previous.Count();
+      check.previousSets = previous.SetCount();
     } catch (const std::exception&) {
       // An unreadable old file has no count to show; the new one is judged on its own.
     }
@@ -173,12 +173,13 @@ TCheck CheckDownload(const QString& path, bool htmlType, const QString& previous
     SyncToDisk(path);
     text = catalogue::ReadKeplerFile(path.toStdString()).value_or(std::string());
     catalogue::TSatelliteList list;
-    list.LoadFromText(text);
-    check.sets = list.Count();
+    list.LoadFromText(text,
+                      supplemental ? catalogue::TSetOrigin::soSupplemental : catalogue::TSetOrigin::soPublic);
+    check.sets = list.SetCount();
     double newestJD = 0.0;
-    for (int i = 0; i < check.sets; ++i) {
+    for (int i = 0; i < list.Count(); ++i) {
       const orbit::TSatellite& satellite = list.SatelliteAt(i);
-      if (satellite.HasElements()) newestJD = std::max(newestJD, satellite.EpochJD());
+      if (satellite.HasElements()) newestJD = std::max(newestJD, satellite.LatestEpochJD());
     }
     if (newestJD > 0.0) check.newestEpoch = EpochTime(newestJD);
   } catch (const catalogue::ECatalogueFileError& e) {
@@ -619,10 +620,12 @@ void TDownloader::Verify() {
   const bool htmlType = htmlType_;
   const QString previous = previousFile_;
   const bool transmitters = sources_[index_].kind == TSourceKind::skTransmitters;
+  // Counted as the catalogue will read the file under the source's name: every supplemental piece.
+  const bool supplemental = catalogue::IsSupplementalFile(sources_[index_].name.toStdString());
   // Reading a large group takes a tenth of a second and more: not on the thread the window runs on.
-  check_ = std::thread([this, temporaryPath, htmlType, transmitters, previous, generation] {
+  check_ = std::thread([this, temporaryPath, htmlType, transmitters, supplemental, previous, generation] {
     TCheck result = transmitters ? CheckTransmitterDownload(temporaryPath, htmlType)
-                                 : CheckDownload(temporaryPath, htmlType, previous);
+                                 : CheckDownload(temporaryPath, htmlType, previous, supplemental);
     QMetaObject::invokeMethod(
         this, [this, result = std::move(result), generation] { Install(result, generation); },
         Qt::QueuedConnection);

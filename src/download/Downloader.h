@@ -113,8 +113,10 @@ struct TCheck {
   int previousSets = -1;  // of `previousPath`, when given and readable
 };
 // Syncs the file to the disk and reads it as the catalogue would; safe on any thread. A text cut
-// inside its last record is the problem "cut short".
-TCheck CheckDownload(const QString& path, bool htmlType, const QString& previousPath = QString());
+// inside its last record is the problem "cut short". `supplemental`: the file's sets will be read as
+// supplemental ones, each piece of an object counted.
+TCheck CheckDownload(const QString& path, bool htmlType, const QString& previousPath = QString(),
+                     bool supplemental = false);
 // The same for a transmitter list: `sets` counts its good entries.
 TCheck CheckTransmitterDownload(const QString& path, bool htmlType);
 

@@ -37,6 +37,25 @@ const std::vector<TBuiltInGroup>& BuiltInGroups() {
   return kGroups;
 }
 
+const std::vector<TBuiltInGroup>& BuiltInSupplementalSets() {
+  static const std::vector<TBuiltInGroup> kSets = {
+      {"iss", "Supplemental: the ISS from its operator's ephemeris, two weeks in 6-hour pieces"},
+      {"starlink", "Supplemental: Starlink from SpaceX's own ephemerides (several thousand)"},
+      {"oneweb", "Supplemental: OneWeb from its operator's ephemerides"},
+      {"planet", "Supplemental: Planet's Earth-imaging satellites from their operator"},
+      {"iridium", "Supplemental: Iridium from its operator's ephemerides"},
+      {"gps", "Supplemental: GPS from the broadcast almanac"},
+      {"glonass", "Supplemental: GLONASS from its rapid ephemeris"},
+      {"intelsat", "Supplemental: Intelsat geostationary satellites, weekly and after manoeuvres"},
+      {"ses", "Supplemental: SES geostationary satellites from their operator"},
+      {"telesat", "Supplemental: Telesat from its operator's ephemerides"},
+      {"orbcomm", "Supplemental: ORBCOMM from its operator's element sets"},
+      {"kuiper", "Supplemental: Amazon's Kuiper satellites from their operator"},
+      {"cpf", "Supplemental: laser-ranging satellites from the ILRS predictions, several centres each"},
+  };
+  return kSets;
+}
+
 QUrl GroupUrl(const QString& group, const QString& base) {
   QUrl url(base);
   QUrlQuery query;
@@ -46,13 +65,39 @@ QUrl GroupUrl(const QString& group, const QString& base) {
   return url;
 }
 
-std::vector<TSource> BuiltInSources(const QString& base) {
+QUrl SupplementalUrl(const QString& file, const QString& groupBase) {
+  QUrl url = QUrl(groupBase).resolved(QUrl(QString::fromLatin1(kSupplementalPath)));
+  QUrlQuery query;
+  query.addQueryItem(QStringLiteral("FILE"), file);
+  query.addQueryItem(QStringLiteral("FORMAT"), QStringLiteral("csv"));
+  url.setQuery(query);
+  return url;
+}
+
+std::vector<TSource> BuiltInSources(const QString& groupBase) {
   std::vector<TSource> sources;
   for (const TBuiltInGroup& group : BuiltInGroups()) {
     const QString name = QString::fromLatin1(group.name);
-    sources.push_back({name, QString::fromUtf8(group.description), GroupUrl(name, base), true});
+    sources.push_back({name, QString::fromUtf8(group.description), GroupUrl(name, groupBase), true});
+  }
+  for (const TBuiltInGroup& set : BuiltInSupplementalSets()) {
+    const QString file = QString::fromLatin1(set.name);
+    const QUrl url = SupplementalUrl(file, groupBase);
+    // The name the address would get anyway, so that a source added by hand shares its file.
+    sources.push_back({NameFromUrl(url), QString::fromUtf8(set.description), url, true});
   }
   return sources;
+}
+
+bool IsBuiltInName(const QString& name) {
+  if (name.compare(QLatin1String(kTransmitterSourceName), Qt::CaseInsensitive) == 0) return true;
+  for (const TBuiltInGroup& group : BuiltInGroups()) {
+    if (name.compare(QLatin1String(group.name), Qt::CaseInsensitive) == 0) return true;
+  }
+  for (const TBuiltInGroup& set : BuiltInSupplementalSets()) {
+    if (name.compare(QStringLiteral("sup-") + QLatin1String(set.name), Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
 }
 
 bool ValidSourceName(const QString& name) {

@@ -1,7 +1,7 @@
 #pragma once
-// Where Kepler data comes from: the public GP groups of CelesTrak, built in, and any http or https
-// address the user adds under a name of their own. Beside them one source of another kind: SatNOGS
-// DB's list of satellites' radio transmitters, kept in a subfolder of the data folder.
+// Where Kepler data comes from: the public GP groups of CelesTrak and its supplemental sets, built
+// in, and any http or https address the user adds under a name of their own. Beside them one source of
+// another kind: SatNOGS DB's list of satellites' radio transmitters, kept in a subfolder of the data folder.
 
 #include <QString>
 #include <QUrl>
@@ -14,6 +14,8 @@ namespace nimbrel::download {
 // The one address of CelesTrak's GP queries. The exact host matters: CelesTrak asks programs to use
 // celestrak.org, and requests to the old names are answered with redirects we do not follow.
 inline constexpr const char* kCelestrakGroupBase = "https://celestrak.org/NORAD/elements/gp.php";
+// CelesTrak's supplemental GP data, beside the groups: "supplemental/sup-gp.php" from their address.
+inline constexpr const char* kSupplementalPath = "supplemental/sup-gp.php";
 inline constexpr const char* kCelestrakHost = "celestrak.org";
 
 // CelesTrak refreshes a group at most every two hours and blocks addresses that ask more often.
@@ -44,12 +46,22 @@ struct TBuiltInGroup {
 };
 // The built-in groups in the order a user meets them: the small, much-used ones first.
 const std::vector<TBuiltInGroup>& BuiltInGroups();
+// CelesTrak's supplemental sets, by their FILE name ("iss"): operators' own ephemerides fitted
+// with SGP4, an object often in several sets, each for the time from its epoch on. Their sources
+// are named "sup-<file>", which tells the catalogue to keep every set (catalogue::IsSupplementalFile).
+const std::vector<TBuiltInGroup>& BuiltInSupplementalSets();
 
 // `base` + "?GROUP=<group>&FORMAT=csv": OMM CSV, which carries six-digit catalogue numbers.
 QUrl GroupUrl(const QString& group, const QString& base = QString::fromLatin1(kCelestrakGroupBase));
+// The supplemental address beside the groups' `groupBase`, + "?FILE=<file>&FORMAT=csv". FORMAT is
+// never left out: on sup-gp.php it means two-line sets, which leave out new catalogue numbers.
+QUrl SupplementalUrl(const QString& file,
+                     const QString& groupBase = QString::fromLatin1(kCelestrakGroupBase));
 
-// Every built-in group as a source, with its URL under `base`.
-std::vector<TSource> BuiltInSources(const QString& base = QString::fromLatin1(kCelestrakGroupBase));
+// Every built-in group, then every supplemental set, as a source, with its URL under `groupBase`.
+std::vector<TSource> BuiltInSources(const QString& groupBase = QString::fromLatin1(kCelestrakGroupBase));
+// Whether `name` is a built-in source's (letter case ignored), the transmitter list's included.
+bool IsBuiltInName(const QString& name);
 
 // A name that can be a file's base name in the data folder: 1 to 64 of A-Z, a-z, 0-9, "-", "_" and
 // ".", not starting with "." (no hidden files, no "..").

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -13,6 +15,7 @@
 
 #include "DownloadTestData.h"
 #include "LoopbackServer.h"
+#include "catalogue/SatelliteList.h"
 #include "catalogue/SettingsStore.h"
 
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -256,6 +259,41 @@ TEST_F(Downloads, CelestrakAnswersAreReadForWhatTheySay) {
   now_ = now_.addSecs(5400);
   EXPECT_EQ(Run({stations})[0].status, TStatus::drTooSoon);
   EXPECT_EQ(server_.Requests(), 2);
+}
+
+// CelesTrak's supplemental ISS sets: asked for as CSV (sup-gp.php would send two-line sets), kept as
+// sup-iss.csv with every piece counted, and read by the catalogue above the public set.
+TEST_F(Downloads, SupplementalSetsAreAskedAsCsvAndKeptUnderTheirFileName) {
+  UseState();
+  const std::vector<TSource> sources = BuiltInSources(server_.Url(QStringLiteral("/gp.php")).toString());
+  const auto iss = std::find_if(sources.begin(), sources.end(),
+                                [](const TSource& s) { return s.name == QStringLiteral("sup-iss"); });
+  ASSERT_NE(iss, sources.end());
+  EXPECT_FALSE(iss->description.isEmpty());
+  QByteArray pieces = testing::OmmCsv().left(testing::OmmCsv().indexOf("\r\n") + 2);
+  for (const char* epoch : {"2006-01-03T12:00:00", "2006-01-03T00:00:00", "2006-01-03T06:00:00"}) {
+    pieces += QByteArray("ISS (ZARYA),1998-067A,") + epoch +
+              ",15.73745284,.0010909,51.6458,312.4823,112.4787,338.3202,0,U,25544,84,40726,.13602e-3,"
+              ".00019047,0\r\n";
+  }
+  server_.Answer(QStringLiteral("/supplemental/sup-gp.php"), {.body = pieces});
+  // The public set is newer than every piece.
+  WriteData(QStringLiteral("stations.csv"), testing::OmmCsv());
+  const auto results = Run({*iss});
+  ASSERT_EQ(results.size(), 1u);
+  ASSERT_TRUE(results[0].Done()) << results[0].reason.toStdString();
+  EXPECT_TRUE(results[0].Line().startsWith(QStringLiteral("sup-iss: 3 sets, ")))
+      << results[0].Line().toStdString();
+  EXPECT_TRUE(
+      server_.LastRequest().startsWith("GET /supplemental/sup-gp.php?FILE=iss&FORMAT=csv HTTP/1.1\r\n"))
+      << server_.LastRequest().toStdString();
+  EXPECT_EQ(ReadData(QStringLiteral("sup-iss.csv")), pieces);
+
+  const catalogue::TSatelliteList list = catalogue::TSatelliteList::Create(options_.dataFolder.toStdString());
+  ASSERT_EQ(list.Count(), 2);
+  const orbit::TSatellite& kept = list.SatelliteAt(list.IndexOfCatalogueNumber("25544"));
+  EXPECT_EQ(kept.SetCount(), 3);
+  EXPECT_EQ(list.SatelliteAt(list.IndexOfCatalogueNumber("99990")).SetCount(), 1);
 }
 
 // A host that answers anything but 200 is asked nothing more in that run; other hosts still are.

@@ -29,6 +29,32 @@ TEST(Sources, GroupsAreAskedOfCelestrakOrgAsOmmCsv) {
   EXPECT_EQ(names.removeDuplicates(), 0);
 }
 
+TEST(Sources, SupplementalSetsAreBuiltInAsCsvUnderTheirFileNames) {
+  QStringList names;
+  int supplemental = 0;
+  for (const TSource& source : BuiltInSources()) {
+    names << source.name.toLower();
+    if (!source.name.startsWith(QStringLiteral("sup-"))) continue;
+    ++supplemental;
+    EXPECT_TRUE(source.builtIn);
+    EXPECT_FALSE(source.description.isEmpty()) << source.name.toStdString();
+    EXPECT_EQ(source.url.toString(),
+              QStringLiteral("https://celestrak.org/NORAD/elements/supplemental/sup-gp.php?FILE=") +
+                  source.name.mid(4) + QStringLiteral("&FORMAT=csv"));
+    EXPECT_EQ(NameFromUrl(source.url), source.name);
+    EXPECT_TRUE(KeepsGroupInterval(source));
+  }
+  EXPECT_EQ(supplemental, static_cast<int>(BuiltInSupplementalSets().size()));
+  EXPECT_TRUE(names.contains(QStringLiteral("sup-iss")));
+  EXPECT_EQ(names.removeDuplicates(), 0);
+  // Beside a test server's group address too.
+  EXPECT_EQ(SupplementalUrl(QStringLiteral("iss"), QStringLiteral("http://127.0.0.1:8080/gp.php")).toString(),
+            QStringLiteral("http://127.0.0.1:8080/supplemental/sup-gp.php?FILE=iss&FORMAT=csv"));
+  EXPECT_EQ(TDownloadState::UserSourceProblem(QStringLiteral("SUP-ISS"),
+                                              QUrl(QStringLiteral("https://example.org/a"))),
+            QStringLiteral("\"SUP-ISS\" is the name of a built-in source"));
+}
+
 TEST(Sources, NamesAndAddressesAUserMayGive) {
   for (const char* good : {"a", "my-sats_2.old", "ABC"})
     EXPECT_TRUE(ValidSourceName(QString::fromLatin1(good))) << good;
@@ -102,8 +128,8 @@ TEST(DownloadState, UserSourcesAreKeptAndBuiltInNamesRefused) {
   ASSERT_EQ(sources.size(), 2u);
   EXPECT_EQ(sources[0].name, QStringLiteral("Alpha"));
   EXPECT_EQ(sources[1].url, QUrl(QStringLiteral("https://example.org/z.txt")));
-  // The groups, the transmitter list and the two of the user's own.
-  EXPECT_EQ(own.AllSources().size(), BuiltInGroups().size() + 1 + 2);
+  // The groups, the supplemental sets, the transmitter list and the two of the user's own.
+  EXPECT_EQ(own.AllSources().size(), BuiltInSources().size() + 1 + 2);
   EXPECT_TRUE(own.Find(QStringLiteral("alpha")));
   EXPECT_TRUE(own.RemoveUserSource(QStringLiteral("alpha")));
   EXPECT_FALSE(own.RemoveUserSource(QStringLiteral("alpha")));
