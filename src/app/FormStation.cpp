@@ -328,9 +328,10 @@ void TFormStation::SetSatellite(const orbit::TSatellite* primary, const orbit::G
   alsoWatched_.clear();
   for (const orbit::TSatellite* s : alsoWatched)
     if (s) alsoWatched_.push_back(*s);
-  const bool same = primary && primary_ && primary->CatalogueNumber() == primary_->CatalogueNumber() &&
-                    primary->EpochJD() == primary_->EpochJD() && observer.latitude == observer_.latitude &&
-                    observer.longitude == observer_.longitude && observer.altitude == observer_.altitude;
+  // The page's copy may have another of several supplemental sets in use than the catalogue's.
+  const bool same = primary && primary_ && primary->SameSetsAs(*primary_) &&
+                    observer.latitude == observer_.latitude && observer.longitude == observer_.longitude &&
+                    observer.altitude == observer_.altitude;
   observer_ = observer;
   if (same) {
     // A transmitter list downloaded meanwhile.

@@ -61,10 +61,7 @@ void TPassAlert::SetSatellites(const std::vector<const orbit::TSatellite*>& sate
   std::vector<TWatch> watches;
   for (const orbit::TSatellite* satellite : satellites) {
     if (!satellite) continue;
-    const auto same = [&](const TWatch& w) {
-      return w.satellite.CatalogueNumber() == satellite->CatalogueNumber() &&
-             w.satellite.EpochJD() == satellite->EpochJD();
-    };
+    const auto same = [&](const TWatch& w) { return w.satellite.SameSetsAs(*satellite); };
     if (std::any_of(watches.begin(), watches.end(), same)) continue;
     const auto known = std::find_if(watches_.begin(), watches_.end(), same);
     if (known != watches_.end() && !moved)

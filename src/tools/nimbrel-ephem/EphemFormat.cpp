@@ -212,7 +212,8 @@ void AppendSatelliteRow(std::string& out, orbit::TSatellite& satellite, double j
   out += ',';
   AppendCsvField(out, satellite.CatalogueNumber());
   out += ',';
-  AppendFixed(out, (jd - satellite.EpochJD()) * orbit::kMinutesPerDay, 6);
+  // From the epoch of the set used at `jd`: an object with several supplemental sets has one per piece.
+  AppendFixed(out, satellite.EpochAgeDays(jd) * orbit::kMinutesPerDay, 6);
   out += ',';
   AppendUtc(out, jd);
   const int fields = 9 + (observer ? 5 : 0);

@@ -49,7 +49,8 @@ void WriteSatelliteRows(const std::vector<orbit::TSatellite*>& satellites, const
           for (std::size_t i = begin; i < end; ++i) {
             orbit::TSatellite& sat = *satellites[i];
             for (const TRowTime& t : times) {
-              const double jd = t.sinceEpoch ? sat.EpochJD() + t.value / orbit::kMinutesPerDay : t.value;
+              // Several supplemental sets: from the first one's epoch, so the times walk through them.
+              const double jd = t.sinceEpoch ? sat.FirstEpochJD() + t.value / orbit::kMinutesPerDay : t.value;
               AppendSatelliteRow(text, sat, jd, observer);
               text += '\n';
             }
