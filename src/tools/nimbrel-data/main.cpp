@@ -51,6 +51,8 @@ constexpr const char* kUsage =
     "The data folder is the companion's TwoLineDataPath when set (nimbrel-settings set-data-folder),\n"
     "else $XDG_DATA_HOME/NimbrelGL/kepler (~/.local/share/NimbrelGL/kepler). CelesTrak's groups are\n"
     "fetched at most once every 2 hours, CelesTrak addresses always as https://celestrak.org. The\n"
+    "sources sup-... are CelesTrak's supplemental sets (sup-gp.php, as CSV): every set of an object is\n"
+    "kept, and the one used at a time is the one with the latest epoch not after it. The\n"
     "source \"transmitters\" is SatNOGS DB's list of satellites' radio transmitters (CC BY-SA 4.0),\n"
     "kept as transmitters/transmitters.json in the data folder and fetched at most once a day.\n"
     "Exit status: 0 when nothing failed (every source done, not updated since the last download,\n"
