@@ -1,6 +1,7 @@
 // Arbitrary bytes as a Kepler file: the catalogue must neither crash nor hang, and must stay
 // consistent: names in order and unique, every entry found again by its name and its catalogue
-// number, and a second load of the same text changing nothing.
+// number, and a second load of the same text changing nothing. Read as a supplemental file too,
+// where every set of an object is kept and chosen by the time.
 
 #include <cstddef>
 #include <cstdint>
@@ -39,5 +40,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   list.LoadFromText(text);
   Check(list.Count() == count);
+
+  TSatelliteList pieces;
+  pieces.LoadFromText(text, nimbrel::catalogue::TSetOrigin::soSupplemental);
+  const int sets = pieces.SetCount();
+  for (int i = 0; i < pieces.Count(); ++i) {
+    nimbrel::orbit::TSatellite& satellite = pieces.SatelliteAt(i);
+    Check(pieces.IndexOfCatalogueNumber(pieces.CatalogueNumberAt(i)) == i);
+    // The set chosen for a time is never after it, unless every set is.
+    const double jd = satellite.FirstEpochJD() + 0.3;
+    satellite.ChooseSetFor(jd);
+    Check(satellite.EpochJD() <= jd);
+    Check(satellite.EpochJD() == satellite.ElementsAt(jd).epochJD);
+  }
+  // The same sets again add none.
+  pieces.LoadFromText(text, nimbrel::catalogue::TSetOrigin::soSupplemental);
+  Check(pieces.SetCount() == sets);
   return 0;
 }
