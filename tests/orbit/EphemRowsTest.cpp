@@ -66,5 +66,25 @@ TEST(EphemRows, AnyNumberOfThreadsGivesTheOneThreadText) {
   EXPECT_TRUE(Rows({}, one, std::nullopt, 2).empty());
 }
 
+// Several supplemental sets: --tsince counts from the first one's epoch, and each row's tsince_min
+// from the epoch of the set it used.
+TEST(EphemRows, PiecesCountMinutesFromTheSetEachRowUses) {
+  const orbit::TSatellite one = Catalogue(1).front();
+  orbit::TElementSet later = one.Elements();
+  later.epochJD += 0.25;
+  orbit::TSatellite pieces = one;
+  pieces.SetElementSets({later, one.Elements()});
+  const std::string text = Rows({pieces}, {{true, 0.0}, {true, 420.0}, {true, -60.0}}, std::nullopt, 1);
+  std::vector<std::string> minutes;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    const std::string row = text.substr(start, end - start);
+    const std::size_t a = row.find(',', row.find(',') + 1) + 1;
+    minutes.push_back(row.substr(a, row.find(',', a) - a));
+    start = end + 1;
+  }
+  EXPECT_EQ(minutes, (std::vector<std::string>{"0.000000", "60.000000", "-60.000000"}));
+}
+
 }  // namespace
 }  // namespace nimbrel::tools
