@@ -1,6 +1,5 @@
 #include "Satellite.h"
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -72,10 +71,15 @@ const TElementSet& TSatellite::ElementsAt(double jd) const noexcept {
 
 bool TSatellite::SameSetsAs(const TSatellite& other) const noexcept {
   if (CatalogueNumber() != other.CatalogueNumber() || SetCount() != other.SetCount()) return false;
-  if (!chooser_) return EpochJD() == other.EpochJD();
-  if (chooser_ == other.chooser_) return true;
-  return std::equal(chooser_->Sets().begin(), chooser_->Sets().end(), other.chooser_->Sets().begin(),
-                    [](const TElementSet& a, const TElementSet& b) { return a.epochJD == b.epochJD; });
+  if (chooser_ && chooser_ == other.chooser_) return true;
+  // Either may hold its one set without a chooser.
+  const auto epoch = [](const TSatellite& s, std::size_t i) {
+    return s.chooser_ ? s.chooser_->Sets()[i].epochJD : s.elements_.epochJD;
+  };
+  for (std::size_t i = 0; i < static_cast<std::size_t>(SetCount()); ++i) {
+    if (epoch(*this, i) != epoch(other, i)) return false;
+  }
+  return true;
 }
 
 double TSatellite::FirstEpochJD() const noexcept {

@@ -117,6 +117,16 @@ TEST(SetChooser, ReinitialisesOnlyWhenThePieceChanges) {
   TSatellite other;
   other.SetElementSets(Pieces(3));
   EXPECT_FALSE(other.SameSetsAs(pieces));
+  EXPECT_FALSE(pieces.SameSetsAs(other));
+  // Two sets of one epoch make a chooser of one set: the same as that set given alone.
+  TSatellite twice;
+  twice.SetElementSets({sets[0], sets[0]});
+  TSatellite alone;
+  alone.SetElementSet(sets[0]);
+  EXPECT_TRUE(twice.SameSetsAs(alone));
+  EXPECT_TRUE(alone.SameSetsAs(twice));
+  alone.SetElementSet(sets[1]);
+  EXPECT_FALSE(twice.SameSetsAs(alone));
   // One set given later replaces them all.
   pieces.SetElementSet(sets[1]);
   EXPECT_EQ(pieces.SetChooser(), nullptr);
