@@ -62,8 +62,8 @@ class TSatellite {
   void SetElementSet(const TElementSet& elements);
   // Several sets of this one object, each fitted from its epoch forward (see TSetChooser): from now
   // on the set in use is the one for the time asked, and the first one until a time is asked.
-  // Throws EElementError and leaves the satellite as it was when a set cannot describe an orbit,
-  // the sets name different catalogue numbers or there are none.
+  // Throws EElementError (or EMathError) and leaves the satellite as it was when a set cannot
+  // describe an orbit, the sets name different catalogue numbers or there are none.
   void SetElementSets(std::vector<TElementSet> sets);
   // The sets it chooses from, in order of their epochs; null for a satellite with one set. Shared
   // with its copies (it never changes).
