@@ -44,7 +44,7 @@ const std::vector<TBuiltInGroup>& BuiltInSupplementalSets() {
       {"oneweb", "Supplemental: OneWeb from its operator's ephemerides"},
       {"planet", "Supplemental: Planet's Earth-imaging satellites from their operator"},
       {"iridium", "Supplemental: Iridium from its operator's ephemerides"},
-      {"gps", "Supplemental: GPS from the broadcast almanac"},
+      {"gps", "Supplemental: GPS from its operator's almanac and ephemeris"},
       {"glonass", "Supplemental: GLONASS from its rapid ephemeris"},
       {"intelsat", "Supplemental: Intelsat geostationary satellites, weekly and after manoeuvres"},
       {"ses", "Supplemental: SES geostationary satellites from their operator"},
