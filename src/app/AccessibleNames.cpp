@@ -20,6 +20,7 @@
 #include "app/Form3Dview.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
@@ -62,10 +63,10 @@ void NameWindowControls(TForm3Dview& w) {
   Name(w.TrackBarLon, QStringLiteral("Viewpoint longitude"));
   Name(w.TrackBarLat, QStringLiteral("Viewpoint latitude"));
   NameStepItems(w.RadioGroupStep);
-  Name(w.EditSearch, QStringLiteral("Find satellite by name or number"));
-  Name(w.ListBoxActive, QStringLiteral("Satellites shown"),
+  Name(w.SatellitesPanel->EditSearch, QStringLiteral("Find satellite by name or number"));
+  Name(w.SatellitesPanel->ListBoxActive, QStringLiteral("Satellites shown"),
        QStringLiteral("The first is the primary satellite; Enter makes the selected one the primary"));
-  Name(w.ButtonBank, QStringLiteral("Change active bank"));
+  Name(w.SatellitesPanel->ButtonBank, QStringLiteral("Change active bank"));
   Name(w.ComboBoxShowOrbit, QStringLiteral("Orbits"));
   Name(w.ButtonOut, QStringLiteral("Zoom out"));
   Name(w.ButtonIn, QStringLiteral("Zoom in"));
@@ -80,11 +81,11 @@ void NameWindowControls(TForm3Dview& w) {
                             w.TimePicker,
                             w.ComboBoxSpeed,
                             w.RadioGroupStep->findChild<QRadioButton*>(),
-                            w.EditSearch,
-                            w.ListBoxActive,
-                            w.ButtonBank,
+                            w.SatellitesPanel->EditSearch,
+                            w.SatellitesPanel->ListBoxActive,
+                            w.SatellitesPanel->ButtonBank,
                             w.CheckBoxShowDaylight,
-                            w.CheckBoxAll,
+                            w.SatellitesPanel->CheckBoxAll,
                             w.CheckBoxShowTrails,
                             w.CheckBoxShowFootprint,
                             w.ComboBoxShowOrbit,

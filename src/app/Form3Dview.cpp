@@ -45,14 +45,14 @@
 #include "app/AccessibleNames.h"
 #include "app/Clock.h"
 #include "app/DownloadCoordinator.h"
+#include "app/FormLayout.h"
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/KeplerUpdates.h"
-#include "app/ListHint.h"
 #include "app/MessageSink.h"
 #include "app/OrbitClass.h"
-#include "app/SatelliteSearch.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "app/StartUp.h"
 #include "app/UserMessages.h"
@@ -91,14 +91,9 @@ constexpr int kPageControlHeight = 473;
 // The client area below the menu bar less the status bar: what the page control is laid out in.
 constexpr int kCentralHeight = TForm3Dview::kClientHeight - kStatusBarHeight;
 constexpr std::uint16_t kSolidLine = 0xFFFF;
-constexpr int kListItemHeight = 14;
 constexpr int kHoverRestMs = 100;
 constexpr int kTickAtOnceMs = 10;
 constexpr int kTickIntervalMs = 5000;
-// The list's age marks change by whole days of the clock: between days, once a second is enough.
-constexpr std::chrono::seconds kMarksPeriod{1};
-// The list item's role that holds its marker's colour.
-constexpr int kColourRole = Qt::UserRole + 1;
 constexpr std::int64_t kMsPerDay = 86400000;
 const QDate kDateTimeOrigin(1899, 12, 30);
 
@@ -107,102 +102,6 @@ const char* const kQualityItems[] = {"Basic", "Low", "Normal", "Good", "Better",
 const char* const kTopographyItems[] = {"No topography", "Use image"};
 const char* const kOrbitItems[] = {"none", "Primary", "All"};
 const char* const kUpdateAtStartItems[] = {"never", "daily", "weekly"};
-
-// Which edges of its page a control keeps its distance to when the page changes size.
-enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
-
-constexpr const char* kDesignedGeometry = "nimbrelDesignedGeometry";
-constexpr const char* kAnchors = "nimbrelAnchors";
-
-void Place(QWidget* widget, int left, int top, int width, int height, unsigned anchors = akLeft | akTop) {
-  widget->setGeometry(left, top, width, height);
-  widget->setProperty(kDesignedGeometry, QRect(left, top, width, height));
-  widget->setProperty(kAnchors, anchors);
-}
-
-// A label sized to its text, as the form's auto-sized labels are.
-QLabel* AutoLabel(const QString& text, QWidget* parent, int left, int top,
-                  unsigned anchors = akLeft | akTop) {
-  auto* label = new QLabel(text, parent);
-  label->adjustSize();
-  Place(label, left, top, label->width(), label->height(), anchors);
-  return label;
-}
-
-// A radio group: a framed box with its items in columns, filled column by column.
-QGroupBox* RadioGroup(const QString& caption, const char* const* items, int count, int columns,
-                      QButtonGroup*& buttons, QWidget* parent) {
-  auto* box = new QGroupBox(caption, parent);
-  auto* grid = new QGridLayout(box);
-  grid->setContentsMargins(6, 2, 6, 2);
-  grid->setSpacing(0);
-  buttons = new QButtonGroup(box);
-  const int rows = (count + columns - 1) / columns;
-  for (int i = 0; i < count; ++i) {
-    auto* button = new QRadioButton(QString::fromLatin1(items[i]), box);
-    buttons->addButton(button, i);
-    grid->addWidget(button, i % rows, i / rows);
-  }
-  return box;
-}
-
-int CheckedItem(const QButtonGroup* buttons) {
-  return buttons ? buttons->checkedId() : -1;
-}
-
-// Selects item `index` (clamped to -1 .. last, -1 clearing the selection) without any signal; true
-// when the selection changed, so that the caller runs the group's handler as a click would.
-bool SelectItem(QButtonGroup* buttons, int index) {
-  const int count = static_cast<int>(buttons->buttons().size());
-  index = ClampItemIndex(index, count);
-  if (index == buttons->checkedId()) return false;
-  if (index < 0) {
-    QAbstractButton* checked = buttons->checkedButton();
-    buttons->setExclusive(false);
-    if (checked) {
-      const QSignalBlocker block(checked);
-      checked->setChecked(false);
-    }
-    buttons->setExclusive(true);
-  } else {
-    QAbstractButton* button = buttons->button(index);
-    const QSignalBlocker block(button);
-    button->setChecked(true);
-  }
-  return true;
-}
-
-// The satellite list: each line in the colour of its marker, on the list's black or on the
-// selection colour.
-class TSatelliteListDelegate final : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    painter->save();
-    const bool selected = option.state & QStyle::State_Selected;
-    // The satellite's colour on the highlight (red or blue on blue) could not be read: the line keeps
-    // its black, and the selection is a frame in the highlight colour round it.
-    painter->fillRect(option.rect, Qt::black);
-    if (selected) {
-      painter->setPen(QPen(option.palette.highlight(), 2));
-      painter->drawRect(option.rect.adjusted(1, 1, -1, -1));
-    }
-    const QVariant stored = index.data(kColourRole);
-    const TRgb c = SatelliteColour(index.row());
-    painter->setPen(stored.isValid() ? stored.value<QColor>() : QColor(c.r, c.g, c.b));
-    // An item may bring its own font: a satellite with old elements is drawn in italics.
-    const QVariant own = index.data(Qt::FontRole);
-    painter->setFont(own.isValid() ? own.value<QFont>() : option.font);
-    painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-                      index.data(Qt::DisplayRole).toString());
-    painter->restore();
-  }
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    // The designed 14 pixels, unless the desktop's font needs more room.
-    const int height = std::max(kListItemHeight, option.fontMetrics.height());
-    return {QStyledItemDelegate::sizeHint(option, index).width(), height};
-  }
-};
 
 // The key to the points' colours, over the view's corner; the pointer passes through it to the view.
 class TOrbitLegend final : public QWidget {
@@ -250,11 +149,6 @@ QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& 
   return metrics.elidedText(line, Qt::ElideLeft, width);
 }
 
-QString SatelliteCatalogueNumber(const QListWidgetItem* item) {
-  const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
-  return satellite ? QString::fromStdString(satellite->CatalogueNumber()) : QString();
-}
-
 }  // namespace
 
 TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
@@ -291,7 +185,6 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
     qualitySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("DisplayQuality"), 1);
   if (!topographySetting_)
     topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
-  if (!bankSetting_) bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
   // After creation: the viewpoint items are made there.
   NameWindowControls(*this);
   ConnectSession();
@@ -478,60 +371,7 @@ void TForm3Dview::CreateControls() {
   ComboBoxSpeed->setToolTip(QStringLiteral("Run the clock continuously at this many times real time"));
   Place(ComboBoxSpeed, 424, 68, 116, 25, kRight);
 
-  Bevel1 = new QFrame(display);
-  Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  Place(Bevel1, 544, 8, 201, 232, kRight);
-  LabelActiveSatellites = new QLabel(QStringLiteral("Choose satellite"), display);
-  LabelActiveSatellites->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  LabelActiveSatellites->setToolTip(QStringLiteral("Primary satellite for orbit display"));
-  Place(LabelActiveSatellites, 560, 14, 169, LabelActiveSatellites->sizeHint().height(), kRight);
-
-  // The search field takes the list's top; the list keeps its width and its bottom edge.
-  EditSearch = new QLineEdit(display);
-  EditSearch->setObjectName(QStringLiteral("EditSearch"));
-  EditSearch->setPlaceholderText(QStringLiteral("Find name or number"));
-  EditSearch->setClearButtonEnabled(true);
-  EditSearch->setToolTip(QStringLiteral(
-      "Shows the satellites whose name or catalogue number holds this text; Escape clears it"));
-  Place(EditSearch, 560, 32, 169, 21, kRight);
-
-  ListBoxActive = new QListWidget(display);
-  ListBoxActive->setObjectName(QStringLiteral("ListBoxActive"));
-  QPalette listPalette = ListBoxActive->palette();
-  listPalette.setColor(QPalette::Base, Qt::black);
-  ListBoxActive->setPalette(listPalette);
-  QFont listFont = ListBoxActive->font();
-  listFont.setBold(true);
-  ListBoxActive->setFont(listFont);
-  ListBoxActive->setItemDelegate(new TSatelliteListDelegate(ListBoxActive));
-  ListBoxActive->setUniformItemSizes(true);
-  ListBoxActive->setContextMenuPolicy(Qt::CustomContextMenu);
-  Place(ListBoxActive, 560, 55, 169, 80, kRight);
-  satelliteSearch_ = new TSatelliteSearch(EditSearch, ListBoxActive, this);
-  // Under the list's lines, inside it: why the list shows so little, and what to do.
-  LabelListHint = new QLabel(ListBoxActive->viewport());
-  LabelListHint->setObjectName(QStringLiteral("LabelListHint"));
-  LabelListHint->setWordWrap(true);
-  LabelListHint->setAttribute(Qt::WA_TransparentForMouseEvents);
-  QFont hintFont = font();
-  hintFont.setBold(false);
-  hintFont.setPointSizeF(hintFont.pointSizeF() * 0.85);
-  LabelListHint->setFont(hintFont);
-  // Light on the list's black: inside a view a label draws with the Text role, not WindowText.
-  LabelListHint->setForegroundRole(QPalette::WindowText);
-  QPalette hintPalette = LabelListHint->palette();
-  hintPalette.setColor(QPalette::WindowText, QColor(208, 208, 208));
-  LabelListHint->setPalette(hintPalette);
-  auto* hintLayout = new QVBoxLayout(ListBoxActive->viewport());
-  hintLayout->setContentsMargins(3, 1, 3, 1);
-  hintLayout->addStretch(1);
-  hintLayout->addWidget(LabelListHint);
-  LabelListHint->hide();
-
-  ButtonBank = new QPushButton(QStringLiteral("3"), display);
-  ButtonBank->setObjectName(QStringLiteral("ButtonBank"));
-  ButtonBank->setToolTip(QStringLiteral("Change active bank"));
-  Place(ButtonBank, 560, 140, 25, 21, kRight);
+  SatellitesPanel = new TSatellitesPanel(*model_, *sink_, options_.steadyNow, display);
 
   auto boundCheckBox = [display](const char* name, const char* caption, const char* valueName, bool checked,
                                  const char* hint, int left, int top) {
@@ -546,8 +386,6 @@ void TForm3Dview::CreateControls() {
   };
   CheckBoxShowDaylight =
       boundCheckBox("CheckBoxShowDaylight", "Daylight", "ShowDaylight", true, nullptr, 656, 144);
-  CheckBoxAll = boundCheckBox("CheckBoxAll", "All satellites", "ShowAll", false,
-                              "Display all satellites in Kepler data", 560, 166);
   CheckBoxShowTrails = boundCheckBox("CheckBoxShowTrails", "Show trails", "ShowTrails", true,
                                      "Short trail of past motion", 656, 166);
   ComboBoxShowOrbit = new TcvnComboBox(display);
@@ -618,7 +456,6 @@ void TForm3Dview::CreateControls() {
 
   // The bound controls now have their designed state: they take their stored one.
   CheckBoxShowDaylight->Loaded();
-  CheckBoxAll->Loaded();
   CheckBoxShowTrails->Loaded();
   ComboBoxShowOrbit->Loaded();
   CheckBoxShowFootprint->Loaded();
@@ -687,15 +524,6 @@ void TForm3Dview::ConnectControls() {
   on(TrackBarLat, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
   on(ButtonIn, &QPushButton::clicked, &TForm3Dview::ButtonInClick);
   on(ButtonOut, &QPushButton::clicked, &TForm3Dview::ButtonOutClick);
-  on(ButtonBank, &QPushButton::clicked, &TForm3Dview::ButtonBankClick);
-  on(ListBoxActive, &QListWidget::itemClicked, &TForm3Dview::ListBoxActiveClick);
-  on(ListBoxActive, &QListWidget::itemActivated, &TForm3Dview::ListBoxActiveClick);
-  connect(satelliteSearch_, &TSatelliteSearch::Applied, this,
-          [this] { Guarded([this] { UpdateListHint(); }); });
-  connect(ListBoxActive, &QWidget::customContextMenuRequested, this,
-          [this](QPoint at) { Guarded([this, at] { ShowListMenu(at); }); });
-  // "All satellites" rebuilds the markers whoever changes it.
-  on(CheckBoxAll, &QCheckBox::toggled, &TForm3Dview::CheckBoxAllClick);
   on(CheckBoxShowDaylight, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowDaylightClick);
   on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
   on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
@@ -779,7 +607,6 @@ void TForm3Dview::FormCreate() {
   content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
   const int viewpoint = home.fromList ? 1 : 0;
 
-  ButtonBank->setVisible(BankButtonWanted());
   SelectViewpoint(viewpoint);
 
   TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_, true);
@@ -789,8 +616,7 @@ void TForm3Dview::FormCreate() {
   // A file named on the command line is the user's choice, never replaced by a background update.
   const bool fileArgument = !options_.arguments.isEmpty() && QFileInfo(options_.arguments.front()).isFile();
 
-  bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
-  LoadActiveList(true);
+  SatellitesPanel->LoadActiveList(true);
 
   const QString primary = ChoosePrimary(kepler.catalogue, *sink_);
   model_->SetData(std::move(kepler.catalogue),
@@ -819,8 +645,8 @@ void TForm3Dview::FormShow() {
   PlaceCamera();
   {
     // The markers are rebuilt right below, so the check box's own rebuild is not needed here.
-    const QSignalBlocker block(CheckBoxAll);
-    CheckBoxAll->setChecked(showAllAtStart_);
+    const QSignalBlocker block(SatellitesPanel->CheckBoxAll);
+    SatellitesPanel->CheckBoxAll->setChecked(showAllAtStart_);
   }
   // The check box's stored state is the start's choice; the model follows it before the first rebuild.
   if (model_->ShowAll() != showAllAtStart_) {
@@ -843,7 +669,6 @@ void TForm3Dview::FormDestroy() {
   // The settings write themselves as they go; the satellites outlive nothing that refers to them.
   qualitySetting_.reset();
   topographySetting_.reset();
-  bankSetting_.reset();
 }
 
 void TForm3Dview::showEvent(QShowEvent* event) {
@@ -915,33 +740,10 @@ void TForm3Dview::LayOutClient() {
 }
 
 void TForm3Dview::LayOutDisplayPage() {
-  // The page grows exactly as the client area does; controls keep their distances to the edges
-  // they are anchored to.
+  // The page grows exactly as the client area does.
   const QSize client = centralWidget()->size();
-  const int dw = client.width() - kClientWidth;
-  const int dh = client.height() - kPrimaryLineHeight - kCentralHeight;
-  for (QObject* child : TabSheetDisplay->children()) {
-    auto* widget = qobject_cast<QWidget*>(child);
-    if (!widget || !widget->property(kAnchors).isValid()) continue;
-    const QRect designed = widget->property(kDesignedGeometry).toRect();
-    const unsigned anchors = widget->property(kAnchors).toUInt();
-    QRect r = designed;
-    if (anchors & akRight) {
-      if (anchors & akLeft) {
-        r.setWidth(designed.width() + dw);
-      } else {
-        r.moveLeft(designed.left() + dw);
-      }
-    }
-    if (anchors & akBottom) {
-      if (anchors & akTop) {
-        r.setHeight(designed.height() + dh);
-      } else {
-        r.moveTop(designed.top() + dh);
-      }
-    }
-    widget->setGeometry(r);
-  }
+  LayOutAnchored(TabSheetDisplay, client.width() - kClientWidth,
+                 client.height() - kPrimaryLineHeight - kCentralHeight);
 }
 
 void TForm3Dview::PageControl1Resize() {
@@ -975,9 +777,6 @@ int TForm3Dview::QualitySettingValue() const noexcept {
 }
 int TForm3Dview::TopographySettingValue() const noexcept {
   return topographySetting_ ? topographySetting_->Value() : -1;
-}
-int TForm3Dview::BankSettingValue() const noexcept {
-  return bankSetting_ ? bankSetting_->Value() : -1;
 }
 
 void TForm3Dview::WritePickers(orbit::TDateTime t) {
@@ -1031,10 +830,6 @@ void TForm3Dview::UpdateView(bool runningClock) {
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
     }
-    // New data and a new day mark the list at once (the session's signals); between them a set may
-    // still cross the two-week line, which shows within a second.
-    const auto steady = SteadyNow();
-    if (steady - marksAt_ >= kMarksPeriod || steady < marksAt_) MarkOldElements();
   }
   const int manual = static_cast<int>(std::size(kStepItems)) - 1;
   // The running clock has its own timer, and no step item is chosen meanwhile.
@@ -1079,29 +874,6 @@ QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const
     return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(model_->Time())));
   } catch (const std::exception&) {
     return {};  // a clock outside the calendar: no age to tell
-  }
-}
-
-void TForm3Dview::MarkOldElements() {
-  marksAt_ = SteadyNow();
-  // Once for the whole list; a clock outside the calendar has no age to tell.
-  std::optional<double> jd;
-  try {
-    jd = orbit::JulianDateFromDateTime(model_->Time());
-  } catch (const std::exception&) {
-  }
-  QFont italic = ListBoxActive->font();
-  italic.setItalic(true);
-  for (int i = 0; i < ListBoxActive->count(); ++i) {
-    QListWidgetItem* item = ListBoxActive->item(i);
-    const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
-    const QString note = satellite && jd ? ElementAgeNote(satellite->EpochAgeDays(*jd)) : QString();
-    // Only changes are written: a write repaints the list.
-    const bool old = !note.isEmpty();
-    if (item->data(Qt::FontRole).isValid() != old)
-      item->setData(Qt::FontRole, old ? QVariant(italic) : QVariant());
-    const QString tip = old ? note.mid(2) : QString();  // without the leading ", "
-    if (item->toolTip() != tip) item->setToolTip(tip);
   }
 }
 
@@ -1309,12 +1081,7 @@ void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
 }
 
 void TForm3Dview::MakePrimary(const QString& number) {
-  if (number.isEmpty() || number == model_->PrimaryNumber()) return;
-  // Without the companion program this window stands in for it: the choice is stored as
-  // nimbrel-settings stores it, so that the next start begins with it. The stored form has five
-  // characters. A save that fails leaves the choice to this run, as the program's own saves do.
-  if (number.size() == 5 && !catalogue::CompanionOwnsSettings()) catalogue::WritePrimary(number);
-  model_->SetPrimary(number);
+  SatellitesPanel->MakePrimary(number);
 }
 
 void TForm3Dview::HoverAt(QPoint at) {
@@ -1399,55 +1166,9 @@ void TForm3Dview::RebuildMarkers() {
   const std::vector<const orbit::TSatellite*> satellites = model_->Shown();
   ClearHover();
   content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
-  ListBoxActive->setUpdatesEnabled(false);
-  ListBoxActive->clear();
-  const std::vector<const orbit::TSatellite*>& shown = content_->Shown();
-  std::vector<QString> searchKeys;
-  searchKeys.reserve(shown.size());
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    const orbit::TSatellite* satellite = shown[i];
-    auto* item = new QListWidgetItem(QString::fromStdString(satellite->Name()));
-    item->setData(Qt::UserRole, QVariant::fromValue(const_cast<void*>(static_cast<const void*>(satellite))));
-    const TRgb c = content_->MarkerColour(i);
-    item->setData(kColourRole, QColor(c.r, c.g, c.b));
-    ListBoxActive->addItem(item);
-    searchKeys.push_back(
-        SatelliteSearchKey(item->text(), QString::fromStdString(satellite->CatalogueNumber())));
-  }
-  catalogueKeys_.clear();
-  satelliteSearch_->SetKeys(std::move(searchKeys));
-  ListBoxActive->setUpdatesEnabled(true);
+  SatellitesPanel->ShowMarkers(*content_);
   legend_->setVisible(content_->PointMarkers() != nullptr);
-  // New lines: their old-elements marking is due now, not only at the clock's next day.
-  MarkOldElements();
   RefreshView();
-}
-
-void TForm3Dview::UpdateListHint() {
-  TListHintState state;
-  state.all = CheckBoxAll->isChecked();
-  state.bank = (bankSetting_ ? bankSetting_->Value() : 0) + 1;
-  state.bankCount = static_cast<int>(model_->ActiveList().size());
-  state.query = EditSearch->text().trimmed();
-  for (int row = 0; row < ListBoxActive->count(); ++row)
-    state.shownLines += ListBoxActive->item(row)->isHidden() ? 0 : 1;
-  if (!state.query.isEmpty() && state.shownLines == 0 && !state.all) {
-    // Keys for the whole catalogue only when a search finds nothing in the bank, and once per catalogue.
-    if (catalogueKeys_.empty()) {
-      catalogueKeys_.reserve(static_cast<std::size_t>(model_->Catalogue().Count()));
-      for (int i = 0; i < model_->Catalogue().Count(); ++i)
-        catalogueKeys_.push_back(
-            SatelliteSearchKey(QString::fromStdString(model_->Catalogue().NameAt(i)),
-                               QString::fromStdString(model_->Catalogue().CatalogueNumberAt(i))));
-    }
-    const QString query = SearchQuery(EditSearch->text());
-    state.catalogueMatches =
-        static_cast<int>(std::count_if(catalogueKeys_.begin(), catalogueKeys_.end(),
-                                       [&query](const QString& key) { return key.contains(query); }));
-  }
-  const QString text = ListHintText(state);
-  if (LabelListHint->text() != text) LabelListHint->setText(text);
-  LabelListHint->setVisible(!text.isEmpty());
 }
 
 void TForm3Dview::QueueRebuildMarkers() {
@@ -1457,113 +1178,6 @@ void TForm3Dview::QueueRebuildMarkers() {
   QTimer::singleShot(0, this, [this] {
     if (rebuildQueued_) Guarded([this] { RebuildMarkers(); });
   });
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Satellite list, banks, menus.
-
-void TForm3Dview::ListBoxActiveClick() {
-  const QListWidgetItem* item = ListBoxActive->currentItem();
-  if (!item) return;
-  MakePrimary(SatelliteCatalogueNumber(item));
-}
-
-namespace {
-// The bank as stored, without the fall-back to bank 1 that the shown list takes.
-QStringList StoredBank(int bank) {
-  return catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(bank)));
-}
-}  // namespace
-
-int TForm3Dview::ShownBank() const {
-  const int bank = bankSetting_ ? bankSetting_->Value() : 0;
-  if (bank < 0 || bank >= catalogue::kBankCount || StoredBank(bank).isEmpty()) return 0;
-  return bank;
-}
-
-void TForm3Dview::ShowListMenu(QPoint at) {
-  QListWidgetItem* item = ListBoxActive->itemAt(at);
-  if (!item) item = ListBoxActive->currentItem();  // the keyboard's menu key
-  if (!item) return;
-  ListBoxActive->setCurrentItem(item);
-  const QString number = SatelliteCatalogueNumber(item);
-  // The lists name satellites by five characters; nothing past Z9999 can be stored in them.
-  const bool storable = number.size() == 5 && !catalogue::CompanionOwnsSettings();
-  QMenu menu(this);
-  QAction* primary = menu.addAction(QStringLiteral("Make primary"));
-  primary->setEnabled(number != model_->PrimaryNumber());
-  menu.addSeparator();
-  QAction* add[catalogue::kBankCount] = {};
-  for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
-    add[bank] = menu.addAction(QStringLiteral("Add to bank %1").arg(bank + 1));
-    add[bank]->setEnabled(storable && !StoredBank(bank).contains(number));
-  }
-  QAction* remove = menu.addAction(QStringLiteral("Remove from bank"));
-  remove->setEnabled(storable && StoredBank(ShownBank()).contains(number));
-  QAction* chosen =
-      menu.exec(ListBoxActive->viewport()->mapToGlobal(ListBoxActive->visualItemRect(item).center()));
-  if (!chosen) return;
-  if (chosen == primary) ListBoxActiveClick();
-  if (chosen == remove) RemoveFromBank();
-  for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
-    if (chosen == add[bank]) AddToBank(bank);
-  }
-}
-
-void TForm3Dview::AddToBank(int bank) {
-  const QListWidgetItem* item = ListBoxActive->currentItem();
-  if (!item) return;
-  const QString number = SatelliteCatalogueNumber(item);
-  QStringList numbers = StoredBank(bank);
-  if (number.isEmpty() || numbers.contains(number)) return;
-  numbers.append(number);
-  StoreBank(bank, numbers);
-}
-
-void TForm3Dview::RemoveFromBank() {
-  const QListWidgetItem* item = ListBoxActive->currentItem();
-  if (!item) return;
-  const int bank = ShownBank();
-  QStringList numbers = StoredBank(bank);
-  if (numbers.removeAll(SatelliteCatalogueNumber(item)) == 0) return;
-  StoreBank(bank, numbers);
-}
-
-void TForm3Dview::StoreBank(int bank, const QStringList& numbers) {
-  const catalogue::TCompanionWrite written = catalogue::WriteActiveList(bank, numbers);
-  if (!written) {
-    ShowMessage(QStringLiteral("NimbrelGL - cannot store the bank"), WriteFailureText(written));
-    return;
-  }
-  if (BankButtonWanted()) ButtonBank->show();
-  // The markers follow when the edited bank is the one shown (itself, or bank 1 standing in for it).
-  const std::optional<QStringList> shown = ReadActiveList(bankSetting_->Value());
-  if (!shown) return;
-  deferRebuild_ = true;
-  model_->SetActiveList(*shown);
-  deferRebuild_ = false;
-}
-
-void TForm3Dview::CheckBoxAllClick() {
-  model_->SetShowAll(CheckBoxAll->isChecked());
-}
-
-void TForm3Dview::LoadActiveList(bool /*atStartUp*/) {
-  const int bank = bankSetting_->Value();
-  ButtonBank->setText(QString::number(static_cast<qint64>(bank) + 1));
-  QStringList list = model_->ActiveList();
-  if (const std::optional<QStringList> stored = ReadActiveList(bank)) list = *stored;
-  if (list.isEmpty()) {
-    list = catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(0)));
-  }
-  // Without the companion an empty bank is the normal start: the hint under the list says what to do.
-  if (list.isEmpty() && CompanionInstalled()) ShowNoActiveListMessage(*sink_);
-  model_->SetActiveList(list);
-}
-
-void TForm3Dview::ButtonBankClick() {
-  bankSetting_->SetValue((bankSetting_->Value() + 1) % catalogue::kBankCount);
-  LoadActiveList(false);
 }
 
 void TForm3Dview::FileLoadTextureClick() {
@@ -1610,7 +1224,7 @@ void TForm3Dview::OpenKeplerFile(const QString& path) {
   // The user's file from now on: a download lands in the data folder and waits there.
   model_->SetData(std::move(opened), TDataSource::dsUserFile, path, model_->PrimaryNumber());
   FileLoadUpdated->setEnabled(true);
-  CheckBoxAll->setChecked(true);
+  model_->SetShowAll(true);
 }
 
 void TForm3Dview::FileLoadUpdatedClick() {
@@ -1670,17 +1284,12 @@ void TForm3Dview::ConnectSession() {
   on(&TSessionModel::PrimaryChanged, &TForm3Dview::QueueRebuildMarkers);
   on(&TSessionModel::ShownChanged, &TForm3Dview::SessionShownChanged);
   on(&TSessionModel::HomeChanged, &TForm3Dview::SessionHomeChanged);
-  // Old elements are marked by the day, not at every tick of a clock that may run 30 times a second.
-  on(&TSessionModel::DayChanged, &TForm3Dview::MarkOldElements);
   on(&TSessionModel::FreshDataAvailable, &TForm3Dview::SessionFreshData);
 }
 
 void TForm3Dview::SessionShownChanged() {
-  if (CheckBoxAll->isChecked() != model_->ShowAll()) {
-    const QSignalBlocker block(CheckBoxAll);
-    CheckBoxAll->setChecked(model_->ShowAll());
-  }
-  if (deferRebuild_) {
+  // The list's own menu stored the bank: the markers wait until its signal has returned.
+  if (SatellitesPanel->EditingBank()) {
     QueueRebuildMarkers();
   } else {
     RebuildMarkers();
@@ -1720,21 +1329,11 @@ void TForm3Dview::AfterFirstShow() {
 // ---------------------------------------------------------------------------------------------------
 
 void TForm3Dview::Guarded(const std::function<void()>& handler) noexcept {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    ShowMessage(QString(), HandlerErrorText(e));
-  } catch (...) {
-    ShowMessage(QString(), HandlerErrorText(std::runtime_error("unknown error")));
-  }
+  RunGuarded(*sink_, handler);
 }
 
 void TForm3Dview::ShowMessage(const QString& caption, const QString& text) {
-  try {
-    sink_->Show(caption, text);
-  } catch (...) {
-    // Nowhere left to tell it.
-  }
+  TellUser(*sink_, caption, text);
 }
 
 }  // namespace nimbrel::app

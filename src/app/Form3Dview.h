@@ -58,7 +58,7 @@ namespace nimbrel::app {
 
 class TMessageSink;
 class TFormPasses;
-class TSatelliteSearch;
+class TSatellitesPanel;
 class TLocationsPanel;
 class TDataFolderPanel;
 class TFormStation;
@@ -116,20 +116,14 @@ class TForm3Dview : public QMainWindow {
   QComboBox* ComboBoxNightSide = nullptr;
   TLocationsPanel* LocationsPanel = nullptr;
   TDataFolderPanel* DataFolderPanel = nullptr;
-  QFrame* Bevel1 = nullptr;
+  // The satellite list, its search and its banks, in the frame the form draws round them.
+  TSatellitesPanel* SatellitesPanel = nullptr;
   QFrame* Bevel2 = nullptr;
-  QLabel* LabelActiveSatellites = nullptr;
-  QLineEdit* EditSearch = nullptr;
-  QListWidget* ListBoxActive = nullptr;
-  // Inside the list, under its lines: an empty bank or a search that finds nothing in it, explained.
-  QLabel* LabelListHint = nullptr;
   QLabel* LabelShowOrbit = nullptr;
-  QPushButton* ButtonBank = nullptr;
   QPushButton* ButtonIn = nullptr;
   QPushButton* ButtonOut = nullptr;
   QLabel* LabelZoom = nullptr;
   QPushButton* ButtonClose = nullptr;
-  catalogue::TcvnCheckBox* CheckBoxAll = nullptr;
   catalogue::TcvnCheckBox* CheckBoxShowTrails = nullptr;
   catalogue::TcvnCheckBox* CheckBoxShowFootprint = nullptr;
   catalogue::TcvnCheckBox* CheckBoxShowDaylight = nullptr;
@@ -171,7 +165,6 @@ class TForm3Dview : public QMainWindow {
   bool ShowAllAtStart() const noexcept { return showAllAtStart_; }
   int QualitySettingValue() const noexcept;
   int TopographySettingValue() const noexcept;
-  int BankSettingValue() const noexcept;
   bool Dragging() const noexcept { return dragging_; }
 
   // The user's actions and the timer, callable by tests as the controls call them.
@@ -187,12 +180,6 @@ class TForm3Dview : public QMainWindow {
   void TrackBarLonLatChange();
   void ButtonInClick();
   void ButtonOutClick();
-  void ListBoxActiveClick();
-  // The list's context menu on its current line: the banks are numbered from 0 here, shown from 1.
-  void AddToBank(int bank);
-  void RemoveFromBank();
-  void CheckBoxAllClick();
-  void ButtonBankClick();
   void CheckBoxShowDaylightClick();
   void CheckBoxShowFootprintClick();
   void CheckBoxShowTrailsClick();
@@ -219,7 +206,7 @@ class TForm3Dview : public QMainWindow {
   void SceneViewer1Wheel(int angleDelta);
   // A double-click on a marker makes its satellite the primary.
   void SceneViewer1DoubleClick(QPoint at);
-  // The user's choice of primary satellite, from the list or the view.
+  // The user's choice of primary satellite, from the list or the view (the list's panel stores it).
   void MakePrimary(const QString& number);
   // Picks the object under `at` now (the hover does it once the mouse has rested).
   void HoverAt(QPoint at);
@@ -266,10 +253,8 @@ class TForm3Dview : public QMainWindow {
   void FormDestroy();
   void LayOutClient();
   void LayOutDisplayPage();
-  void LoadActiveList(bool atStartUp);
   void RebuildMarkers();
   void QueueRebuildMarkers();
-  void UpdateListHint();
   void RebuildTrails();
   void PlaceCamera();
   void ApplyGlobeAppearance();
@@ -287,17 +272,11 @@ class TForm3Dview : public QMainWindow {
   void FitPrimaryStatus();
   // ", elements N days old" for a set more than two weeks from the clock, else empty.
   QString ElementAgeNoteNow(const orbit::TSatellite& satellite) const;
-  // Lines of satellites with old elements in italics, with their age as the tooltip.
-  void MarkOldElements();
   void ClearHover();
   void StopSmoothClock();
   std::chrono::steady_clock::time_point SteadyNow() const;
-  void ShowListMenu(QPoint at);
   // The satellite whose marker or trail is drawn at `at` in the view, or none.
   const orbit::TSatellite* SatelliteAt(QPoint at);
-  // The bank the list shows: the current one, or bank 1 when the current one stores no list.
-  int ShownBank() const;
-  void StoreBank(int bank, const QStringList& numbers);
   void FileLoadTextureClick();
   void FileOpenClick();
   // After the window has first been shown: the offer to download when there was no Kepler data,
@@ -313,7 +292,6 @@ class TForm3Dview : public QMainWindow {
   std::unique_ptr<TSceneContent> content_;
 
   std::unique_ptr<TSessionModel> model_;
-  std::unique_ptr<catalogue::TRegistryInteger> bankSetting_;
   std::unique_ptr<catalogue::TRegistryInteger> qualitySetting_;
   std::unique_ptr<catalogue::TRegistryInteger> topographySetting_;
   std::unique_ptr<catalogue::TRegistryInteger> nightSideSetting_;
@@ -331,8 +309,6 @@ class TForm3Dview : public QMainWindow {
   const orbit::TSatellite* hoveredSatellite_ = nullptr;
   TSmoothClock smoothClock_;
   TFrameCadence smoothCadence_{kSmoothPicturePeriod};
-  // When the list's age marks were last brought up to date.
-  std::chrono::steady_clock::time_point marksAt_{};
   QWidget* legend_ = nullptr;
   QPoint hoverAt_;
   QTimer* hoverTimer_ = nullptr;
@@ -342,17 +318,12 @@ class TForm3Dview : public QMainWindow {
   bool creating_ = true;
   bool rebuildQueued_ = false;
   std::optional<std::chrono::steady_clock::time_point> describedAt_;
-  // A bank edited from the list's own menu: its markers are rebuilt once that signal has returned.
-  bool deferRebuild_ = false;
 
   QButtonGroup* stepButtons_ = nullptr;
   QButtonGroup* viewpointButtons_ = nullptr;
   QButtonGroup* qualityButtons_ = nullptr;
   QButtonGroup* topographyButtons_ = nullptr;
   QFileDialog* openDialog_ = nullptr;
-  TSatelliteSearch* satelliteSearch_ = nullptr;
-  // The whole catalogue's search keys, made when a search first needs them; cleared with the markers.
-  std::vector<QString> catalogueKeys_;
   TFormPasses* passes_ = nullptr;
   TKeplerUpdates* updates_ = nullptr;
   bool dataFolderEmpty_ = false;

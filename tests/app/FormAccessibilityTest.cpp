@@ -24,6 +24,7 @@
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/LocationDialog.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "catalogue/cvnComboBox.h"
 #include "scene/SceneViewer.h"
@@ -101,8 +102,8 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   Open();
   const QList<QWidget*> expected[] = {
       {window_->LocationsPanel->ListLocations, window_->ComboBoxUpdateAtStart},
-      {window_->DatePicker, window_->EditSearch, window_->ListBoxActive, window_->ComboBoxShowOrbit,
-       window_->TrackBarLon, window_->ButtonIn},
+      {window_->DatePicker, window_->SatellitesPanel->EditSearch, window_->SatellitesPanel->ListBoxActive,
+       window_->ComboBoxShowOrbit, window_->TrackBarLon, window_->ButtonIn},
       {window_->TabSheetStation->EditRotator, window_->TabSheetStation->EditDownlink,
        window_->TabSheetStation->SpinMinElevation}};
   ForEachPage([&](const QString& page) {
@@ -137,7 +138,7 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   };
   // (Tab inside the date and time pickers moves from field to field, as Qt's pickers do.)
   EXPECT_TRUE(within(tabFrom(window_->ComboBoxSpeed), window_->RadioGroupStep));
-  EXPECT_TRUE(within(tabFrom(window_->EditSearch), window_->ListBoxActive));
+  EXPECT_TRUE(within(tabFrom(window_->SatellitesPanel->EditSearch), window_->SatellitesPanel->ListBoxActive));
   EXPECT_TRUE(within(tabFrom(window_->ButtonIn), window_->TrackBarLon));
 }
 

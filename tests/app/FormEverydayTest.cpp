@@ -20,6 +20,7 @@
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/LocationDialog.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "catalogue/Companion.h"
 #include "catalogue/SettingsStore.h"
@@ -113,14 +114,14 @@ TEST_F(FormEveryday, AnEmptyBankWithoutTheCompanionIsAHintNotAMessage) {
   sandbox_.CompanionText("PrimarySatCatNumber", QStringLiteral("25544"));
   OpenFolder();
   EXPECT_TRUE(sandbox_.sink.messages.empty());
-  ASSERT_FALSE(window_->CheckBoxAll->isChecked());
-  EXPECT_TRUE(window_->LabelListHint->isVisible());
+  ASSERT_FALSE(window_->SatellitesPanel->CheckBoxAll->isChecked());
+  EXPECT_TRUE(window_->SatellitesPanel->LabelListHint->isVisible());
   EXPECT_EQ(
-      window_->LabelListHint->text(),
+      window_->SatellitesPanel->LabelListHint->text(),
       QStringLiteral("No satellites in bank 1. Right-click a satellite in 'All satellites' to add it."));
   // Readable on the list's black: light pixels where the hint is.
-  const QImage image = window_->ListBoxActive->viewport()->grab().toImage();
-  const QRect hint = window_->LabelListHint->geometry();
+  const QImage image = window_->SatellitesPanel->ListBoxActive->viewport()->grab().toImage();
+  const QRect hint = window_->SatellitesPanel->LabelListHint->geometry();
   int light = 0;
   for (int y = hint.top(); y <= hint.bottom(); ++y)
     for (int x = hint.left(); x <= hint.right(); ++x)
@@ -128,17 +129,18 @@ TEST_F(FormEveryday, AnEmptyBankWithoutTheCompanionIsAHintNotAMessage) {
   EXPECT_GT(light, 50);
 
   // A search for satellites of the catalogue that the bank lacks says how many and how to see them.
-  QTest::keyClicks(window_->EditSearch, QStringLiteral("sat0"));
+  QTest::keyClicks(window_->SatellitesPanel->EditSearch, QStringLiteral("sat0"));
   EXPECT_EQ(
-      window_->LabelListHint->text(),
+      window_->SatellitesPanel->LabelListHint->text(),
       QStringLiteral("None in bank 1; 9 satellites match in the whole catalogue. Tick \"All satellites\" "
                      "to see them."));
-  window_->CheckBoxAll->click();
-  EXPECT_TRUE(window_->LabelListHint->isHidden());
-  window_->EditSearch->setText(QStringLiteral("nothing like it"));
-  EXPECT_EQ(window_->LabelListHint->text(), QStringLiteral("No satellite matches \"nothing like it\"."));
-  window_->EditSearch->clear();
-  EXPECT_TRUE(window_->LabelListHint->isHidden());
+  window_->SatellitesPanel->CheckBoxAll->click();
+  EXPECT_TRUE(window_->SatellitesPanel->LabelListHint->isHidden());
+  window_->SatellitesPanel->EditSearch->setText(QStringLiteral("nothing like it"));
+  EXPECT_EQ(window_->SatellitesPanel->LabelListHint->text(),
+            QStringLiteral("No satellite matches \"nothing like it\"."));
+  window_->SatellitesPanel->EditSearch->clear();
+  EXPECT_TRUE(window_->SatellitesPanel->LabelListHint->isHidden());
 }
 
 TEST_F(FormEveryday, WithTheCompanionInstalledAnEmptyBankIsStillReported) {
@@ -208,7 +210,7 @@ TEST_F(FormEveryday, OldElementsAreSaidInWordsOnTheStationPageAndInThePasses) {
 
 TEST_F(FormEveryday, TheSelectedLineKeepsItsColourOnBlackAndTheOrbitChoiceIsLabelled) {
   OpenFile();
-  QListWidget* list = window_->ListBoxActive;
+  QListWidget* list = window_->SatellitesPanel->ListBoxActive;
   list->setCurrentRow(1);
   QApplication::processEvents();
   const QImage image = list->viewport()->grab().toImage();

@@ -21,6 +21,7 @@
 
 #include "FormTestSupport.h"
 #include "app/FormPasses.h"
+#include "app/SatellitesPanel.h"
 #include "app/ViewMath.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
@@ -172,16 +173,16 @@ class FormList : public testing::TWindowTest {
 };
 
 TEST_F(FormList, LinesTakeTheirMarkersColoursAndTheTenthIsSilver) {
-  ASSERT_EQ(window_->ListBoxActive->count(), 10);
-  window_->ListBoxActive->setCurrentRow(-1);
-  EXPECT_EQ(TextColour(window_->ListBoxActive, 0), QColor(255, 80, 48));
-  EXPECT_EQ(TextColour(window_->ListBoxActive, 1), QColor(0, 224, 32));
-  EXPECT_EQ(TextColour(window_->ListBoxActive, 9), QColor(192, 192, 192));
+  ASSERT_EQ(window_->SatellitesPanel->ListBoxActive->count(), 10);
+  window_->SatellitesPanel->ListBoxActive->setCurrentRow(-1);
+  EXPECT_EQ(TextColour(window_->SatellitesPanel->ListBoxActive, 0), QColor(255, 80, 48));
+  EXPECT_EQ(TextColour(window_->SatellitesPanel->ListBoxActive, 1), QColor(0, 224, 32));
+  EXPECT_EQ(TextColour(window_->SatellitesPanel->ListBoxActive, 9), QColor(192, 192, 192));
   EXPECT_EQ(window_->Content().Markers().size(), 10u);
 }
 
 TEST_F(FormList, AClickMakesThePrimaryOnceTheClickHasReturned) {
-  QListWidget* list = window_->ListBoxActive;
+  QListWidget* list = window_->SatellitesPanel->ListBoxActive;
   list->scrollToItem(list->item(3));
   const QRect rect = list->visualItemRect(list->item(3));
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -196,14 +197,14 @@ TEST_F(FormList, AClickMakesThePrimaryOnceTheClickHasReturned) {
 }
 
 TEST_F(FormList, OpeningAKeplerFileChecksAllSatellites) {
-  window_->CheckBoxAll->click();
-  ASSERT_FALSE(window_->CheckBoxAll->isChecked());
+  window_->SatellitesPanel->CheckBoxAll->click();
+  ASSERT_FALSE(window_->SatellitesPanel->CheckBoxAll->isChecked());
   sandbox_.WriteFile(QStringLiteral("iss.tle"), testing::IssOnly());
   window_->OpenKeplerFile(sandbox_.Path(QStringLiteral("iss.tle")));
-  EXPECT_TRUE(window_->CheckBoxAll->isChecked());
+  EXPECT_TRUE(window_->SatellitesPanel->CheckBoxAll->isChecked());
   EXPECT_EQ(window_->Catalogue().Count(), 1);
-  ASSERT_EQ(window_->ListBoxActive->count(), 1);
-  EXPECT_EQ(window_->ListBoxActive->item(0)->text(), QStringLiteral("ISS (ZARYA)"));
+  ASSERT_EQ(window_->SatellitesPanel->ListBoxActive->count(), 1);
+  EXPECT_EQ(window_->SatellitesPanel->ListBoxActive->item(0)->text(), QStringLiteral("ISS (ZARYA)"));
 }
 
 TEST_F(FormList, AKeplerFileThatCannotBeReadKeepsTheSatellites) {
@@ -214,7 +215,7 @@ TEST_F(FormList, AKeplerFileThatCannotBeReadKeepsTheSatellites) {
     EXPECT_ANY_THROW(window_->OpenKeplerFile(sandbox_.Path(QString::fromLatin1(name)))) << name;
     EXPECT_EQ(window_->Catalogue().Count(), 10) << name;
     EXPECT_EQ(window_->Content().Markers().size(), 10u) << name;
-    EXPECT_EQ(window_->ListBoxActive->count(), 10) << name;
+    EXPECT_EQ(window_->SatellitesPanel->ListBoxActive->count(), 10) << name;
   }
 }
 
@@ -274,7 +275,7 @@ TEST_F(FormList, RebuildingTheMarkersForgetsTheHoveredName) {
   window_->CheckBoxShowTrails->click();
   EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
   window_->StatusPanels[0]->setText(QStringLiteral("Sat01"));
-  window_->CheckBoxAll->click();
+  window_->SatellitesPanel->CheckBoxAll->click();
   EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
   EXPECT_EQ(window_->HoveredObject(), nullptr);
 }
@@ -344,8 +345,8 @@ class FormBanks : public testing::TWindowTest {
   }
   QStringList Names() const {
     QStringList names;
-    for (int i = 0; i < window_->ListBoxActive->count(); ++i)
-      names << window_->ListBoxActive->item(i)->text();
+    for (int i = 0; i < window_->SatellitesPanel->ListBoxActive->count(); ++i)
+      names << window_->SatellitesPanel->ListBoxActive->item(i)->text();
     return names;
   }
   TSandbox sandbox_;
@@ -353,28 +354,28 @@ class FormBanks : public testing::TWindowTest {
 };
 
 TEST_F(FormBanks, TheBankButtonCyclesThroughTheThreeLists) {
-  EXPECT_EQ(window_->ButtonBank->text(), QStringLiteral("1"));
+  EXPECT_EQ(window_->SatellitesPanel->ButtonBank->text(), QStringLiteral("1"));
   EXPECT_EQ(Names(),
             (QStringList{QStringLiteral("SAT01"), QStringLiteral("SAT02"), QStringLiteral("SAT03")}));
-  window_->ButtonBank->click();
-  EXPECT_EQ(window_->ButtonBank->text(), QStringLiteral("2"));
+  window_->SatellitesPanel->ButtonBank->click();
+  EXPECT_EQ(window_->SatellitesPanel->ButtonBank->text(), QStringLiteral("2"));
   EXPECT_EQ(Names(), (QStringList{QStringLiteral("SAT01"), QStringLiteral("SAT04")}));
-  window_->ButtonBank->click();
+  window_->SatellitesPanel->ButtonBank->click();
   // The third bank is empty: the first bank's list, without a message.
-  EXPECT_EQ(window_->ButtonBank->text(), QStringLiteral("3"));
+  EXPECT_EQ(window_->SatellitesPanel->ButtonBank->text(), QStringLiteral("3"));
   EXPECT_EQ(Names(),
             (QStringList{QStringLiteral("SAT01"), QStringLiteral("SAT02"), QStringLiteral("SAT03")}));
-  window_->ButtonBank->click();
-  EXPECT_EQ(window_->ButtonBank->text(), QStringLiteral("1"));
-  EXPECT_EQ(window_->BankSettingValue(), 0);
+  window_->SatellitesPanel->ButtonBank->click();
+  EXPECT_EQ(window_->SatellitesPanel->ButtonBank->text(), QStringLiteral("1"));
+  EXPECT_EQ(window_->SatellitesPanel->BankSettingValue(), 0);
   EXPECT_TRUE(sandbox_.sink.messages.empty());
 }
 
 TEST_F(FormBanks, WithAllSatellitesTheMarkersStay) {
-  window_->CheckBoxAll->click();
-  ASSERT_EQ(window_->ListBoxActive->count(), 10);
-  window_->ButtonBank->click();
-  EXPECT_EQ(window_->ListBoxActive->count(), 10);
+  window_->SatellitesPanel->CheckBoxAll->click();
+  ASSERT_EQ(window_->SatellitesPanel->ListBoxActive->count(), 10);
+  window_->SatellitesPanel->ButtonBank->click();
+  EXPECT_EQ(window_->SatellitesPanel->ListBoxActive->count(), 10);
   EXPECT_EQ(window_->ActiveList(), QStringList{QStringLiteral("90004")});
 }
 
@@ -408,7 +409,7 @@ TEST_F(FormMenus, EscapeNeverClosesTheWindow) {
   // Twice, as a user clearing the search field and pressing once more would.
   QTest::keyClick(window_.get(), Qt::Key_Escape);
   QTest::keyClick(window_->SceneViewer1, Qt::Key_Escape);
-  QTest::keyClick(window_->ListBoxActive, Qt::Key_Escape);
+  QTest::keyClick(window_->SatellitesPanel->ListBoxActive, Qt::Key_Escape);
   EXPECT_TRUE(window_->isVisible());
 }
 
@@ -434,7 +435,7 @@ TEST_F(FormMenus, PassesFollowThePrimaryWhileShown) {
   EXPECT_TRUE(window_->PassesDialog()->isVisible());
   EXPECT_TRUE(PassesHeading().contains(QStringLiteral("ISS (ZARYA)")));
   // A click in the list makes another primary; the dialog follows once the list is rebuilt.
-  QListWidget* list = window_->ListBoxActive;
+  QListWidget* list = window_->SatellitesPanel->ListBoxActive;
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
   QApplication::processEvents();
   EXPECT_EQ(window_->PrimaryCatNumber(), QStringLiteral("90001"));

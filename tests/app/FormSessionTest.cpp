@@ -28,6 +28,7 @@
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "catalogue/cvnComboBox.h"
 #include "download/DownloadState.h"
@@ -206,7 +207,7 @@ TEST_F(FormSession, OldElementsAreMarkedByTheClocksDayNotAtEveryTick) {
     window_->RefreshView();
   };
   at(1, 12);
-  QListWidgetItem* item = window_->ListBoxActive->item(0);
+  QListWidgetItem* item = window_->SatellitesPanel->ListBoxActive->item(0);
   const QString note = item->toolTip();
   ASSERT_TRUE(note.contains(QStringLiteral("days old"))) << note.toStdString();
   item->setToolTip(QStringLiteral("untouched"));

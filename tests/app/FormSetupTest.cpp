@@ -19,6 +19,7 @@
 #include "FormTestSupport.h"
 #include "app/FormPasses.h"
 #include "app/LocationDialog.h"
+#include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
 #include "app/SetupPanels.h"
 #include "catalogue/CommaList.h"
@@ -167,8 +168,8 @@ TEST_F(FormSetup, ARegisteredCompanionMakesThePageReadOnlyAndNothingIsWritten) {
   // Even when asked directly, nothing reaches the companion's file.
   locations->RemoveClick();
   window_->DataFolderPanel->SetFolder(sandbox_.Path(QString()));
-  window_->ListBoxActive->setCurrentRow(0);
-  window_->AddToBank(0);
+  window_->SatellitesPanel->ListBoxActive->setCurrentRow(0);
+  window_->SatellitesPanel->AddToBank(0);
   EXPECT_EQ(CompanionBytes(), stored);
   EXPECT_EQ(locations->ListLocations->topLevelItemCount(), 1);
 }

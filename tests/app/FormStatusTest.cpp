@@ -20,6 +20,7 @@
 #include "FormTestSupport.h"
 #include "app/FormPasses.h"
 #include "app/MessageSink.h"
+#include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
 
 namespace nimbrel::app {
@@ -72,7 +73,7 @@ TEST_F(FormStatus, PanelThreeShowsAzimuthElevationAndRangeAtTheDesignedSize) {
 
 TEST_F(FormStatus, ASatelliteWithOldElementsIsInItalicsAndSaysHowOld) {
   SetClock(*window_, QDate(2006, 1, 3), QTime(20, 0));
-  QListWidgetItem* line = window_->ListBoxActive->item(0);
+  QListWidgetItem* line = window_->SatellitesPanel->ListBoxActive->item(0);
   EXPECT_FALSE(line->font().italic());
   EXPECT_FALSE(window_->StatusPanels[3]->toolTip().contains(QStringLiteral("days old")));
 
@@ -193,8 +194,8 @@ TEST(FormStartUpMessages, AStartUpThatFailsPartWayLeavesAWindowWhoseControlsWork
   TForm3Dview window(options);
   window.show();
   QApplication::processEvents();
-  window.ButtonBank->click();
-  EXPECT_EQ(window.BankSettingValue(), 1);
+  window.SatellitesPanel->ButtonBank->click();
+  EXPECT_EQ(window.SatellitesPanel->BankSettingValue(), 1);
   window.RadioGroupQualityClick();
   window.RadioGroupTopographyClick();
 }

@@ -20,6 +20,7 @@
 #include "FormTestSupport.h"
 #include "LoopbackServer.h"
 #include "app/FormUpdateKepler.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "catalogue/cvnComboBox.h"
 #include "download/DownloadState.h"
@@ -33,7 +34,8 @@ using FormUpdateKepler = testing::TWindowTest;
 
 QStringList ListNames(const TForm3Dview& window) {
   QStringList names;
-  for (int i = 0; i < window.ListBoxActive->count(); ++i) names << window.ListBoxActive->item(i)->text();
+  for (int i = 0; i < window.SatellitesPanel->ListBoxActive->count(); ++i)
+    names << window.SatellitesPanel->ListBoxActive->item(i)->text();
   return names;
 }
 

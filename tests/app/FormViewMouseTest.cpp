@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 
 #include "FormTestSupport.h"
+#include "app/SatellitesPanel.h"
 #include "catalogue/CompanionWriter.h"
 #include "scene/SceneViewer.h"
 
@@ -84,8 +85,8 @@ TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   const TViewState below = window_->Content().View();
   ASSERT_TRUE(catalogue::AddLocation({QStringLiteral("Below"), below.viewLat, below.viewLon, 0}));
   ASSERT_TRUE(catalogue::SelectLocation(0));
-  window_->ListBoxActive->setCurrentRow(1);
-  window_->ListBoxActiveClick();
+  window_->SatellitesPanel->ListBoxActive->setCurrentRow(1);
+  window_->SatellitesPanel->ListBoxActiveClick();
   QApplication::processEvents();
   ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("90001"));
   window_->HomeLocationChanged();
@@ -107,7 +108,7 @@ TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   QTest::mouseDClick(window_->SceneViewer1, Qt::LeftButton, {}, centre);
   QApplication::processEvents();
   EXPECT_EQ(window_->PrimaryCatNumber(), QStringLiteral("25544"));
-  EXPECT_EQ(window_->ListBoxActive->item(0)->text(), QStringLiteral("ISS (ZARYA)"));
+  EXPECT_EQ(window_->SatellitesPanel->ListBoxActive->item(0)->text(), QStringLiteral("ISS (ZARYA)"));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "FormTestSupport.h"
 #include "app/Clock.h"
 #include "app/OrbitClass.h"
+#include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
 #include "orbit/OrbitTime.h"
 #include "orbit/Satellite.h"
@@ -386,7 +387,7 @@ TEST_F(FormSmoothClock, AnUpdateThatChangesNothingShownWritesNoWidget) {
   QTest::qWait(200);  // the window's own first paints and delayed layouts are over
   for (QWidget* widget :
        {static_cast<QWidget*>(window_->StatusPanels[1]), static_cast<QWidget*>(window_->StatusPanels[2]),
-        static_cast<QWidget*>(window_->StatusPanels[3]), window_->ListBoxActive->viewport()})
+        static_cast<QWidget*>(window_->StatusPanels[3]), window_->SatellitesPanel->ListBoxActive->viewport()})
     widget->installEventFilter(&counter);
   window_->RefreshView();
   QCoreApplication::processEvents();
@@ -452,7 +453,7 @@ TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
   sandbox.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
   std::chrono::steady_clock::time_point now{std::chrono::seconds(5000)};
   const auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))}, [&now] { return now; });
-  ASSERT_GT(window->ListBoxActive->count(), 0);
+  ASSERT_GT(window->SatellitesPanel->ListBoxActive->count(), 0);
   // The sets' epoch is 2006-01-03 19:56:11; from 19:56:12 on 17 January they are more than 14 days old.
   window->SelectStep(7);
   {
@@ -462,7 +463,7 @@ TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
     window->TimePicker->setTime(QTime(19, 30, 0));
   }
   window->RefreshView();
-  QListWidgetItem* item = window->ListBoxActive->item(0);
+  QListWidgetItem* item = window->SatellitesPanel->ListBoxActive->item(0);
   EXPECT_FALSE(item->data(Qt::FontRole).isValid());
   window->ComboBoxSpeed->setCurrentIndex(5);  // x3600
   window->ComboBoxSpeedChange();
