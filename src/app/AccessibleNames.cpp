@@ -17,6 +17,7 @@
 #include <QTimeEdit>
 #include <QTreeWidget>
 
+#include "app/ClockPanel.h"
 #include "app/Form3Dview.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
@@ -57,12 +58,12 @@ void NameWindowControls(TForm3Dview& w) {
   Name(w.SceneViewer1, QStringLiteral("3D view of the globe"),
        QStringLiteral("The Earth with the satellites shown in the list"));
   Name(w.PageControl1, QStringLiteral("Pages"));
-  Name(w.DatePicker, QStringLiteral("Date (UTC)"));
-  Name(w.TimePicker, QStringLiteral("Time (UTC)"));
-  Name(w.ComboBoxSpeed, QStringLiteral("Clock speed"));
+  Name(w.ClockPanel->DatePicker, QStringLiteral("Date (UTC)"));
+  Name(w.ClockPanel->TimePicker, QStringLiteral("Time (UTC)"));
+  Name(w.ClockPanel->ComboBoxSpeed, QStringLiteral("Clock speed"));
   Name(w.TrackBarLon, QStringLiteral("Viewpoint longitude"));
   Name(w.TrackBarLat, QStringLiteral("Viewpoint latitude"));
-  NameStepItems(w.RadioGroupStep);
+  NameStepItems(w.ClockPanel->RadioGroupStep);
   Name(w.SatellitesPanel->EditSearch, QStringLiteral("Find satellite by name or number"));
   Name(w.SatellitesPanel->ListBoxActive, QStringLiteral("Satellites shown"),
        QStringLiteral("The first is the primary satellite; Enter makes the selected one the primary"));
@@ -77,10 +78,10 @@ void NameWindowControls(TForm3Dview& w) {
   Name(w.DataFolderPanel->ButtonChange, QStringLiteral("Change the Kepler data folder"));
 
   // Tab walks the Display page as the eye reads it: the clock, the satellites, the view.
-  QWidget* const order[] = {w.DatePicker,
-                            w.TimePicker,
-                            w.ComboBoxSpeed,
-                            w.RadioGroupStep->findChild<QRadioButton*>(),
+  QWidget* const order[] = {w.ClockPanel->DatePicker,
+                            w.ClockPanel->TimePicker,
+                            w.ClockPanel->ComboBoxSpeed,
+                            w.ClockPanel->RadioGroupStep->findChild<QRadioButton*>(),
                             w.SatellitesPanel->EditSearch,
                             w.SatellitesPanel->ListBoxActive,
                             w.SatellitesPanel->ButtonBank,

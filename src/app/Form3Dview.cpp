@@ -44,6 +44,7 @@
 #include "about/VersInfo.h"
 #include "app/AccessibleNames.h"
 #include "app/Clock.h"
+#include "app/ClockPanel.h"
 #include "app/DownloadCoordinator.h"
 #include "app/FormLayout.h"
 #include "app/FormPasses.h"
@@ -92,12 +93,7 @@ constexpr int kPageControlHeight = 473;
 constexpr int kCentralHeight = TForm3Dview::kClientHeight - kStatusBarHeight;
 constexpr std::uint16_t kSolidLine = 0xFFFF;
 constexpr int kHoverRestMs = 100;
-constexpr int kTickAtOnceMs = 10;
-constexpr int kTickIntervalMs = 5000;
-constexpr std::int64_t kMsPerDay = 86400000;
-const QDate kDateTimeOrigin(1899, 12, 30);
 
-const char* const kStepItems[] = {"RT", "1", "2", "5", "15", "60", "120", "Man"};
 const char* const kQualityItems[] = {"Basic", "Low", "Normal", "Good", "Better", "Best"};
 const char* const kTopographyItems[] = {"No topography", "Use image"};
 const char* const kOrbitItems[] = {"none", "Primary", "All"};
@@ -192,8 +188,7 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
 }
 
 TForm3Dview::~TForm3Dview() {
-  TimerStep->stop();
-  TimerSmooth->stop();
+  ClockPanel->Stop();
   hoverTimer_->stop();
   if (busyCursor_) QApplication::restoreOverrideCursor();
   FormDestroy();
@@ -327,25 +322,10 @@ void TForm3Dview::CreateControls() {
   LabelLon = AutoLabel(QStringLiteral("Longitude "), display, 17, 420, kLeftBottom);
   LabelLon->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-  DatePicker = new QDateEdit(display);
-  DatePicker->setObjectName(QStringLiteral("DatePicker"));
-  DatePicker->setTimeSpec(Qt::UTC);
-  DatePicker->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
-  DatePicker->setCalendarPopup(true);
-  DatePicker->setToolTip(QStringLiteral("UTC date and time"));
-  Place(DatePicker, 424, 8, 116, 25, kRight);
-  TimePicker = new QTimeEdit(display);
-  TimePicker->setObjectName(QStringLiteral("TimePicker"));
-  TimePicker->setTimeSpec(Qt::UTC);
-  TimePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-  // Each field's arrows wrap it alone (59 up to 0); the cascade carries the roll-over onward.
-  TimePicker->setWrapping(true);
-  TimePicker->setToolTip(QStringLiteral("UTC date and time"));
-  Place(TimePicker, 424, 38, 116, 25, kRight);
-  // The pickers start at the present, as a desktop's date pickers do. The update before the first tick
-  // computes the sky at their time; at a picker's default of 2000-01-01 that meant integrating every
-  // deep-space set's resonances over decades, seconds at start with a whole catalogue.
-  WritePickers(orbit::CurrentUtc());
+  ClockPanel = new TClockPanel(*model_, *sink_, options_.steadyNow, display);
+  // The view covers the splash once the first tick shows it.
+  ClockPanel->OnTick = [this] { SceneViewer1->setVisible(true); };
+  ClockPanel->OnShow = [this](bool runningClock) { ShowTime(runningClock); };
 
   TrackBarLat = new QSlider(Qt::Vertical, display);
   TrackBarLat->setObjectName(QStringLiteral("TrackBarLat"));
@@ -358,18 +338,6 @@ void TForm3Dview::CreateControls() {
   TrackBarLat->setInvertedControls(true);
   Place(TrackBarLat, 424, 99, 41, 217, kRight);
   LabelLat = AutoLabel(QStringLiteral("Latitude"), display, 424, 316, kRight);
-
-  RadioGroupStep = RadioGroup(QStringLiteral(" Step mins "), kStepItems, 8, 2, stepButtons_, display);
-  RadioGroupStep->setObjectName(QStringLiteral("RadioGroupStep"));
-  RadioGroupStep->setToolTip(QStringLiteral("RT = real time,  Man = manual"));
-  stepButtons_->button(0)->setChecked(true);
-  Place(RadioGroupStep, 428, 344, 115, 97, kRight);
-  ComboBoxSpeed = new QComboBox(display);
-  ComboBoxSpeed->setObjectName(QStringLiteral("ComboBoxSpeed"));
-  ComboBoxSpeed->addItem(QStringLiteral("Steps"));
-  for (int speed : kSmoothSpeeds) ComboBoxSpeed->addItem(QStringLiteral("x%1").arg(speed));
-  ComboBoxSpeed->setToolTip(QStringLiteral("Run the clock continuously at this many times real time"));
-  Place(ComboBoxSpeed, 424, 68, 116, 25, kRight);
 
   SatellitesPanel = new TSatellitesPanel(*model_, *sink_, options_.steadyNow, display);
 
@@ -431,15 +399,6 @@ void TForm3Dview::CreateControls() {
   // The view covers the splash once the first tick shows it.
   SceneViewer1->raise();
 
-  TimerStep = new QTimer(this);
-  TimerStep->setObjectName(QStringLiteral("TimerStep"));
-  TimerStep->setInterval(1);
-  TimerSmooth = new QTimer(this);
-  TimerSmooth->setObjectName(QStringLiteral("TimerSmooth"));
-  TimerSmooth->setSingleShot(true);
-  TimerSmooth->setInterval(kSmoothPicturePeriod);
-  // The cadence is kept to the millisecond; a coarse timer would let it wander by 5%.
-  TimerSmooth->setTimerType(Qt::PreciseTimer);
   legend_ = new TOrbitLegend(SceneViewer1);
   legend_->move(6, 6);
   legend_->hide();
@@ -507,18 +466,11 @@ void TForm3Dview::ConnectControls() {
   auto on = [this](auto* sender, auto signal, void (TForm3Dview::*handler)()) {
     connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
-  on(TimerStep, &QTimer::timeout, &TForm3Dview::TimerStepTimer);
-  on(TimerSmooth, &QTimer::timeout, &TForm3Dview::TimerSmoothTimer);
-  on(ComboBoxSpeed, &QComboBox::activated, &TForm3Dview::ComboBoxSpeedChange);
   connect(hoverTimer_, &QTimer::timeout, this, [this] { Guarded([this] { HoverAt(hoverAt_); }); });
   // User-only signals: the code's own writes to these controls must not run their handlers.
-  on(stepButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupStepClick);
   on(viewpointButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupViewpointClick);
   on(qualityButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupQualityClick);
   on(topographyButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupTopographyClick);
-  // Code writes to the pickers are wrapped in signal blockers.
-  on(DatePicker, &QDateEdit::dateChanged, &TForm3Dview::DateTimePickerChange);
-  on(TimePicker, &QTimeEdit::timeChanged, &TForm3Dview::DateTimePickerChange);
   // Every position change moves the view, whether the user or a drag set it.
   on(TrackBarLon, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
   on(TrackBarLat, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
@@ -662,7 +614,7 @@ void TForm3Dview::FormShow() {
 }
 
 void TForm3Dview::FormActivate() {
-  if (TimerStep->isActive()) TimerStep->start(kTickAtOnceMs);
+  ClockPanel->Activated();
 }
 
 void TForm3Dview::FormDestroy() {
@@ -752,7 +704,8 @@ void TForm3Dview::PageControl1Resize() {
   LabelLon->move(TrackBarLon->x() - (LabelLon->width() * 6) / 5, LabelLon->y());
   TrackBarLat->move(TrackBarLat->x(), view.top() + (view.height() - TrackBarLat->height()) / 2);
   LabelLat->move(LabelLat->x(), TrackBarLat->y() + TrackBarLat->height() + LabelLat->height() / 5);
-  RadioGroupStep->move(RadioGroupStep->x(), LabelLat->y() + 2 * LabelLat->height());
+  QWidget* step = ClockPanel->RadioGroupStep;
+  step->move(step->x(), LabelLat->y() + 2 * LabelLat->height());
   content_->MainCamera().SetFocalLength(
       static_cast<float>(FocalLengthForWidth(view.width(), initialViewerWidth_)));
 }
@@ -760,9 +713,6 @@ void TForm3Dview::PageControl1Resize() {
 // ---------------------------------------------------------------------------------------------------
 // Clock and update cycle.
 
-int TForm3Dview::StepItem() const {
-  return CheckedItem(stepButtons_);
-}
 int TForm3Dview::ViewpointItem() const {
   return CheckedItem(viewpointButtons_);
 }
@@ -779,43 +729,11 @@ int TForm3Dview::TopographySettingValue() const noexcept {
   return topographySetting_ ? topographySetting_->Value() : -1;
 }
 
-void TForm3Dview::WritePickers(orbit::TDateTime t) {
-  const std::int64_t ms = ToMilliseconds(t);
-  std::int64_t days = ms / kMsPerDay;
-  if (ms % kMsPerDay < 0) --days;
-  const QSignalBlocker blockDate(DatePicker);
-  const QSignalBlocker blockTime(TimePicker);
-  DatePicker->setDate(kDateTimeOrigin.addDays(days));
-  TimePicker->setTime(QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms - days * kMsPerDay)));
-}
-
-orbit::TDateTime TForm3Dview::ReadPickers() const {
-  const std::int64_t days = kDateTimeOrigin.daysTo(DatePicker->date());
-  return FromMilliseconds(days * kMsPerDay + TimePicker->time().msecsSinceStartOfDay());
-}
-
-void TForm3Dview::TimerStepTimer() {
-  TimerStep->stop();
-  SceneViewer1->setVisible(true);
-  const int item = StepItem();
-  if (item == 0) {
-    model_->SetTime(model_->UtcNow());
-  } else if (item > 0) {
-    if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
-      model_->SetTime(AddMinutes(model_->Time(), *minutes));
-    }
-  }
-  WritePickers(model_->Time());
-  RefreshView();
-}
-
 void TForm3Dview::RefreshView() {
-  UpdateView(false);
+  ClockPanel->RefreshView();
 }
 
-void TForm3Dview::UpdateView(bool runningClock) {
-  TimerStep->stop();
-  model_->SetTime(ReadPickers());
+void TForm3Dview::ShowTime(bool runningClock) {
   const orbit::TDateTime now = model_->Time();
   // A step paints the new date before the scene's work starts; the running clock leaves it to the
   // window's next composition, with its picture, so that no picture costs two.
@@ -831,9 +749,6 @@ void TForm3Dview::UpdateView(bool runningClock) {
       // One failed update leaves the previous picture; the clock goes on.
     }
   }
-  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-  // The running clock has its own timer, and no step item is chosen meanwhile.
-  if (StepItem() != manual && !smoothClock_.Running()) TimerStep->start(kTickIntervalMs);
 }
 
 void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
@@ -877,93 +792,8 @@ QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const
   }
 }
 
-void TForm3Dview::RadioGroupStepClick() {
-  StopSmoothClock();
-  const int item = StepItem();
-  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-  if (item == 0) {
-    TimerStep->start(kTickAtOnceMs);
-  } else if (item == manual) {
-    TimerStep->stop();
-    RefreshView();
-  } else if (item > 0) {
-    model_->SetTime(ReadPickers());
-    if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
-      model_->SetTime(RoundDownToStep(model_->Time(), *minutes));
-    }
-    TimerStep->start(kTickAtOnceMs);
-  }
-}
-
-void TForm3Dview::SelectStep(int item) {
-  if (SelectItem(stepButtons_, item)) RadioGroupStepClick();
-}
-
-void TForm3Dview::DateTimePickerChange() {
-  const orbit::TCalendarTime before = orbit::DecodeDateTime(model_->Time());
-  const QTime now = TimePicker->time();
-  const TCascadeResult carried = CascadeTimePicker(TPickerTime{before.hour, before.minute, before.second},
-                                                   TPickerTime{now.hour(), now.minute(), now.second()});
-  {
-    const QSignalBlocker blockDate(DatePicker);
-    const QSignalBlocker blockTime(TimePicker);
-    if (carried.dayShift != 0) DatePicker->setDate(DatePicker->date().addDays(carried.dayShift));
-    TimePicker->setTime(QTime(carried.time.hour, carried.time.minute, carried.time.second));
-  }
-  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-  if (StepItem() == manual) {
-    RefreshView();
-  } else {
-    SelectStep(manual);
-  }
-}
-
 std::chrono::steady_clock::time_point TForm3Dview::SteadyNow() const {
   return options_.steadyNow ? options_.steadyNow() : std::chrono::steady_clock::now();
-}
-
-void TForm3Dview::StopSmoothClock() {
-  smoothClock_.Stop();
-  TimerSmooth->stop();
-  model_->SetSpeed(0);
-  const QSignalBlocker block(ComboBoxSpeed);
-  ComboBoxSpeed->setCurrentIndex(0);
-}
-
-void TForm3Dview::ComboBoxSpeedChange() {
-  const int item = ComboBoxSpeed->currentIndex();
-  if (item <= 0 || item > static_cast<int>(kSmoothSpeeds.size())) {
-    // Back to the steps: the clock stays where it got to, as "Man" leaves it.
-    const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-    if (StepItem() == manual) {
-      StopSmoothClock();
-      RefreshView();
-    } else {
-      SelectStep(manual);
-    }
-    return;
-  }
-  TimerStep->stop();
-  // No step item rules while the clock runs on its own.
-  SelectItem(stepButtons_, -1);
-  model_->SetTime(ReadPickers());
-  const int speed = kSmoothSpeeds[static_cast<std::size_t>(item - 1)];
-  smoothClock_.Start(model_->Time(), speed, SteadyNow());
-  smoothCadence_.Start(SteadyNow());
-  model_->SetSpeed(speed);
-  TimerSmooth->start(0);
-}
-
-void TForm3Dview::TimerSmoothTimer() {
-  TimerSmooth->stop();
-  if (!smoothClock_.Running()) return;
-  SceneViewer1->setVisible(true);
-  model_->SetTime(smoothClock_.TimeAt(SteadyNow()));
-  WritePickers(model_->Time());
-  UpdateView(true);
-  // Armed after the update, for the instant the next picture is due: a single-shot timer never
-  // queues ticks, and the cadence skips the pictures a slow update has missed.
-  if (smoothClock_.Running()) TimerSmooth->start(smoothCadence_.Next(SteadyNow()));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -59,6 +59,7 @@ namespace nimbrel::app {
 class TMessageSink;
 class TFormPasses;
 class TSatellitesPanel;
+class TClockPanel;
 class TLocationsPanel;
 class TDataFolderPanel;
 class TFormStation;
@@ -107,15 +108,14 @@ class TForm3Dview : public QMainWindow {
   QSlider* TrackBarLat = nullptr;
   QLabel* LabelLon = nullptr;
   QLabel* LabelLat = nullptr;
-  QDateEdit* DatePicker = nullptr;
-  QTimeEdit* TimePicker = nullptr;
-  QGroupBox* RadioGroupStep = nullptr;
   QGroupBox* RadioGroupViewpoint = nullptr;
   QGroupBox* RadioGroupQuality = nullptr;
   QGroupBox* RadioGroupTopography = nullptr;
   QComboBox* ComboBoxNightSide = nullptr;
   TLocationsPanel* LocationsPanel = nullptr;
   TDataFolderPanel* DataFolderPanel = nullptr;
+  // The date and time pickers, the step choice and the speeds, with their timers.
+  TClockPanel* ClockPanel = nullptr;
   // The satellite list, its search and its banks, in the frame the form draws round them.
   TSatellitesPanel* SatellitesPanel = nullptr;
   QFrame* Bevel2 = nullptr;
@@ -128,10 +128,6 @@ class TForm3Dview : public QMainWindow {
   catalogue::TcvnCheckBox* CheckBoxShowFootprint = nullptr;
   catalogue::TcvnCheckBox* CheckBoxShowDaylight = nullptr;
   catalogue::TcvnComboBox* ComboBoxShowOrbit = nullptr;
-  QTimer* TimerStep = nullptr;
-  // "Steps" (the step choice rules), then the continuous speeds x1 to x3600.
-  QComboBox* ComboBoxSpeed = nullptr;
-  QTimer* TimerSmooth = nullptr;
   QLabel* StatusPanels[4] = {};
   QAction* FileLoadTexture = nullptr;
   QAction* FileOpen = nullptr;
@@ -147,7 +143,6 @@ class TForm3Dview : public QMainWindow {
   about::TVersionInfoResource* VI = nullptr;
 
   // The radio groups' selected items, -1 for none.
-  int StepItem() const;
   int ViewpointItem() const;
   int QualityItem() const;
   int TopographyItem() const;
@@ -168,14 +163,7 @@ class TForm3Dview : public QMainWindow {
   bool Dragging() const noexcept { return dragging_; }
 
   // The user's actions and the timer, callable by tests as the controls call them.
-  void TimerStepTimer();
   void RefreshView();
-  void RadioGroupStepClick();
-  void DateTimePickerChange();
-  // A speed choice runs the clock continuously; "Steps" hands it back to the step choice ("Man").
-  void ComboBoxSpeedChange();
-  void TimerSmoothTimer();
-  bool SmoothClockRunning() const noexcept { return smoothClock_.Running(); }
   void RadioGroupViewpointClick();
   void TrackBarLonLatChange();
   void ButtonInClick();
@@ -216,7 +204,6 @@ class TForm3Dview : public QMainWindow {
   // The small key to the points' colours in the view's corner; shown only while markers are points.
   QWidget* OrbitLegend() const noexcept { return legend_; }
   // Selects a radio item as a user's click would, running its handler when the selection changes.
-  void SelectStep(int item);
   void SelectViewpoint(int item);
   void ShowPasses();
   TFormPasses* PassesDialog() const noexcept { return passes_; }
@@ -259,11 +246,9 @@ class TForm3Dview : public QMainWindow {
   void PlaceCamera();
   void ApplyGlobeAppearance();
   void ViewFromTrackBars();
-  void WritePickers(orbit::TDateTime t);
-  orbit::TDateTime ReadPickers() const;
-  // The scene and the status texts for the pickers' time; runningClock: a tick of the running clock,
+  // The scene and the status texts for the session's time; runningClock: a tick of the running clock,
   // which leaves what changes only per second alone between seconds and repaints nothing at once.
-  void UpdateView(bool runningClock);
+  void ShowTime(bool runningClock);
   void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
   // The 3D view's description reads the primary's line to a screen reader: only while one listens,
   // and at most once a second, so that speech is not flooded at 30 pictures a second.
@@ -273,7 +258,6 @@ class TForm3Dview : public QMainWindow {
   // ", elements N days old" for a set more than two weeks from the clock, else empty.
   QString ElementAgeNoteNow(const orbit::TSatellite& satellite) const;
   void ClearHover();
-  void StopSmoothClock();
   std::chrono::steady_clock::time_point SteadyNow() const;
   // The satellite whose marker or trail is drawn at `at` in the view, or none.
   const orbit::TSatellite* SatelliteAt(QPoint at);
@@ -307,8 +291,6 @@ class TForm3Dview : public QMainWindow {
   int dragStartLatPos_ = 0;
   const scene::TBaseSceneObject* hoveredObject_ = nullptr;
   const orbit::TSatellite* hoveredSatellite_ = nullptr;
-  TSmoothClock smoothClock_;
-  TFrameCadence smoothCadence_{kSmoothPicturePeriod};
   QWidget* legend_ = nullptr;
   QPoint hoverAt_;
   QTimer* hoverTimer_ = nullptr;
@@ -319,7 +301,6 @@ class TForm3Dview : public QMainWindow {
   bool rebuildQueued_ = false;
   std::optional<std::chrono::steady_clock::time_point> describedAt_;
 
-  QButtonGroup* stepButtons_ = nullptr;
   QButtonGroup* viewpointButtons_ = nullptr;
   QButtonGroup* qualityButtons_ = nullptr;
   QButtonGroup* topographyButtons_ = nullptr;

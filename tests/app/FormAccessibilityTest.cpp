@@ -20,6 +20,7 @@
 
 #include "FormTestSupport.h"
 #include "TextFit.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
@@ -102,8 +103,9 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   Open();
   const QList<QWidget*> expected[] = {
       {window_->LocationsPanel->ListLocations, window_->ComboBoxUpdateAtStart},
-      {window_->DatePicker, window_->SatellitesPanel->EditSearch, window_->SatellitesPanel->ListBoxActive,
-       window_->ComboBoxShowOrbit, window_->TrackBarLon, window_->ButtonIn},
+      {window_->ClockPanel->DatePicker, window_->SatellitesPanel->EditSearch,
+       window_->SatellitesPanel->ListBoxActive, window_->ComboBoxShowOrbit, window_->TrackBarLon,
+       window_->ButtonIn},
       {window_->TabSheetStation->EditRotator, window_->TabSheetStation->EditDownlink,
        window_->TabSheetStation->SpinMinElevation}};
   ForEachPage([&](const QString& page) {
@@ -137,7 +139,7 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
     return focused == control || (focused && control->isAncestorOf(focused));
   };
   // (Tab inside the date and time pickers moves from field to field, as Qt's pickers do.)
-  EXPECT_TRUE(within(tabFrom(window_->ComboBoxSpeed), window_->RadioGroupStep));
+  EXPECT_TRUE(within(tabFrom(window_->ClockPanel->ComboBoxSpeed), window_->ClockPanel->RadioGroupStep));
   EXPECT_TRUE(within(tabFrom(window_->SatellitesPanel->EditSearch), window_->SatellitesPanel->ListBoxActive));
   EXPECT_TRUE(within(tabFrom(window_->ButtonIn), window_->TrackBarLon));
 }
@@ -150,8 +152,8 @@ TEST_F(FormAccessibility, TheViewIsDescribedOnlyWhileAssistiveTechnologyListensA
   window_->MakePrimary(QStringLiteral("25544"));
   QApplication::processEvents();
   // The sets' own week, where the ISS has look angles.
-  window_->SelectStep(7);
-  window_->DatePicker->setDate(QDate(2006, 1, 4));
+  window_->ClockPanel->SelectStep(7);
+  window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
   const QString designed = window_->SceneViewer1->accessibleDescription();
   window_->RefreshView();
   EXPECT_EQ(window_->SceneViewer1->accessibleDescription(), designed) << "nobody listens";
@@ -163,8 +165,8 @@ TEST_F(FormAccessibility, TheViewIsDescribedOnlyWhileAssistiveTechnologyListensA
   EXPECT_TRUE(first.contains(QStringLiteral("Az:"))) << first.toStdString();
 
   // Within the second, a new look direction is not spoken yet; after it, it is.
-  window_->SelectStep(7);
-  window_->TimePicker->setTime(window_->TimePicker->time().addSecs(600));
+  window_->ClockPanel->SelectStep(7);
+  window_->ClockPanel->TimePicker->setTime(window_->ClockPanel->TimePicker->time().addSecs(600));
   now += std::chrono::milliseconds(500);
   window_->RefreshView();
   EXPECT_EQ(window_->SceneViewer1->accessibleDescription(), first);
@@ -176,14 +178,14 @@ TEST_F(FormAccessibility, TheViewIsDescribedOnlyWhileAssistiveTechnologyListensA
 TEST_F(FormAccessibility, NoTextIsClippedAtTheDesignedSize) {
   Open();
   // A two-digit day and a wide month name: the date picker's longest texts.
-  window_->SelectStep(7);
-  window_->DatePicker->setDate(QDate(2026, 5, 28));
+  window_->ClockPanel->SelectStep(7);
+  window_->ClockPanel->DatePicker->setDate(QDate(2026, 5, 28));
   ForEachPage([&](const QString& page) {
     EXPECT_EQ(testing::ClippedTexts(*window_), QStringList()) << "page " << page.toStdString();
   });
   // The passes of the sets' own week, so that the table has rows in every column.
-  window_->SelectStep(7);
-  window_->DatePicker->setDate(QDate(2006, 1, 4));
+  window_->ClockPanel->SelectStep(7);
+  window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
   window_->ShowPasses();
   const auto* table = window_->PassesDialog()->findChild<QTableWidget*>(QStringLiteral("passTable"));
   ASSERT_NE(table, nullptr);

@@ -17,6 +17,7 @@
 
 #include "FormTestSupport.h"
 #include "StationTestSupport.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/LocationDialog.h"
@@ -50,12 +51,12 @@ class TEventCount : public QObject {
 };
 
 void SetClock(TForm3Dview& window, QDate date, QTime time) {
-  window.SelectStep(7);  // "Man"
+  window.ClockPanel->SelectStep(7);  // "Man"
   {
-    const QSignalBlocker blockDate(window.DatePicker);
-    const QSignalBlocker blockTime(window.TimePicker);
-    window.DatePicker->setDate(date);
-    window.TimePicker->setTime(time);
+    const QSignalBlocker blockDate(window.ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window.ClockPanel->TimePicker);
+    window.ClockPanel->DatePicker->setDate(date);
+    window.ClockPanel->TimePicker->setTime(time);
   }
   window.RefreshView();
 }

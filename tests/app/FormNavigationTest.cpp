@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "FormTestSupport.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
 #include "app/SatellitesPanel.h"
 #include "app/ViewMath.h"
@@ -231,15 +232,15 @@ TEST_F(FormList, DisplayChoicesReachTheScene) {
   EXPECT_EQ(window_->Content().OrbitLines().LinePattern(), 0xFFFF);
 
   // A clock near the sets' epoch of 2006: today they give no position and so no footprint.
-  window_->SelectStep(7);
+  window_->ClockPanel->SelectStep(7);
   {
-    const QSignalBlocker blockDate(window_->DatePicker);
-    const QSignalBlocker blockTime(window_->TimePicker);
-    window_->DatePicker->setDate(QDate(2006, 1, 4));
-    window_->TimePicker->setTime(QTime(9, 30, 0));
+    const QSignalBlocker blockDate(window_->ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window_->ClockPanel->TimePicker);
+    window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
+    window_->ClockPanel->TimePicker->setTime(QTime(9, 30, 0));
   }
   window_->RefreshView();
-  window_->TimerStepTimer();
+  window_->ClockPanel->TimerStepTimer();
   ASSERT_TRUE(window_->CheckBoxShowDaylight->isChecked());
   EXPECT_TRUE(window_->Content().FootprintSpotlight().Shining());
   window_->CheckBoxShowFootprint->click();
@@ -288,15 +289,15 @@ class FormHover : public testing::TWindowTest {
     sandbox_.WriteFile(QStringLiteral("iss.tle"), testing::IssOnly());
     window_ = sandbox_.Open({sandbox_.Path(QStringLiteral("iss.tle"))});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    window_->SelectStep(7);
+    window_->ClockPanel->SelectStep(7);
     {
-      const QSignalBlocker blockDate(window_->DatePicker);
-      const QSignalBlocker blockTime(window_->TimePicker);
-      window_->DatePicker->setDate(QDate(2006, 1, 4));
-      window_->TimePicker->setTime(QTime(9, 30, 0));
+      const QSignalBlocker blockDate(window_->ClockPanel->DatePicker);
+      const QSignalBlocker blockTime(window_->ClockPanel->TimePicker);
+      window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
+      window_->ClockPanel->TimePicker->setTime(QTime(9, 30, 0));
     }
     window_->RefreshView();
-    window_->TimerStepTimer();  // shows the view; "Man" keeps the clock
+    window_->ClockPanel->TimerStepTimer();  // shows the view; "Man" keeps the clock
     // The camera above the primary: its marker is in the middle of the view.
     const int frames = window_->SceneViewer1->PaintCount();
     Item(window_->RadioGroupViewpoint, "Satellite")->click();
@@ -416,7 +417,7 @@ TEST_F(FormMenus, EscapeNeverClosesTheWindow) {
 TEST_F(FormMenus, ActivationBringsTheFirstTickForward) {
   ASSERT_FALSE(window_->isActiveWindow());
   window_->RefreshView();
-  ASSERT_EQ(window_->TimerStep->interval(), 5000);
+  ASSERT_EQ(window_->ClockPanel->TimerStep->interval(), 5000);
   ASSERT_TRUE(window_->SceneViewer1->isHidden());
   window_->activateWindow();
   // The tick comes 10 ms after activation, not 5 s later; it shows the view.

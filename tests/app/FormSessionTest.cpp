@@ -25,6 +25,7 @@
 #include "DownloadTestData.h"
 #include "FormTestSupport.h"
 #include "LoopbackServer.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
@@ -94,8 +95,8 @@ class FormSession : public testing::TWindowTest {
     // change nothing.
     window_ = sandbox_.Open({}, [] { return std::chrono::steady_clock::time_point(std::chrono::hours(1)); });
     // "RT": the step clock reads the injected UTC, as the Station page does.
-    window_->TimerStepTimer();
-    window_->TimerStep->stop();
+    window_->ClockPanel->TimerStepTimer();
+    window_->ClockPanel->TimerStep->stop();
   }
   void MakeHome(int row) {
     QTreeWidget* list = window_->LocationsPanel->ListLocations;
@@ -200,10 +201,10 @@ TEST_F(FormSession, ALocationIsChangedByWhatTheListShowed) {
 
 TEST_F(FormSession, OldElementsAreMarkedByTheClocksDayNotAtEveryTick) {
   Open();
-  window_->SelectStep(7);  // "Man"
+  window_->ClockPanel->SelectStep(7);  // "Man"
   auto at = [this](int day, int hour) {
-    window_->DatePicker->setDate(QDate(2006, 3, day));
-    window_->TimePicker->setTime(QTime(hour, 0));
+    window_->ClockPanel->DatePicker->setDate(QDate(2006, 3, day));
+    window_->ClockPanel->TimePicker->setTime(QTime(hour, 0));
     window_->RefreshView();
   };
   at(1, 12);

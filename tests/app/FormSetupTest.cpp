@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 
 #include "FormTestSupport.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
 #include "app/LocationDialog.h"
 #include "app/SatellitesPanel.h"
@@ -55,10 +56,10 @@ class FormSetup : public testing::TWindowTest {
   void Open() {
     window_ = sandbox_.Open();
     // The built-in clock of the sets: their orbit is sound then.
-    const QSignalBlocker blockDate(window_->DatePicker);
-    const QSignalBlocker blockTime(window_->TimePicker);
-    window_->DatePicker->setDate(QDate(2006, 1, 4));
-    window_->TimePicker->setTime(QTime(12, 0));
+    const QSignalBlocker blockDate(window_->ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window_->ClockPanel->TimePicker);
+    window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
+    window_->ClockPanel->TimePicker->setTime(QTime(12, 0));
   }
   // Opens the dialog with Add, types the four fields and presses OK.
   void AddThroughTheDialog(const char* name, const char* lat, const char* lon, const char* height) {

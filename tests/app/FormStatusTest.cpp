@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "FormTestSupport.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
 #include "app/MessageSink.h"
 #include "app/SatellitesPanel.h"
@@ -30,12 +31,12 @@ using testing::TSandbox;
 
 // Stops the clock at a UTC instant, as a user setting both pickers would.
 void SetClock(TForm3Dview& window, QDate date, QTime time) {
-  window.SelectStep(7);  // "Man"
+  window.ClockPanel->SelectStep(7);  // "Man"
   {
-    const QSignalBlocker blockDate(window.DatePicker);
-    const QSignalBlocker blockTime(window.TimePicker);
-    window.DatePicker->setDate(date);
-    window.TimePicker->setTime(time);
+    const QSignalBlocker blockDate(window.ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window.ClockPanel->TimePicker);
+    window.ClockPanel->DatePicker->setDate(date);
+    window.ClockPanel->TimePicker->setTime(time);
   }
   window.RefreshView();
 }

@@ -19,6 +19,7 @@
 #include "DownloadTestData.h"
 #include "FormTestSupport.h"
 #include "LoopbackServer.h"
+#include "app/ClockPanel.h"
 #include "app/FormUpdateKepler.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
@@ -175,7 +176,7 @@ TEST_F(FormUpdateKepler, TheOfferAtStartUpFetchesThreeGroupsWhenTheUserSaysYes) 
   TForm3Dview window(options);
   window.show();
   WaitFor([&window] { return window.UpdateKeplerDialog() && !window.UpdateKeplerDialog()->Running(); });
-  window.TimerStep->stop();
+  window.ClockPanel->TimerStep->stop();
   EXPECT_EQ(server.Requests(), 3);
   EXPECT_EQ(
       WithoutAges(window.UpdateKeplerDialog()->MemoResults->toPlainText()),

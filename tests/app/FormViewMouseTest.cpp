@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 
 #include "FormTestSupport.h"
+#include "app/ClockPanel.h"
 #include "app/SatellitesPanel.h"
 #include "catalogue/CompanionWriter.h"
 #include "scene/SceneViewer.h"
@@ -70,15 +71,15 @@ TEST_F(FormViewMouse, TheWheelZoomsOneStepPerNotchWithinTheButtonsLimits) {
 
 TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-  window_->SelectStep(7);
+  window_->ClockPanel->SelectStep(7);
   {
-    const QSignalBlocker blockDate(window_->DatePicker);
-    const QSignalBlocker blockTime(window_->TimePicker);
-    window_->DatePicker->setDate(QDate(2006, 1, 4));
-    window_->TimePicker->setTime(QTime(9, 30, 0));
+    const QSignalBlocker blockDate(window_->ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window_->ClockPanel->TimePicker);
+    window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
+    window_->ClockPanel->TimePicker->setTime(QTime(9, 30, 0));
   }
   window_->RefreshView();
-  window_->TimerStepTimer();  // shows the view; "Man" keeps the clock
+  window_->ClockPanel->TimerStepTimer();  // shows the view; "Man" keeps the clock
   ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("25544"));
   // Home right below the ISS, and another satellite the primary: the ISS is in the middle of the view.
   ClickViewpoint(*window_, "Satellite");
