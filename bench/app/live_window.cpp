@@ -29,6 +29,7 @@
 
 #include "app/ClockPanel.h"
 #include "app/Form3Dview.h"
+#include "app/FormSetup.h"
 #include "app/MessageSink.h"
 #include "catalogue/cvnCheckBox.h"
 #include "scene/SceneViewer.h"
@@ -165,8 +166,8 @@ void BM_LiveWindowX600(benchmark::State& state) {
     return;
   }
   if (state.range(1) == 1) {
-    window.ComboBoxNightSide->setCurrentIndex(1);
-    window.ComboBoxNightSideClick();
+    window.TabSheetSetup->ComboBoxNightSide->setCurrentIndex(1);
+    window.TabSheetSetup->ComboBoxNightSideClick();
   }
   window.ClockPanel->SelectStep(kManualStep);
   {

@@ -19,6 +19,7 @@
 
 #include "app/ClockPanel.h"
 #include "app/Form3Dview.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/SatellitesPanel.h"
@@ -71,11 +72,11 @@ void NameWindowControls(TForm3Dview& w) {
   Name(w.ComboBoxShowOrbit, QStringLiteral("Orbits"));
   Name(w.ButtonOut, QStringLiteral("Zoom out"));
   Name(w.ButtonIn, QStringLiteral("Zoom in"));
-  Name(w.ComboBoxUpdateAtStart, QStringLiteral("Update Kepler data at start"));
-  Name(w.LocationsPanel->ListLocations, QStringLiteral("Observer locations"),
+  Name(w.TabSheetSetup->ComboBoxUpdateAtStart, QStringLiteral("Update Kepler data at start"));
+  Name(w.TabSheetSetup->LocationsPanel->ListLocations, QStringLiteral("Observer locations"),
        QStringLiteral("The marked one is the home: look angles and passes are for it"));
-  Name(w.DataFolderPanel->ButtonOpen, QStringLiteral("Open the Kepler data folder"));
-  Name(w.DataFolderPanel->ButtonChange, QStringLiteral("Change the Kepler data folder"));
+  Name(w.TabSheetSetup->DataFolderPanel->ButtonOpen, QStringLiteral("Open the Kepler data folder"));
+  Name(w.TabSheetSetup->DataFolderPanel->ButtonChange, QStringLiteral("Change the Kepler data folder"));
 
   // Tab walks the Display page as the eye reads it: the clock, the satellites, the view.
   QWidget* const order[] = {w.ClockPanel->DatePicker,

@@ -48,6 +48,7 @@
 #include "app/DownloadCoordinator.h"
 #include "app/FormLayout.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/KeplerUpdates.h"
@@ -94,10 +95,7 @@ constexpr int kCentralHeight = TForm3Dview::kClientHeight - kStatusBarHeight;
 constexpr std::uint16_t kSolidLine = 0xFFFF;
 constexpr int kHoverRestMs = 100;
 
-const char* const kQualityItems[] = {"Basic", "Low", "Normal", "Good", "Better", "Best"};
-const char* const kTopographyItems[] = {"No topography", "Use image"};
 const char* const kOrbitItems[] = {"none", "Primary", "All"};
-const char* const kUpdateAtStartItems[] = {"never", "daily", "weekly"};
 
 // The key to the points' colours, over the view's corner; the pointer passes through it to the view.
 class TOrbitLegend final : public QWidget {
@@ -175,12 +173,6 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
   } catch (...) {
     ShowMessage(QString(), HandlerErrorText(std::runtime_error("unknown error")));
   }
-  // Whatever step failed, the handlers find the settings they work on; a setting only reads its
-  // stored value here, so making it late changes nothing but its absence.
-  if (!qualitySetting_)
-    qualitySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("DisplayQuality"), 1);
-  if (!topographySetting_)
-    topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
   // After creation: the viewpoint items are made there.
   NameWindowControls(*this);
   ConnectSession();
@@ -191,7 +183,6 @@ TForm3Dview::~TForm3Dview() {
   ClockPanel->Stop();
   hoverTimer_->stop();
   if (busyCursor_) QApplication::restoreOverrideCursor();
-  FormDestroy();
   // The viewer draws the scene: it goes before the scene content does.
   delete SceneViewer1;
   SceneViewer1 = nullptr;
@@ -219,8 +210,7 @@ void TForm3Dview::CreateControls() {
   PageControl1 = new QTabWidget(client);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
   PageControl1->setGeometry(kPageControlLeft, 0, kPageControlWidth, kPageControlHeight);
-  TabSheetSetup = new QWidget;
-  TabSheetSetup->setObjectName(QStringLiteral("TabSheetSetup"));
+  TabSheetSetup = new TFormSetup(*model_, *sink_);
   TabSheetDisplay = new QWidget;
   TabSheetDisplay->setObjectName(QStringLiteral("TabSheetDisplay"));
   PageControl1->addTab(TabSheetSetup, QStringLiteral("Setup"));
@@ -231,61 +221,6 @@ void TForm3Dview::CreateControls() {
   PageControl1->addTab(TabSheetStation, QStringLiteral("Station"));
   PageControl1->setCurrentWidget(TabSheetDisplay);
   TabSheetDisplay->installEventFilter(this);
-
-  // Setup page.
-  QWidget* setup = TabSheetSetup;
-  AutoLabel(QStringLiteral("These choices affect the drawing of the image."), setup, 40, 24);
-  auto* labelQuality = new QLabel(
-      QStringLiteral(
-          "Raising display quality produces better terminators and footprints but takes more CPU time."),
-      setup);
-  labelQuality->setWordWrap(true);
-  labelQuality->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Place(labelQuality, 40, 48, 225, 57);
-  RadioGroupQuality =
-      RadioGroup(QStringLiteral(" Display quality "), kQualityItems, 6, 1, qualityButtons_, setup);
-  RadioGroupQuality->setObjectName(QStringLiteral("RadioGroupQuality"));
-  RadioGroupQuality->setToolTip(QStringLiteral("Display quality affects drawing time"));
-  Place(RadioGroupQuality, 64, 104, 153, 153);
-  auto* labelTopography = new QLabel(
-      QStringLiteral(
-          "Showing topography produces a more realistic image of the globe, but takes more CPU time."),
-      setup);
-  labelTopography->setWordWrap(true);
-  labelTopography->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Place(labelTopography, 40, 288, 225, 52);
-  RadioGroupTopography =
-      RadioGroup(QStringLiteral(" Topography "), kTopographyItems, 2, 1, topographyButtons_, setup);
-  RadioGroupTopography->setObjectName(QStringLiteral("RadioGroupTopography"));
-  Place(RadioGroupTopography, 64, 344, 153, 65);
-  QLabel* labelNightSide = AutoLabel(QStringLiteral("Night side:"), setup, 40, 424);
-  ComboBoxNightSide = new QComboBox(setup);
-  ComboBoxNightSide->setObjectName(QStringLiteral("ComboBoxNightSide"));
-  ComboBoxNightSide->addItems({QStringLiteral("Dimmed"), QStringLiteral("City lights")});
-  ComboBoxNightSide->setAccessibleName(QStringLiteral("Night side"));
-  ComboBoxNightSide->setToolTip(
-      QStringLiteral("City lights: the night side dark, with the lights of the cities"));
-  labelNightSide->setBuddy(ComboBoxNightSide);
-  Place(ComboBoxNightSide, 112, 420, 105, ComboBoxNightSide->sizeHint().height());
-  const TShowMessage showMessage = [this](const QString& caption, const QString& text) {
-    ShowMessage(caption, text);
-  };
-  LocationsPanel = new TLocationsPanel(showMessage, setup);
-  Place(LocationsPanel, 296, 48, 449, 216);
-  DataFolderPanel = new TDataFolderPanel(showMessage, setup);
-  Place(DataFolderPanel, 296, 272, 449, 112);
-  AutoLabel(QStringLiteral("Update Kepler data at start:"), setup, 304, 400);
-  ComboBoxUpdateAtStart = new TcvnComboBox(setup);
-  ComboBoxUpdateAtStart->setObjectName(QStringLiteral("ComboBoxUpdateAtStart"));
-  ComboBoxUpdateAtStart->SetNamedAs(QStringLiteral("UpdateKeplerAtStart"));
-  for (const char* item : kUpdateAtStartItems) ComboBoxUpdateAtStart->addItem(QString::fromLatin1(item));
-  ComboBoxUpdateAtStart->setCurrentIndex(0);
-  ComboBoxUpdateAtStart->setAccessibleName(QStringLiteral("Update Kepler data at start"));
-  RadioGroupQuality->setAccessibleName(QStringLiteral("Display quality"));
-  RadioGroupTopography->setAccessibleName(QStringLiteral("Topography"));
-  ComboBoxUpdateAtStart->setToolTip(QStringLiteral(
-      "Downloads the sources last chosen in File, Update Kepler data, after the window opens"));
-  Place(ComboBoxUpdateAtStart, 480, 396, 105, ComboBoxUpdateAtStart->sizeHint().height());
 
   // Display page.
   QWidget* display = TabSheetDisplay;
@@ -418,7 +353,6 @@ void TForm3Dview::CreateControls() {
   CheckBoxShowTrails->Loaded();
   ComboBoxShowOrbit->Loaded();
   CheckBoxShowFootprint->Loaded();
-  ComboBoxUpdateAtStart->Loaded();
 }
 
 void TForm3Dview::CreateMenus() {
@@ -469,8 +403,6 @@ void TForm3Dview::ConnectControls() {
   connect(hoverTimer_, &QTimer::timeout, this, [this] { Guarded([this] { HoverAt(hoverAt_); }); });
   // User-only signals: the code's own writes to these controls must not run their handlers.
   on(viewpointButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupViewpointClick);
-  on(qualityButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupQualityClick);
-  on(topographyButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupTopographyClick);
   // Every position change moves the view, whether the user or a drag set it.
   on(TrackBarLon, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
   on(TrackBarLat, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
@@ -480,15 +412,12 @@ void TForm3Dview::ConnectControls() {
   on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
   on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
   on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
-  on(ComboBoxNightSide, &QComboBox::activated, &TForm3Dview::ComboBoxNightSideClick);
-  on(LocationsPanel, &TLocationsPanel::LocationsChanged, &TForm3Dview::HomeLocationChanged);
   // nimbrel-settings may have changed the values while the window ran: the page shows them as stored.
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
-    if (PageControl1->currentWidget() != TabSheetSetup) return;
-    LocationsPanel->Refresh();
-    DataFolderPanel->Refresh();
+    if (PageControl1->currentWidget() == TabSheetSetup) TabSheetSetup->Refresh();
   });
-  on(DataFolderPanel, &TDataFolderPanel::FolderChanged, &TForm3Dview::KeplerFolderChanged);
+  on(TabSheetSetup, &TFormSetup::AppearanceChanged, &TForm3Dview::ApplyGlobeAppearance);
+  on(TabSheetSetup, &TFormSetup::NightSideChanged, &TForm3Dview::ApplyNightSide);
   on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
   on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
   on(FileLoadUpdated, &QAction::triggered, &TForm3Dview::FileLoadUpdatedClick);
@@ -526,26 +455,18 @@ void TForm3Dview::FormCreate() {
   catalogue::RegisterProgramPath();
   setWindowTitle(about::CaptionWithVersion(QString::fromLatin1(kDesignedCaption), *VI));
 
-  qualitySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("DisplayQuality"), 1);
-  topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
-  if (SelectItem(topographyButtons_, topographySetting_->Value())) RadioGroupTopographyClick();
-
   texturePath_ = FindTopographyImage(QDir::currentPath(), options_.executableFolder);
   if (!texturePath_.isEmpty()) {
     try {
       content_->LoadTexture(texturePath_);
-      RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
+      TabSheetSetup->ShowTexturePath(texturePath_);
     } catch (const std::exception& e) {
       // The built-in map stays; the user learns why the own one is not shown.
       ShowMessage(QString(), ImageErrorText(texturePath_, e));
     }
   }
-  if (SelectItem(qualityButtons_, qualitySetting_->Value())) RadioGroupQualityClick();
   ApplyGlobeAppearance();
-  nightSideSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NightSide"), 0);
-  const TNightLook nightLook = NightLookOf(nightSideSetting_->Value());
-  ComboBoxNightSide->setCurrentIndex(nightLook == TNightLook::nlCityLights ? 1 : 0);
-  content_->SetNightLook(nightLook);
+  content_->SetNightLook(NightLookOf(TabSheetSetup->ComboBoxNightSide->currentIndex()));
 
   content_->View().zoom = 4;
   for (int i = 0; i < static_cast<int>(kViewpointNames.size()); ++i) {
@@ -615,12 +536,6 @@ void TForm3Dview::FormShow() {
 
 void TForm3Dview::FormActivate() {
   ClockPanel->Activated();
-}
-
-void TForm3Dview::FormDestroy() {
-  // The settings write themselves as they go; the satellites outlive nothing that refers to them.
-  qualitySetting_.reset();
-  topographySetting_.reset();
 }
 
 void TForm3Dview::showEvent(QShowEvent* event) {
@@ -716,19 +631,6 @@ void TForm3Dview::PageControl1Resize() {
 int TForm3Dview::ViewpointItem() const {
   return CheckedItem(viewpointButtons_);
 }
-int TForm3Dview::QualityItem() const {
-  return CheckedItem(qualityButtons_);
-}
-int TForm3Dview::TopographyItem() const {
-  return CheckedItem(topographyButtons_);
-}
-int TForm3Dview::QualitySettingValue() const noexcept {
-  return qualitySetting_ ? qualitySetting_->Value() : -1;
-}
-int TForm3Dview::TopographySettingValue() const noexcept {
-  return topographySetting_ ? topographySetting_->Value() : -1;
-}
-
 void TForm3Dview::RefreshView() {
   ClockPanel->RefreshView();
 }
@@ -945,7 +847,12 @@ void TForm3Dview::ClearHover() {
 // Scene content handlers.
 
 void TForm3Dview::ApplyGlobeAppearance() {
-  content_->ApplyGlobeAppearance(qualitySetting_ ? qualitySetting_->Value() : 1, TopographyItem());
+  content_->ApplyGlobeAppearance(TabSheetSetup->QualitySettingValue(), TabSheetSetup->TopographyItem());
+}
+
+void TForm3Dview::ApplyNightSide() {
+  content_->SetNightLook(NightLookOf(TabSheetSetup->ComboBoxNightSide->currentIndex()));
+  RefreshView();
 }
 
 void TForm3Dview::CheckBoxShowDaylightClick() {
@@ -961,27 +868,6 @@ void TForm3Dview::CheckBoxShowTrailsClick() {
 void TForm3Dview::ComboBoxShowOrbitClick() {
   const int item = ComboBoxShowOrbit->currentIndex();
   content_->OrbitLines().SetLinePattern(item == 1 || item == 2 ? kSolidLine : 0);
-  RefreshView();
-}
-
-void TForm3Dview::RadioGroupQualityClick() {
-  if (!qualitySetting_) return;
-  const int before = qualitySetting_->Value();
-  qualitySetting_->SetValue(QualityItem());
-  if (before != qualitySetting_->Value() && TopographyItem() >= 0) ApplyGlobeAppearance();
-}
-
-void TForm3Dview::RadioGroupTopographyClick() {
-  if (!topographySetting_) return;
-  const int before = topographySetting_->Value();
-  topographySetting_->SetValue(TopographyItem());
-  if (before != topographySetting_->Value() && QualityItem() >= 0) ApplyGlobeAppearance();
-}
-
-void TForm3Dview::ComboBoxNightSideClick() {
-  if (!nightSideSetting_) return;
-  nightSideSetting_->SetValue(ComboBoxNightSide->currentIndex());
-  content_->SetNightLook(NightLookOf(ComboBoxNightSide->currentIndex()));
   RefreshView();
 }
 
@@ -1025,7 +911,7 @@ void TForm3Dview::LoadBackground(const QString& path) {
     throw EUserMessage(ImageErrorText(path, e));
   }
   texturePath_ = path;
-  RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
+  TabSheetSetup->ShowTexturePath(texturePath_);
   ApplyGlobeAppearance();
 }
 
@@ -1053,7 +939,6 @@ void TForm3Dview::OpenKeplerFile(const QString& path) {
   }
   // The user's file from now on: a download lands in the data folder and waits there.
   model_->SetData(std::move(opened), TDataSource::dsUserFile, path, model_->PrimaryNumber());
-  FileLoadUpdated->setEnabled(true);
   model_->SetShowAll(true);
 }
 
@@ -1064,12 +949,7 @@ void TForm3Dview::FileLoadUpdatedClick() {
                                .arg(catalogue::KeplerDataFolder()));
     return;
   }
-  FileLoadUpdated->setEnabled(false);
   StatusDownload->hide();
-}
-
-void TForm3Dview::HomeLocationChanged() {
-  model_->SetHome(ReadHomeLocation());
 }
 
 void TForm3Dview::SessionHomeChanged() {
@@ -1081,15 +961,6 @@ void TForm3Dview::SessionHomeChanged() {
   } else {
     RefreshView();
   }
-}
-
-void TForm3Dview::KeplerFolderChanged() {
-  // Read before the old catalogue goes: the markers and the list still show its satellites while a
-  // warning about the new folder is up.
-  TKeplerData kepler = LoadKeplerData({}, *sink_);
-  if (kepler.showAllAtStart) model_->SetShowAll(true);
-  model_->SetData(std::move(kepler.catalogue), TDataSource::dsDataFolder, {}, model_->PrimaryNumber());
-  FileLoadUpdated->setEnabled(false);
 }
 
 void TForm3Dview::ShowPasses() {
@@ -1109,12 +980,18 @@ void TForm3Dview::ConnectSession() {
             [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
   // The markers and the list point into the catalogue: a new one is shown before anything can draw.
-  on(&TSessionModel::DataChanged, &TForm3Dview::SessionShownChanged);
+  on(&TSessionModel::DataChanged, &TForm3Dview::SessionDataChanged);
   // A primary chosen in the list is shown once the list's own click has returned.
   on(&TSessionModel::PrimaryChanged, &TForm3Dview::QueueRebuildMarkers);
   on(&TSessionModel::ShownChanged, &TForm3Dview::SessionShownChanged);
   on(&TSessionModel::HomeChanged, &TForm3Dview::SessionHomeChanged);
   on(&TSessionModel::FreshDataAvailable, &TForm3Dview::SessionFreshData);
+}
+
+void TForm3Dview::SessionDataChanged() {
+  // "Load the updated data" offers the data folder while a file of the user's is shown.
+  FileLoadUpdated->setEnabled(model_->DataSource() == TDataSource::dsUserFile);
+  SessionShownChanged();
 }
 
 void TForm3Dview::SessionShownChanged() {
@@ -1153,7 +1030,7 @@ void TForm3Dview::AfterFirstShow() {
       ShowUpdateKepler(TKeplerUpdates::FirstChoice(), true);
     return;
   }
-  updates_->UpdateAtStartIfDue(ComboBoxUpdateAtStart->currentIndex());
+  updates_->UpdateAtStartIfDue(TabSheetSetup->ComboBoxUpdateAtStart->currentIndex());
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -60,8 +60,7 @@ class TMessageSink;
 class TFormPasses;
 class TSatellitesPanel;
 class TClockPanel;
-class TLocationsPanel;
-class TDataFolderPanel;
+class TFormSetup;
 class TFormStation;
 class TFormUpdateKepler;
 class TKeplerUpdates;
@@ -99,7 +98,7 @@ class TForm3Dview : public QMainWindow {
 
   // The controls, by the names the program's documentation uses.
   QTabWidget* PageControl1 = nullptr;
-  QWidget* TabSheetSetup = nullptr;
+  TFormSetup* TabSheetSetup = nullptr;
   QWidget* TabSheetDisplay = nullptr;
   TFormStation* TabSheetStation = nullptr;
   scene::TSceneViewer* SceneViewer1 = nullptr;
@@ -109,11 +108,6 @@ class TForm3Dview : public QMainWindow {
   QLabel* LabelLon = nullptr;
   QLabel* LabelLat = nullptr;
   QGroupBox* RadioGroupViewpoint = nullptr;
-  QGroupBox* RadioGroupQuality = nullptr;
-  QGroupBox* RadioGroupTopography = nullptr;
-  QComboBox* ComboBoxNightSide = nullptr;
-  TLocationsPanel* LocationsPanel = nullptr;
-  TDataFolderPanel* DataFolderPanel = nullptr;
   // The date and time pickers, the step choice and the speeds, with their timers.
   TClockPanel* ClockPanel = nullptr;
   // The satellite list, its search and its banks, in the frame the form draws round them.
@@ -135,17 +129,14 @@ class TForm3Dview : public QMainWindow {
   QAction* FileLoadUpdated = nullptr;
   QAction* FilePasses = nullptr;
   QAction* FileUpdateKepler = nullptr;
-  catalogue::TcvnComboBox* ComboBoxUpdateAtStart = nullptr;
   // Says when Kepler data is being downloaded in the background; hidden otherwise.
   QLabel* StatusDownload = nullptr;
   QAction* MenuExit = nullptr;
   QAction* HelpAbout = nullptr;
   about::TVersionInfoResource* VI = nullptr;
 
-  // The radio groups' selected items, -1 for none.
+  // The viewpoint group's selected item, -1 for none.
   int ViewpointItem() const;
-  int QualityItem() const;
-  int TopographyItem() const;
 
   TSceneContent& Content() noexcept { return *content_; }
   TSessionModel& Session() noexcept { return *model_; }
@@ -158,8 +149,6 @@ class TForm3Dview : public QMainWindow {
   int InitialViewerWidth() const noexcept { return initialViewerWidth_; }
   const QString& TexturePath() const noexcept { return texturePath_; }
   bool ShowAllAtStart() const noexcept { return showAllAtStart_; }
-  int QualitySettingValue() const noexcept;
-  int TopographySettingValue() const noexcept;
   bool Dragging() const noexcept { return dragging_; }
 
   // The user's actions and the timer, callable by tests as the controls call them.
@@ -172,14 +161,7 @@ class TForm3Dview : public QMainWindow {
   void CheckBoxShowFootprintClick();
   void CheckBoxShowTrailsClick();
   void ComboBoxShowOrbitClick();
-  void RadioGroupQualityClick();
-  void RadioGroupTopographyClick();
-  void ComboBoxNightSideClick();
   void PageControl1Resize();
-  // The Setup page stored another home or another Kepler folder: the view, the look angles and the
-  // Passes dialog move to the new home at once; the catalogue is read again from the new folder.
-  void HomeLocationChanged();
-  void KeplerFolderChanged();
   // The two File items after their dialog has been confirmed.
   void LoadBackground(const QString& path);
   void OpenKeplerFile(const QString& path);
@@ -232,12 +214,12 @@ class TForm3Dview : public QMainWindow {
   // The window's own parts follow the session model from here on.
   void ConnectSession();
   void SessionHomeChanged();
+  void SessionDataChanged();
   void SessionShownChanged();
   void SessionFreshData();
   void FormCreate();
   void FormShow();
   void FormActivate();
-  void FormDestroy();
   void LayOutClient();
   void LayOutDisplayPage();
   void RebuildMarkers();
@@ -245,6 +227,7 @@ class TForm3Dview : public QMainWindow {
   void RebuildTrails();
   void PlaceCamera();
   void ApplyGlobeAppearance();
+  void ApplyNightSide();
   void ViewFromTrackBars();
   // The scene and the status texts for the session's time; runningClock: a tick of the running clock,
   // which leaves what changes only per second alone between seconds and repaints nothing at once.
@@ -276,9 +259,6 @@ class TForm3Dview : public QMainWindow {
   std::unique_ptr<TSceneContent> content_;
 
   std::unique_ptr<TSessionModel> model_;
-  std::unique_ptr<catalogue::TRegistryInteger> qualitySetting_;
-  std::unique_ptr<catalogue::TRegistryInteger> topographySetting_;
-  std::unique_ptr<catalogue::TRegistryInteger> nightSideSetting_;
   QString texturePath_;
   // Panel 3's whole line and the part of it that is shortened first.
   QString primaryLine_;
@@ -302,8 +282,6 @@ class TForm3Dview : public QMainWindow {
   std::optional<std::chrono::steady_clock::time_point> describedAt_;
 
   QButtonGroup* viewpointButtons_ = nullptr;
-  QButtonGroup* qualityButtons_ = nullptr;
-  QButtonGroup* topographyButtons_ = nullptr;
   QFileDialog* openDialog_ = nullptr;
   TFormPasses* passes_ = nullptr;
   TKeplerUpdates* updates_ = nullptr;

@@ -22,6 +22,7 @@
 #include "TextFit.h"
 #include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/LocationDialog.h"
@@ -102,7 +103,7 @@ class FormAccessibility : public testing::TWindowTest {
 TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   Open();
   const QList<QWidget*> expected[] = {
-      {window_->LocationsPanel->ListLocations, window_->ComboBoxUpdateAtStart},
+      {window_->TabSheetSetup->LocationsPanel->ListLocations, window_->TabSheetSetup->ComboBoxUpdateAtStart},
       {window_->ClockPanel->DatePicker, window_->SatellitesPanel->EditSearch,
        window_->SatellitesPanel->ListBoxActive, window_->ComboBoxShowOrbit, window_->TrackBarLon,
        window_->ButtonIn},
@@ -118,9 +119,9 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   window_->ShowUpdateKepler();
   EXPECT_EQ(Unnamed(window_->UpdateKeplerDialog()), QStringList());
   window_->UpdateKeplerDialog()->close();
-  window_->LocationsPanel->Dialog->show();
-  EXPECT_EQ(Unnamed(window_->LocationsPanel->Dialog), QStringList());
-  window_->LocationsPanel->Dialog->close();
+  window_->TabSheetSetup->LocationsPanel->Dialog->show();
+  EXPECT_EQ(Unnamed(window_->TabSheetSetup->LocationsPanel->Dialog), QStringList());
+  window_->TabSheetSetup->LocationsPanel->Dialog->close();
 
   const QAccessibleInterface* view = QAccessible::queryAccessibleInterface(window_->SceneViewer1);
   ASSERT_NE(view, nullptr);
@@ -192,11 +193,11 @@ TEST_F(FormAccessibility, NoTextIsClippedAtTheDesignedSize) {
   ASSERT_TRUE(QTest::qWaitFor([table] { return table->rowCount() > 0; }, 20000));
   QApplication::processEvents();
   EXPECT_EQ(testing::ClippedTexts(*window_->PassesDialog()), QStringList());
-  window_->LocationsPanel->Dialog->SetTexts({});
-  window_->LocationsPanel->Dialog->show();
+  window_->TabSheetSetup->LocationsPanel->Dialog->SetTexts({});
+  window_->TabSheetSetup->LocationsPanel->Dialog->show();
   QApplication::processEvents();
-  EXPECT_EQ(testing::ClippedTexts(*window_->LocationsPanel->Dialog), QStringList());
-  window_->LocationsPanel->Dialog->close();
+  EXPECT_EQ(testing::ClippedTexts(*window_->TabSheetSetup->LocationsPanel->Dialog), QStringList());
+  window_->TabSheetSetup->LocationsPanel->Dialog->close();
 }
 
 }  // namespace

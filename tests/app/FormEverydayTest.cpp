@@ -19,6 +19,7 @@
 #include "StationTestSupport.h"
 #include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/LocationDialog.h"
 #include "app/SatellitesPanel.h"
@@ -228,7 +229,7 @@ TEST_F(FormEveryday, TheSelectedLineKeepsItsColourOnBlackAndTheOrbitChoiceIsLabe
 
 TEST_F(FormEveryday, TheDefaultHomeIsAMarkedRowThatCannotBeEdited) {
   OpenFile();
-  TLocationsPanel* panel = window_->LocationsPanel;
+  TLocationsPanel* panel = window_->TabSheetSetup->LocationsPanel;
   ASSERT_EQ(panel->ListLocations->topLevelItemCount(), 1);
   QTreeWidgetItem* row = panel->ListLocations->topLevelItem(0);
   EXPECT_EQ(row->text(1), QStringLiteral("Default (not stored)"));

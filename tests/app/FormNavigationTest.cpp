@@ -22,6 +22,7 @@
 #include "FormTestSupport.h"
 #include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/SatellitesPanel.h"
 #include "app/ViewMath.h"
 #include "catalogue/cvnCheckBox.h"
@@ -249,13 +250,13 @@ TEST_F(FormList, DisplayChoicesReachTheScene) {
   window_->CheckBoxShowDaylight->click();
   EXPECT_FALSE(window_->Content().FootprintSpotlight().Shining());
 
-  Item(window_->RadioGroupQuality, "Best")->click();
+  Item(window_->TabSheetSetup->RadioGroupQuality, "Best")->click();
   EXPECT_EQ(window_->Content().SphereEarth().Slices(), 192);
-  EXPECT_EQ(window_->QualitySettingValue(), 5);
+  EXPECT_EQ(window_->TabSheetSetup->QualitySettingValue(), 5);
 }
 
 TEST_F(FormList, BackgroundUnderNoTopographyShowsOnlyAfterUseImage) {
-  Item(window_->RadioGroupTopography, "No topography")->click();
+  Item(window_->TabSheetSetup->RadioGroupTopography, "No topography")->click();
   const scene::TTexture& texture = window_->Content().SphereEarth().Material().Texture();
   EXPECT_FALSE(texture.Enabled());
   QImage small(64, 32, QImage::Format_RGB32);
@@ -264,11 +265,11 @@ TEST_F(FormList, BackgroundUnderNoTopographyShowsOnlyAfterUseImage) {
   window_->LoadBackground(sandbox_.Path(QStringLiteral("small.bmp")));
   EXPECT_EQ(texture.Image().Width(), 64);
   EXPECT_FALSE(texture.Enabled());
-  EXPECT_EQ(window_->RadioGroupTopography->toolTip(),
+  EXPECT_EQ(window_->TabSheetSetup->RadioGroupTopography->toolTip(),
             QStringLiteral("Topography image read from: ") + sandbox_.Path(QStringLiteral("small.bmp")));
-  Item(window_->RadioGroupTopography, "Use image")->click();
+  Item(window_->TabSheetSetup->RadioGroupTopography, "Use image")->click();
   EXPECT_TRUE(texture.Enabled());
-  EXPECT_EQ(window_->TopographySettingValue(), 1);
+  EXPECT_EQ(window_->TabSheetSetup->TopographySettingValue(), 1);
 }
 
 TEST_F(FormList, RebuildingTheMarkersForgetsTheHoveredName) {

@@ -27,6 +27,7 @@
 #include "LoopbackServer.h"
 #include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/SatellitesPanel.h"
@@ -99,9 +100,9 @@ class FormSession : public testing::TWindowTest {
     window_->ClockPanel->TimerStep->stop();
   }
   void MakeHome(int row) {
-    QTreeWidget* list = window_->LocationsPanel->ListLocations;
+    QTreeWidget* list = window_->TabSheetSetup->LocationsPanel->ListLocations;
     list->setCurrentItem(list->topLevelItem(row));
-    window_->LocationsPanel->ButtonMakeHome->click();
+    window_->TabSheetSetup->LocationsPanel->ButtonMakeHome->click();
   }
   TSandbox sandbox_;
   std::unique_ptr<TForm3Dview> window_;
@@ -181,22 +182,22 @@ TEST_F(FormSession, TheStationWaitsForAStoredPrimaryTheDataLacks) {
 TEST_F(FormSession, ALocationIsChangedByWhatTheListShowed) {
   Open();
   ASSERT_TRUE(catalogue::AddLocation({"Delft", 52.0, 4.36, 0}));
-  window_->LocationsPanel->Refresh();
+  window_->TabSheetSetup->LocationsPanel->Refresh();
   ASSERT_TRUE(catalogue::RemoveLocation(0));  // behind the page's back
   MakeHome(2);                                // Delft as shown, the second stored one now
   EXPECT_NEAR(window_->HomeLat(), 52.0, 1e-5);
   EXPECT_NEAR(window_->HomeLon(), 4.36, 1e-5);
   sandbox_.sink.messages.clear();
   ASSERT_TRUE(catalogue::RemoveLocation(0));  // the Hill goes, still shown in the first row
-  window_->LocationsPanel->ListLocations->setCurrentItem(
-      window_->LocationsPanel->ListLocations->topLevelItem(0));
-  window_->LocationsPanel->RemoveClick();
+  window_->TabSheetSetup->LocationsPanel->ListLocations->setCurrentItem(
+      window_->TabSheetSetup->LocationsPanel->ListLocations->topLevelItem(0));
+  window_->TabSheetSetup->LocationsPanel->RemoveClick();
   ASSERT_EQ(sandbox_.sink.messages.size(), 1u);
   EXPECT_EQ(
       sandbox_.sink.messages.front().text,
       QStringLiteral("The location \"Hill\" is no longer stored as it was shown; nothing was changed, and "
                      "the list has been read again."));
-  EXPECT_EQ(window_->LocationsPanel->ListLocations->topLevelItemCount(), 1);
+  EXPECT_EQ(window_->TabSheetSetup->LocationsPanel->ListLocations->topLevelItemCount(), 1);
 }
 
 TEST_F(FormSession, OldElementsAreMarkedByTheClocksDayNotAtEveryTick) {
@@ -221,8 +222,9 @@ TEST_F(FormSession, OldElementsAreMarkedByTheClocksDayNotAtEveryTick) {
 // A screen reader names every control of the Station page and the Setup page's boxes.
 TEST_F(FormSession, TheStationAndSetupControlsHaveAccessibleNames) {
   Open();
-  for (QWidget* page : std::initializer_list<QWidget*>{window_->TabSheetStation, window_->LocationsPanel,
-                                                       window_->DataFolderPanel}) {
+  for (QWidget* page :
+       std::initializer_list<QWidget*>{window_->TabSheetStation, window_->TabSheetSetup->LocationsPanel,
+                                       window_->TabSheetSetup->DataFolderPanel}) {
     for (QWidget* control : page->findChildren<QWidget*>()) {
       // What can take the keyboard's focus is a control; the location dialog has names of its own.
       if (control->focusPolicy() == Qt::NoFocus || control->window() != window_.get()) continue;
@@ -237,7 +239,7 @@ TEST_F(FormSession, TheStationAndSetupControlsHaveAccessibleNames) {
           << page->objectName().toStdString();
     }
   }
-  EXPECT_FALSE(window_->ComboBoxUpdateAtStart->accessibleName().isEmpty());
+  EXPECT_FALSE(window_->TabSheetSetup->ComboBoxUpdateAtStart->accessibleName().isEmpty());
 }
 
 // The update at start runs while the user opens a file: the download lands in the data folder, the

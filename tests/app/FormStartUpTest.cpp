@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "FormTestSupport.h"
+#include "app/FormSetup.h"
 #include "app/SatellitesPanel.h"
 #include "app/StartUp.h"
 #include "catalogue/DataFolder.h"
@@ -150,9 +151,9 @@ TEST_F(FormStartUp, TheWindowNamesTheImageFoundAboveItsFolder) {
   QFile::copy(QStringLiteral(NIMBREL_ASSETS_DIR "/earth-map-1024x512.jpg"),
               sandbox.Path(QStringLiteral("UserMapGL.jpg")));
   auto window = sandbox.Open();
-  EXPECT_EQ(window->RadioGroupTopography->toolTip(), QStringLiteral("Topography image read from: ") +
-                                                         sandbox.ExecutableFolder() +
-                                                         QStringLiteral("/../UserMapGL.jpg"));
+  EXPECT_EQ(window->TabSheetSetup->RadioGroupTopography->toolTip(),
+            QStringLiteral("Topography image read from: ") + sandbox.ExecutableFolder() +
+                QStringLiteral("/../UserMapGL.jpg"));
   EXPECT_EQ(window->TexturePath(), sandbox.ExecutableFolder() + QStringLiteral("/../UserMapGL.jpg"));
 }
 
@@ -174,8 +175,8 @@ TEST_F(FormStartUp, StoredQualityAndTopographyAreSelectedAndStoredBack) {
     sandbox.OwnInteger("Topography", c.storedTopography);
     {
       auto window = sandbox.Open();
-      EXPECT_EQ(window->QualityItem(), c.qualityItem) << c.storedQuality;
-      EXPECT_EQ(window->TopographyItem(), c.topographyItem) << c.storedTopography;
+      EXPECT_EQ(window->TabSheetSetup->QualityItem(), c.qualityItem) << c.storedQuality;
+      EXPECT_EQ(window->TabSheetSetup->TopographyItem(), c.topographyItem) << c.storedTopography;
       EXPECT_EQ(window->Content().SphereEarth().Slices(), c.divisions) << c.storedQuality;
     }
     EXPECT_EQ(sandbox.StoredOwnInteger("DisplayQuality"), c.savedQuality) << c.storedQuality;

@@ -20,6 +20,7 @@
 #include "FormTestSupport.h"
 #include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/MessageSink.h"
 #include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
@@ -197,8 +198,8 @@ TEST(FormStartUpMessages, AStartUpThatFailsPartWayLeavesAWindowWhoseControlsWork
   QApplication::processEvents();
   window.SatellitesPanel->ButtonBank->click();
   EXPECT_EQ(window.SatellitesPanel->BankSettingValue(), 1);
-  window.RadioGroupQualityClick();
-  window.RadioGroupTopographyClick();
+  window.TabSheetSetup->RadioGroupQualityClick();
+  window.TabSheetSetup->RadioGroupTopographyClick();
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "FormTestSupport.h"
 #include "LoopbackServer.h"
 #include "app/ClockPanel.h"
+#include "app/FormSetup.h"
 #include "app/FormUpdateKepler.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
@@ -107,7 +108,7 @@ TEST_F(FormUpdateKepler, TheDialogDownloadsALocalSourceAndTheListShowsItsSatelli
   // A data folder chosen on the Setup page since is where the next download goes.
   const QString moved = sandbox.Path(QStringLiteral("moved"));
   ASSERT_TRUE(QDir().mkpath(moved));
-  window->DataFolderPanel->SetFolder(moved);
+  window->TabSheetSetup->DataFolderPanel->SetFolder(moved);
   window->ShowUpdateKepler({QStringLiteral("local")}, true);
   WaitFor([dialog] { return !dialog->Running(); });
   EXPECT_TRUE(QFileInfo::exists(QDir(moved).filePath(QStringLiteral("local.csv"))));
@@ -195,7 +196,7 @@ TEST_F(FormUpdateKepler, TheDailyUpdateAtStartRunsWhenDueAndSaysSo) {
   sandbox.WriteFile(QStringLiteral("old.tle"), testing::IssOnly());
   sandbox.OwnInteger("UpdateKeplerAtStart", 1);
   auto window = sandbox.Open();
-  EXPECT_EQ(window->ComboBoxUpdateAtStart->currentText(), QStringLiteral("daily"));
+  EXPECT_EQ(window->TabSheetSetup->ComboBoxUpdateAtStart->currentText(), QStringLiteral("daily"));
   WaitFor([&window] { return window->StartUpUpdate() != nullptr; });
   EXPECT_EQ(window->StatusDownload->text(), QStringLiteral("Updating Kepler data..."));
   WaitFor([&window] { return !window->StartUpUpdate()->Running(); });

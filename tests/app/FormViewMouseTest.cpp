@@ -15,6 +15,7 @@
 
 #include "FormTestSupport.h"
 #include "app/ClockPanel.h"
+#include "app/FormSetup.h"
 #include "app/SatellitesPanel.h"
 #include "catalogue/CompanionWriter.h"
 #include "scene/SceneViewer.h"
@@ -90,7 +91,7 @@ TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   window_->SatellitesPanel->ListBoxActiveClick();
   QApplication::processEvents();
   ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("90001"));
-  window_->HomeLocationChanged();
+  window_->TabSheetSetup->HomeLocationChanged();
   const int frames = window_->SceneViewer1->PaintCount();
   ClickViewpoint(*window_, "Home loc.");
   ASSERT_TRUE(QTest::qWaitFor([&] { return window_->SceneViewer1->PaintCount() > frames; }, 5000));
