@@ -275,6 +275,8 @@ void TFormPasses::Present(std::uint64_t request, const orbit::TPassList& result)
     table_->setRowCount(0);
     status_->setText(QStringLiteral("The passes cannot be shown."));
   }
+  // Without a pass to select nothing replaces the plot's "Computing...": the status line says why.
+  if (table_->rowCount() == 0) skyPlot_->SetPass({}, QString());
   if (worker_.joinable()) worker_.join();  // it has posted this and is returning
   emit PassesShown();
 }

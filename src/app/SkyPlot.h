@@ -29,6 +29,7 @@ class TSkyPlot : public QWidget {
   void SetPresent(std::optional<station::TSkyPoint> present);
 
   const std::vector<station::TPathPoint>& Path() const noexcept { return path_; }
+  const QString& EmptyText() const noexcept { return emptyText_; }
   // The square the horizon circle is drawn in.
   QRectF PlotArea() const;
   // Where a direction falls in a plot drawn in `area`; below the horizon on its edge.

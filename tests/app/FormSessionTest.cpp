@@ -41,21 +41,10 @@ namespace nimbrel::app {
 namespace {
 
 using testing::TSandbox;
+using testing::WaitUntil;
 
 // 2006-01-04 17:11:00 UTC: the ISS of the test sets is 32 degrees up over the Netherlands.
 const orbit::TDateTime kUtc = orbit::EncodeDateTime({2006, 1, 4, 17, 11, 0, 0});
-
-bool WaitFor(const std::function<bool()>& done) {
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(5);
-  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-  loop.exec();
-  return done();
-}
 
 int Column(const QTableWidget* table, const char* title) {
   for (int c = 0; c < table->columnCount(); ++c)
@@ -124,7 +113,7 @@ TEST_F(FormSession, MakeHomeBringsEveryPageToTheNewHome) {
       QRegularExpression(QStringLiteral("Az:(\\d+)°  El:(-?\\d+)°  Range: (\\d+)km")).match(line);
   ASSERT_TRUE(angles.hasMatch()) << line.toStdString();
   TFormPasses* passes = window_->PassesDialog();
-  ASSERT_TRUE(WaitFor([passes] { return !passes->Computing(); }));
+  ASSERT_TRUE(WaitUntil([passes] { return !passes->Computing(); }));
   const auto* table = passes->findChild<QTableWidget*>(QStringLiteral("passTable"));
   ASSERT_GT(table->rowCount(), 0);
 
@@ -253,7 +242,7 @@ TEST_F(FormSession, AFileOpenedDuringTheUpdateAtStartStaysOnShow) {
   sandbox_.OwnInteger("UpdateKeplerAtStart", 1);
   sandbox_.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
   Open();
-  ASSERT_TRUE(WaitFor([this] { return window_->StartUpUpdate() != nullptr; }));
+  ASSERT_TRUE(WaitUntil([this] { return window_->StartUpUpdate() != nullptr; }));
   ASSERT_TRUE(window_->StartUpUpdate()->Running());
   // The dialog asked for the same source meanwhile: it is not fetched twice.
   window_->ShowUpdateKepler({QStringLiteral("local")}, true);
@@ -262,7 +251,7 @@ TEST_F(FormSession, AFileOpenedDuringTheUpdateAtStartStaysOnShow) {
   EXPECT_FALSE(window_->UpdateKeplerDialog()->Running());
   window_->OpenKeplerFile(sandbox_.Path(QStringLiteral("ten.tle")));
   ASSERT_EQ(window_->Catalogue().Count(), 10);
-  ASSERT_TRUE(WaitFor([this] { return !window_->StartUpUpdate()->Running(); }));
+  ASSERT_TRUE(WaitUntil([this] { return !window_->StartUpUpdate()->Running(); }));
   QApplication::processEvents();
   EXPECT_EQ(server.Requests(), 1);
   EXPECT_EQ(window_->Catalogue().Count(), 10);

@@ -1,6 +1,7 @@
 #include "FormTestSupport.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTimer>
@@ -129,6 +130,18 @@ QByteArray TenSatellites() {
 
 QByteArray IssOnly() {
   return Set("ISS (ZARYA)", 25544, 312.4823);
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (done()) loop.quit();
+  });
+  poll.start(5);
+  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+  if (!done()) loop.exec();
+  return done();
 }
 
 }  // namespace nimbrel::app::testing

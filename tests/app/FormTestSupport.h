@@ -34,6 +34,9 @@ bool WindowPlatform();
     GTEST_SKIP() << "the main window needs a windowing platform such as xcb"; \
   }
 
+// Serves events until `done` holds or `timeoutMs` has passed; says whether it holds.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
+
 // A fixture for window tests: skipped where the window cannot be shown.
 class TWindowTest : public ::testing::Test {
  protected:

@@ -48,15 +48,7 @@ int WaitFor(const std::function<bool()>& done) {
   QTimer ticker;
   QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
   ticker.start(10);
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(5);
-  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-  loop.exec();
-  EXPECT_TRUE(done()) << "timed out";
+  EXPECT_TRUE(testing::WaitUntil(done)) << "timed out";
   return ticks;
 }
 

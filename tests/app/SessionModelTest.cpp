@@ -22,24 +22,13 @@ namespace nimbrel::app {
 namespace {
 
 using testing::TSandbox;
+using testing::WaitUntil;
 
 catalogue::TSatelliteList TenSatellites(const TSandbox& sandbox) {
   sandbox.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
   catalogue::TSatelliteList list;
   list.LoadFromFile(sandbox.Path(QStringLiteral("ten.tle")).toStdString());
   return list;
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(5);
-  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-  loop.exec();
-  return done();
 }
 
 // Three pages that each note what they read when told.
@@ -122,7 +111,7 @@ TEST(SessionModel, DownloadsFetchAGroupOnceAndNeverReplaceTheUsersFile) {
   EXPECT_TRUE(model.Downloads().Start(first, {a}).isEmpty());
   EXPECT_TRUE(model.Downloads().Fetching(QStringLiteral("A")));
   EXPECT_EQ(model.Downloads().Start(second, {a, b}), QStringList{QStringLiteral("a")});
-  ASSERT_TRUE(WaitFor([&] { return !first.Running() && !second.Running(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !first.Running() && !second.Running(); }));
   EXPECT_EQ(server.Requests(), 2);
   ASSERT_EQ(second.Results().size(), 1u);
   EXPECT_EQ(second.Results().front().name, QStringLiteral("b"));
