@@ -22,6 +22,7 @@
 #include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
+#include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "catalogue/cvnCheckBox.h"
@@ -62,16 +63,16 @@ void NameWindowControls(TForm3Dview& w) {
   Name(w.ClockPanel->DatePicker, QStringLiteral("Date (UTC)"));
   Name(w.ClockPanel->TimePicker, QStringLiteral("Time (UTC)"));
   Name(w.ClockPanel->ComboBoxSpeed, QStringLiteral("Clock speed"));
-  Name(w.TrackBarLon, QStringLiteral("Viewpoint longitude"));
-  Name(w.TrackBarLat, QStringLiteral("Viewpoint latitude"));
+  Name(w.NavigationPanel->TrackBarLon, QStringLiteral("Viewpoint longitude"));
+  Name(w.NavigationPanel->TrackBarLat, QStringLiteral("Viewpoint latitude"));
   NameStepItems(w.ClockPanel->RadioGroupStep);
   Name(w.SatellitesPanel->EditSearch, QStringLiteral("Find satellite by name or number"));
   Name(w.SatellitesPanel->ListBoxActive, QStringLiteral("Satellites shown"),
        QStringLiteral("The first is the primary satellite; Enter makes the selected one the primary"));
   Name(w.SatellitesPanel->ButtonBank, QStringLiteral("Change active bank"));
   Name(w.ComboBoxShowOrbit, QStringLiteral("Orbits"));
-  Name(w.ButtonOut, QStringLiteral("Zoom out"));
-  Name(w.ButtonIn, QStringLiteral("Zoom in"));
+  Name(w.NavigationPanel->ButtonOut, QStringLiteral("Zoom out"));
+  Name(w.NavigationPanel->ButtonIn, QStringLiteral("Zoom in"));
   Name(w.TabSheetSetup->ComboBoxUpdateAtStart, QStringLiteral("Update Kepler data at start"));
   Name(w.TabSheetSetup->LocationsPanel->ListLocations, QStringLiteral("Observer locations"),
        QStringLiteral("The marked one is the home: look angles and passes are for it"));
@@ -91,11 +92,11 @@ void NameWindowControls(TForm3Dview& w) {
                             w.CheckBoxShowTrails,
                             w.CheckBoxShowFootprint,
                             w.ComboBoxShowOrbit,
-                            w.RadioGroupViewpoint->findChild<QRadioButton*>(),
-                            w.ButtonOut,
-                            w.ButtonIn,
-                            w.TrackBarLon,
-                            w.TrackBarLat,
+                            w.NavigationPanel->RadioGroupViewpoint->findChild<QRadioButton*>(),
+                            w.NavigationPanel->ButtonOut,
+                            w.NavigationPanel->ButtonIn,
+                            w.NavigationPanel->TrackBarLon,
+                            w.NavigationPanel->TrackBarLat,
                             w.ButtonClose};
   for (std::size_t i = 1; i < std::size(order); ++i) {
     if (order[i - 1] && order[i]) QWidget::setTabOrder(order[i - 1], order[i]);

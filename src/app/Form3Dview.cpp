@@ -53,6 +53,7 @@
 #include "app/FormUpdateKepler.h"
 #include "app/KeplerUpdates.h"
 #include "app/MessageSink.h"
+#include "app/NavigationPanel.h"
 #include "app/OrbitClass.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
@@ -93,7 +94,6 @@ constexpr int kPageControlHeight = 473;
 // The client area below the menu bar less the status bar: what the page control is laid out in.
 constexpr int kCentralHeight = TForm3Dview::kClientHeight - kStatusBarHeight;
 constexpr std::uint16_t kSolidLine = 0xFFFF;
-constexpr int kHoverRestMs = 100;
 
 const char* const kOrbitItems[] = {"none", "Primary", "All"};
 
@@ -181,7 +181,6 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
 
 TForm3Dview::~TForm3Dview() {
   ClockPanel->Stop();
-  hoverTimer_->stop();
   if (busyCursor_) QApplication::restoreOverrideCursor();
   // The viewer draws the scene: it goes before the scene content does.
   delete SceneViewer1;
@@ -225,7 +224,6 @@ void TForm3Dview::CreateControls() {
   // Display page.
   QWidget* display = TabSheetDisplay;
   constexpr unsigned kAll = akLeft | akTop | akRight | akBottom;
-  constexpr unsigned kLeftBottom = akLeft | akBottom;
   constexpr unsigned kRight = akRight | akTop;
 
   PanelSplash = new QLabel(QStringLiteral("Loading NimbrelGL..."), display);
@@ -243,36 +241,18 @@ void TForm3Dview::CreateControls() {
   SceneViewer1->setObjectName(QStringLiteral("SceneViewer1"));
   SceneViewer1->SetCamera(&content_->MainCamera());
   SceneViewer1->SetBackgroundColor(Qt::black);
-  SceneViewer1->setMouseTracking(true);
-  SceneViewer1->installEventFilter(this);
   Place(SceneViewer1, 12, 8, 401, 397, kAll);
 
-  TrackBarLon = new QSlider(Qt::Horizontal, display);
-  TrackBarLon->setObjectName(QStringLiteral("TrackBarLon"));
-  TrackBarLon->setRange(0, 180);
-  TrackBarLon->setValue(90);
-  TrackBarLon->setTickInterval(15);
-  TrackBarLon->setTickPosition(QSlider::TicksAbove);
-  Place(TrackBarLon, 76, 408, 273, 37, kLeftBottom);
-  LabelLon = AutoLabel(QStringLiteral("Longitude "), display, 17, 420, kLeftBottom);
-  LabelLon->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  NavigationPanel = new TNavigationPanel(*content_, *model_, *sink_, SceneViewer1, display);
+  NavigationPanel->OnRefresh = [this] { RefreshView(); };
+  NavigationPanel->OnViewpointText = [this](const QString& text) { StatusPanels[2]->setText(text); };
+  NavigationPanel->OnHoverText = [this](const QString& text) { ShowHoverText(text); };
+  NavigationPanel->OnMakePrimary = [this](const QString& number) { MakePrimary(number); };
 
   ClockPanel = new TClockPanel(*model_, *sink_, options_.steadyNow, display);
   // The view covers the splash once the first tick shows it.
   ClockPanel->OnTick = [this] { SceneViewer1->setVisible(true); };
   ClockPanel->OnShow = [this](bool runningClock) { ShowTime(runningClock); };
-
-  TrackBarLat = new QSlider(Qt::Vertical, display);
-  TrackBarLat->setObjectName(QStringLiteral("TrackBarLat"));
-  TrackBarLat->setRange(0, 90);
-  TrackBarLat->setValue(45);
-  TrackBarLat->setTickInterval(15);
-  TrackBarLat->setTickPosition(QSlider::TicksLeft);
-  // 0 at the top, like the map's north-up drag: a plain vertical slider has its minimum at the bottom.
-  TrackBarLat->setInvertedAppearance(true);
-  TrackBarLat->setInvertedControls(true);
-  Place(TrackBarLat, 424, 99, 41, 217, kRight);
-  LabelLat = AutoLabel(QStringLiteral("Latitude"), display, 424, 316, kRight);
 
   SatellitesPanel = new TSatellitesPanel(*model_, *sink_, options_.steadyNow, display);
 
@@ -304,30 +284,6 @@ void TForm3Dview::CreateControls() {
   CheckBoxShowFootprint = boundCheckBox("CheckBoxShowFootprint", "Footprint", "ShowFootprint", true,
                                         "Radio coverage shown as spotlight", 656, 188);
 
-  Bevel2 = new QFrame(display);
-  Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  Place(Bevel2, 544, 252, 201, 149, kRight);
-  RadioGroupViewpoint = new QGroupBox(QStringLiteral(" Viewpoint "), display);
-  RadioGroupViewpoint->setObjectName(QStringLiteral("RadioGroupViewpoint"));
-  auto* viewpointGrid = new QGridLayout(RadioGroupViewpoint);
-  viewpointGrid->setContentsMargins(6, 2, 6, 2);
-  viewpointGrid->setSpacing(0);
-  viewpointButtons_ = new QButtonGroup(RadioGroupViewpoint);
-  Place(RadioGroupViewpoint, 552, 256, 191, 105, kRight);
-
-  QFont zoomFont = font();
-  zoomFont.setPixelSize(19);
-  ButtonOut = new QPushButton(QStringLiteral("-"), display);
-  ButtonOut->setObjectName(QStringLiteral("ButtonOut"));
-  ButtonOut->setFont(zoomFont);
-  Place(ButtonOut, 584, 368, 25, 25, kRight);
-  LabelZoom = new QLabel(QStringLiteral("Zoom"), display);
-  LabelZoom->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  Place(LabelZoom, 616, 374, 49, LabelZoom->sizeHint().height(), kRight);
-  ButtonIn = new QPushButton(QStringLiteral("+"), display);
-  ButtonIn->setObjectName(QStringLiteral("ButtonIn"));
-  ButtonIn->setFont(zoomFont);
-  Place(ButtonIn, 672, 368, 25, 25, kRight);
   ButtonClose = new QPushButton(QStringLiteral("Close"), display);
   ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
   Place(ButtonClose, 672, 412, 73, 25, kRight);
@@ -337,10 +293,6 @@ void TForm3Dview::CreateControls() {
   legend_ = new TOrbitLegend(SceneViewer1);
   legend_->move(6, 6);
   legend_->hide();
-  hoverTimer_ = new QTimer(this);
-  hoverTimer_->setSingleShot(true);
-  hoverTimer_->setInterval(kHoverRestMs);
-
   openDialog_ = new QFileDialog(this);
   openDialog_->setFileMode(QFileDialog::ExistingFile);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
@@ -400,14 +352,7 @@ void TForm3Dview::ConnectControls() {
   auto on = [this](auto* sender, auto signal, void (TForm3Dview::*handler)()) {
     connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
-  connect(hoverTimer_, &QTimer::timeout, this, [this] { Guarded([this] { HoverAt(hoverAt_); }); });
   // User-only signals: the code's own writes to these controls must not run their handlers.
-  on(viewpointButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupViewpointClick);
-  // Every position change moves the view, whether the user or a drag set it.
-  on(TrackBarLon, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
-  on(TrackBarLat, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
-  on(ButtonIn, &QPushButton::clicked, &TForm3Dview::ButtonInClick);
-  on(ButtonOut, &QPushButton::clicked, &TForm3Dview::ButtonOutClick);
   on(CheckBoxShowDaylight, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowDaylightClick);
   on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
   on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
@@ -435,7 +380,7 @@ void TForm3Dview::ConnectControls() {
 
   SceneViewer1->OnError = [this](const QString& text) { ShowMessage(QString(), FrameErrorText(text)); };
   SceneViewer1->BeforeRender = [this] {
-    if (!dragging_ && !busyCursor_) {
+    if (!NavigationPanel->Dragging() && !busyCursor_) {
       QApplication::setOverrideCursor(Qt::WaitCursor);
       busyCursor_ = true;
     }
@@ -469,18 +414,12 @@ void TForm3Dview::FormCreate() {
   content_->SetNightLook(NightLookOf(TabSheetSetup->ComboBoxNightSide->currentIndex()));
 
   content_->View().zoom = 4;
-  for (int i = 0; i < static_cast<int>(kViewpointNames.size()); ++i) {
-    auto* button = new QRadioButton(QString::fromLatin1(kViewpointNames[i]), RadioGroupViewpoint);
-    viewpointButtons_->addButton(button, i);
-    static_cast<QGridLayout*>(RadioGroupViewpoint->layout())->addWidget(button, i % 3, i / 3);
-  }
-
   const THomeLocation home = ReadHomeLocation();
   model_->SetHome(home);
   content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
   const int viewpoint = home.fromList ? 1 : 0;
 
-  SelectViewpoint(viewpoint);
+  NavigationPanel->SelectViewpoint(viewpoint);
 
   TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_, true);
   showAllAtStart_ = kepler.showAllAtStart;
@@ -515,7 +454,7 @@ void TForm3Dview::FormShow() {
   content_->OrbitLines().SetLinePattern(ComboBoxShowOrbit->currentIndex() == 0 ? 0 : kSolidLine);
   content_->ForgetSunTime();
   SceneViewer1->hide();
-  PlaceCamera();
+  NavigationPanel->PlaceCamera();
   {
     // The markers are rebuilt right below, so the check box's own rebuild is not needed here.
     const QSignalBlocker block(SatellitesPanel->CheckBoxAll);
@@ -569,31 +508,6 @@ bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
       LayOutDisplayPage();
       PageControl1Resize();
     });
-  } else if (watched == SceneViewer1) {
-    switch (event->type()) {
-      case QEvent::MouseButtonPress:
-        Guarded(
-            [this, event] { SceneViewer1MouseDown(static_cast<QMouseEvent*>(event)->position().toPoint()); });
-        break;
-      case QEvent::MouseMove:
-        Guarded(
-            [this, event] { SceneViewer1MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint()); });
-        break;
-      case QEvent::MouseButtonRelease:
-        Guarded([this] { SceneViewer1MouseUp(); });
-        break;
-      case QEvent::MouseButtonDblClick:
-        Guarded([this, event] {
-          SceneViewer1DoubleClick(static_cast<QMouseEvent*>(event)->position().toPoint());
-        });
-        break;
-      case QEvent::Wheel:
-        Guarded([this, event] { SceneViewer1Wheel(static_cast<QWheelEvent*>(event)->angleDelta().y()); });
-        event->accept();
-        return true;
-      default:
-        break;
-    }
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -614,13 +528,18 @@ void TForm3Dview::LayOutDisplayPage() {
 }
 
 void TForm3Dview::PageControl1Resize() {
+  // The bars stay centred on the view, and the step group under the latitude bar's label.
   const QRect view = SceneViewer1->geometry();
-  TrackBarLon->move(view.left() + (view.width() - TrackBarLon->width()) / 2, TrackBarLon->y());
-  LabelLon->move(TrackBarLon->x() - (LabelLon->width() * 6) / 5, LabelLon->y());
-  TrackBarLat->move(TrackBarLat->x(), view.top() + (view.height() - TrackBarLat->height()) / 2);
-  LabelLat->move(LabelLat->x(), TrackBarLat->y() + TrackBarLat->height() + LabelLat->height() / 5);
+  QSlider* lon = NavigationPanel->TrackBarLon;
+  QSlider* lat = NavigationPanel->TrackBarLat;
+  QLabel* labelLon = NavigationPanel->LabelLon;
+  QLabel* labelLat = NavigationPanel->LabelLat;
+  lon->move(view.left() + (view.width() - lon->width()) / 2, lon->y());
+  labelLon->move(lon->x() - (labelLon->width() * 6) / 5, labelLon->y());
+  lat->move(lat->x(), view.top() + (view.height() - lat->height()) / 2);
+  labelLat->move(labelLat->x(), lat->y() + lat->height() + labelLat->height() / 5);
   QWidget* step = ClockPanel->RadioGroupStep;
-  step->move(step->x(), LabelLat->y() + 2 * LabelLat->height());
+  step->move(step->x(), labelLat->y() + 2 * labelLat->height());
   content_->MainCamera().SetFocalLength(
       static_cast<float>(FocalLengthForWidth(view.width(), initialViewerWidth_)));
 }
@@ -628,9 +547,6 @@ void TForm3Dview::PageControl1Resize() {
 // ---------------------------------------------------------------------------------------------------
 // Clock and update cycle.
 
-int TForm3Dview::ViewpointItem() const {
-  return CheckedItem(viewpointButtons_);
-}
 void TForm3Dview::RefreshView() {
   ClockPanel->RefreshView();
 }
@@ -686,161 +602,18 @@ void TForm3Dview::FitPrimaryStatus() {
   if (panel->toolTip() != primaryLine_) panel->setToolTip(primaryLine_);
 }
 
-QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
-  try {
-    return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(model_->Time())));
-  } catch (const std::exception&) {
-    return {};  // a clock outside the calendar: no age to tell
-  }
-}
-
 std::chrono::steady_clock::time_point TForm3Dview::SteadyNow() const {
   return options_.steadyNow ? options_.steadyNow() : std::chrono::steady_clock::now();
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Viewpoints and navigation.
-
-void TForm3Dview::PlaceCamera() {
-  StatusPanels[2]->setText(content_->PlaceCamera());
-}
-
-void TForm3Dview::ViewFromTrackBars() {
-  const TViewLonLat view = app::ViewFromTrackBars(TrackBarLon->value(), TrackBarLon->maximum(),
-                                                  TrackBarLat->value(), TrackBarLat->maximum());
-  content_->View().viewLon = static_cast<float>(view.lon);
-  content_->View().viewLat = static_cast<float>(view.lat);
-}
-
-void TForm3Dview::RadioGroupViewpointClick() {
-  const int item = ViewpointItem();
-  if (item < 0) return;
-  TViewState& view = content_->View();
-  view.viewpoint = item;
-  if (item == 0) {
-    ViewFromTrackBars();
-    view.cameraUp = {0, 1, 0, 0};
-    PlaceCamera();
-  } else if (item == 1) {
-    view.viewLon = static_cast<float>(model_->Home().lonDeg);
-    view.viewLat = static_cast<float>(model_->Home().latDeg);
-    view.cameraUp = {0, 1, 0, 0};
-    PlaceCamera();
-  }
-  RefreshView();
-}
-
-void TForm3Dview::SelectViewpoint(int item) {
-  if (SelectItem(viewpointButtons_, item)) RadioGroupViewpointClick();
-}
-
-void TForm3Dview::TrackBarLonLatChange() {
-  ViewFromTrackBars();
-  if (ViewpointItem() != 0) SelectViewpoint(0);
-  PlaceCamera();
-}
-
-void TForm3Dview::ButtonInClick() {
-  ButtonOut->setEnabled(true);
-  TViewState& view = content_->View();
-  view.zoom /= 2;
-  PlaceCamera();
-  ButtonIn->setEnabled(view.zoom > 1);
-}
-
-void TForm3Dview::ButtonOutClick() {
-  ButtonIn->setEnabled(true);
-  TViewState& view = content_->View();
-  view.zoom *= 2;
-  PlaceCamera();
-  ButtonOut->setEnabled(view.zoom < 64);
-}
-
-void TForm3Dview::SceneViewer1MouseDown(QPoint at) {
-  dragging_ = true;
-  hoverTimer_->stop();
-  dragStart_ = at;
-  dragStartLonPos_ = TrackBarLon->value();
-  dragStartLatPos_ = TrackBarLat->value();
-}
-
-void TForm3Dview::SceneViewer1MouseMove(QPoint at) {
-  if (!dragging_) {
-    // Picking draws the whole scene once; do it when the mouse has come to rest.
-    hoverAt_ = at;
-    hoverTimer_->start();
-    return;
-  }
-  SelectViewpoint(0);
-  const double fx = static_cast<double>(at.x() - dragStart_.x()) / std::max(1, SceneViewer1->width());
-  const double fy = static_cast<double>(at.y() - dragStart_.y()) / std::max(1, SceneViewer1->height());
-  TrackBarLon->setValue(RoundHalfEven(0.5 * fx * TrackBarLon->maximum() + dragStartLonPos_));
-  TrackBarLat->setValue(RoundHalfEven(0.5 * fy * TrackBarLat->maximum() + dragStartLatPos_));
-}
-
-void TForm3Dview::SceneViewer1MouseUp() {
-  dragging_ = false;
-}
-
-void TForm3Dview::SceneViewer1Wheel(int angleDelta) {
-  constexpr int kNotch = 120;
-  wheelRemainder_ += angleDelta;
-  while (wheelRemainder_ >= kNotch) {
-    wheelRemainder_ -= kNotch;
-    if (content_->View().zoom > 1) ButtonInClick();
-  }
-  while (wheelRemainder_ <= -kNotch) {
-    wheelRemainder_ += kNotch;
-    if (content_->View().zoom < 64) ButtonOutClick();
-  }
-  // At an end the wheel's leftover is dropped, so that turning back acts at the first notch.
-  const int zoom = content_->View().zoom;
-  if ((zoom <= 1 && wheelRemainder_ > 0) || (zoom >= 64 && wheelRemainder_ < 0)) wheelRemainder_ = 0;
-}
-
-const orbit::TSatellite* TForm3Dview::SatelliteAt(QPoint at) {
-  const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(SceneViewer1->PickObjectAt(at.x(), at.y()));
-  if (satellite) return satellite;
-  // The points are not in the selection pick; they are found where the picture on screen shows them.
-  const double ratio = SceneViewer1->PickPixelRatio();
-  return content_->PickPoint(SceneViewer1->FrameProjection(), at.x() * ratio, at.y() * ratio);
-}
-
-void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
-  const orbit::TSatellite* satellite = SatelliteAt(at);
-  if (!satellite) return;
-  MakePrimary(QString::fromStdString(satellite->CatalogueNumber()));
 }
 
 void TForm3Dview::MakePrimary(const QString& number) {
   SatellitesPanel->MakePrimary(number);
 }
 
-void TForm3Dview::HoverAt(QPoint at) {
-  const scene::TBaseSceneObject* object = SceneViewer1->PickObjectAt(at.x(), at.y());
-  const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(object);
-  if (!satellite) {
-    // The points are not in the selection pick; they are found where the picture on screen shows them.
-    const double ratio = SceneViewer1->PickPixelRatio();
-    satellite = content_->PickPoint(SceneViewer1->FrameProjection(), at.x() * ratio, at.y() * ratio);
-  }
-  if (object == hoveredObject_ && satellite == hoveredSatellite_) return;
-  const QString text =
-      satellite ? HoverName(QString::fromStdString(satellite->Name())) + ElementAgeNoteNow(*satellite)
-                : QString();
+void TForm3Dview::ShowHoverText(const QString& text) {
   QLabel* panel = StatusPanels[0];
   panel->setText(panel->fontMetrics().elidedText(text, Qt::ElideRight, panel->contentsRect().width()));
   panel->setToolTip(text);
-  hoveredObject_ = object;
-  hoveredSatellite_ = satellite;
-}
-
-void TForm3Dview::ClearHover() {
-  hoveredObject_ = nullptr;
-  hoveredSatellite_ = nullptr;
-  hoverTimer_->stop();
-  StatusPanels[0]->clear();
-  StatusPanels[0]->setToolTip(QString());
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -873,14 +646,14 @@ void TForm3Dview::ComboBoxShowOrbitClick() {
 
 void TForm3Dview::RebuildTrails() {
   content_->RebuildTrails(CheckBoxShowTrails->isChecked());
-  ClearHover();
+  NavigationPanel->ClearHover();
   RefreshView();
 }
 
 void TForm3Dview::RebuildMarkers() {
   rebuildQueued_ = false;
   const std::vector<const orbit::TSatellite*> satellites = model_->Shown();
-  ClearHover();
+  NavigationPanel->ClearHover();
   content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
   SatellitesPanel->ShowMarkers(*content_);
   legend_->setVisible(content_->PointMarkers() != nullptr);
@@ -955,12 +728,7 @@ void TForm3Dview::FileLoadUpdatedClick() {
 void TForm3Dview::SessionHomeChanged() {
   const THomeLocation& home = model_->Home();
   content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
-  // "Home loc." moves the camera and refreshes; any other viewpoint only needs the new look angles.
-  if (ViewpointItem() == 1) {
-    RadioGroupViewpointClick();
-  } else {
-    RefreshView();
-  }
+  NavigationPanel->HomeMoved();
 }
 
 void TForm3Dview::ShowPasses() {

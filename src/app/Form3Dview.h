@@ -60,6 +60,7 @@ class TMessageSink;
 class TFormPasses;
 class TSatellitesPanel;
 class TClockPanel;
+class TNavigationPanel;
 class TFormSetup;
 class TFormStation;
 class TFormUpdateKepler;
@@ -103,20 +104,13 @@ class TForm3Dview : public QMainWindow {
   TFormStation* TabSheetStation = nullptr;
   scene::TSceneViewer* SceneViewer1 = nullptr;
   QLabel* PanelSplash = nullptr;
-  QSlider* TrackBarLon = nullptr;
-  QSlider* TrackBarLat = nullptr;
-  QLabel* LabelLon = nullptr;
-  QLabel* LabelLat = nullptr;
-  QGroupBox* RadioGroupViewpoint = nullptr;
   // The date and time pickers, the step choice and the speeds, with their timers.
   TClockPanel* ClockPanel = nullptr;
+  // The viewpoint, the longitude and latitude bars, the zoom and the mouse over the view.
+  TNavigationPanel* NavigationPanel = nullptr;
   // The satellite list, its search and its banks, in the frame the form draws round them.
   TSatellitesPanel* SatellitesPanel = nullptr;
-  QFrame* Bevel2 = nullptr;
   QLabel* LabelShowOrbit = nullptr;
-  QPushButton* ButtonIn = nullptr;
-  QPushButton* ButtonOut = nullptr;
-  QLabel* LabelZoom = nullptr;
   QPushButton* ButtonClose = nullptr;
   catalogue::TcvnCheckBox* CheckBoxShowTrails = nullptr;
   catalogue::TcvnCheckBox* CheckBoxShowFootprint = nullptr;
@@ -135,9 +129,6 @@ class TForm3Dview : public QMainWindow {
   QAction* HelpAbout = nullptr;
   about::TVersionInfoResource* VI = nullptr;
 
-  // The viewpoint group's selected item, -1 for none.
-  int ViewpointItem() const;
-
   TSceneContent& Content() noexcept { return *content_; }
   TSessionModel& Session() noexcept { return *model_; }
   const catalogue::TSatelliteList& Catalogue() const noexcept { return model_->Catalogue(); }
@@ -149,14 +140,9 @@ class TForm3Dview : public QMainWindow {
   int InitialViewerWidth() const noexcept { return initialViewerWidth_; }
   const QString& TexturePath() const noexcept { return texturePath_; }
   bool ShowAllAtStart() const noexcept { return showAllAtStart_; }
-  bool Dragging() const noexcept { return dragging_; }
 
   // The user's actions and the timer, callable by tests as the controls call them.
   void RefreshView();
-  void RadioGroupViewpointClick();
-  void TrackBarLonLatChange();
-  void ButtonInClick();
-  void ButtonOutClick();
   void CheckBoxShowDaylightClick();
   void CheckBoxShowFootprintClick();
   void CheckBoxShowTrailsClick();
@@ -167,26 +153,10 @@ class TForm3Dview : public QMainWindow {
   void OpenKeplerFile(const QString& path);
   // File > "Load the updated data": the data folder in place of the file the user opened.
   void FileLoadUpdatedClick();
-  // Mouse over the 3D view, in view pixels.
-  void SceneViewer1MouseDown(QPoint at);
-  void SceneViewer1MouseMove(QPoint at);
-  void SceneViewer1MouseUp();
-  // The wheel zooms as "+" and "-" do: one notch (120 eighths of a degree, however finely a touchpad
-  // delivers it) is one step, and the steps stop at the same ends.
-  void SceneViewer1Wheel(int angleDelta);
-  // A double-click on a marker makes its satellite the primary.
-  void SceneViewer1DoubleClick(QPoint at);
   // The user's choice of primary satellite, from the list or the view (the list's panel stores it).
   void MakePrimary(const QString& number);
-  // Picks the object under `at` now (the hover does it once the mouse has rested).
-  void HoverAt(QPoint at);
-  const scene::TBaseSceneObject* HoveredObject() const noexcept { return hoveredObject_; }
-  // The satellite under the pointer, a sphere's or a point's; null for none.
-  const orbit::TSatellite* HoveredSatellite() const noexcept { return hoveredSatellite_; }
   // The small key to the points' colours in the view's corner; shown only while markers are points.
   QWidget* OrbitLegend() const noexcept { return legend_; }
-  // Selects a radio item as a user's click would, running its handler when the selection changes.
-  void SelectViewpoint(int item);
   void ShowPasses();
   TFormPasses* PassesDialog() const noexcept { return passes_; }
   // "Update Kepler data...": the dialog with `chosen` checked (its remembered choice when empty),
@@ -214,6 +184,7 @@ class TForm3Dview : public QMainWindow {
   // The window's own parts follow the session model from here on.
   void ConnectSession();
   void SessionHomeChanged();
+  void ShowHoverText(const QString& text);
   void SessionDataChanged();
   void SessionShownChanged();
   void SessionFreshData();
@@ -225,10 +196,8 @@ class TForm3Dview : public QMainWindow {
   void RebuildMarkers();
   void QueueRebuildMarkers();
   void RebuildTrails();
-  void PlaceCamera();
   void ApplyGlobeAppearance();
   void ApplyNightSide();
-  void ViewFromTrackBars();
   // The scene and the status texts for the session's time; runningClock: a tick of the running clock,
   // which leaves what changes only per second alone between seconds and repaints nothing at once.
   void ShowTime(bool runningClock);
@@ -238,12 +207,7 @@ class TForm3Dview : public QMainWindow {
   void DescribeView();
   // Panel 3 shows as much of the primary's line as its width allows.
   void FitPrimaryStatus();
-  // ", elements N days old" for a set more than two weeks from the clock, else empty.
-  QString ElementAgeNoteNow(const orbit::TSatellite& satellite) const;
-  void ClearHover();
   std::chrono::steady_clock::time_point SteadyNow() const;
-  // The satellite whose marker or trail is drawn at `at` in the view, or none.
-  const orbit::TSatellite* SatelliteAt(QPoint at);
   void FileLoadTextureClick();
   void FileOpenClick();
   // After the window has first been shown: the offer to download when there was no Kepler data,
@@ -265,23 +229,13 @@ class TForm3Dview : public QMainWindow {
   QString primaryHead_;
   int initialViewerWidth_ = 0;
   bool showAllAtStart_ = false;
-  bool dragging_ = false;
-  QPoint dragStart_;
-  int dragStartLonPos_ = 0;
-  int dragStartLatPos_ = 0;
-  const scene::TBaseSceneObject* hoveredObject_ = nullptr;
-  const orbit::TSatellite* hoveredSatellite_ = nullptr;
   QWidget* legend_ = nullptr;
-  QPoint hoverAt_;
-  QTimer* hoverTimer_ = nullptr;
   bool busyCursor_ = false;
-  int wheelRemainder_ = 0;
   // Creation is still running: no scene update may reach half-built state.
   bool creating_ = true;
   bool rebuildQueued_ = false;
   std::optional<std::chrono::steady_clock::time_point> describedAt_;
 
-  QButtonGroup* viewpointButtons_ = nullptr;
   QFileDialog* openDialog_ = nullptr;
   TFormPasses* passes_ = nullptr;
   TKeplerUpdates* updates_ = nullptr;

@@ -26,6 +26,7 @@
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/LocationDialog.h"
+#include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "catalogue/cvnComboBox.h"
@@ -105,8 +106,8 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   const QList<QWidget*> expected[] = {
       {window_->TabSheetSetup->LocationsPanel->ListLocations, window_->TabSheetSetup->ComboBoxUpdateAtStart},
       {window_->ClockPanel->DatePicker, window_->SatellitesPanel->EditSearch,
-       window_->SatellitesPanel->ListBoxActive, window_->ComboBoxShowOrbit, window_->TrackBarLon,
-       window_->ButtonIn},
+       window_->SatellitesPanel->ListBoxActive, window_->ComboBoxShowOrbit,
+       window_->NavigationPanel->TrackBarLon, window_->NavigationPanel->ButtonIn},
       {window_->TabSheetStation->EditRotator, window_->TabSheetStation->EditDownlink,
        window_->TabSheetStation->SpinMinElevation}};
   ForEachPage([&](const QString& page) {
@@ -142,7 +143,7 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   // (Tab inside the date and time pickers moves from field to field, as Qt's pickers do.)
   EXPECT_TRUE(within(tabFrom(window_->ClockPanel->ComboBoxSpeed), window_->ClockPanel->RadioGroupStep));
   EXPECT_TRUE(within(tabFrom(window_->SatellitesPanel->EditSearch), window_->SatellitesPanel->ListBoxActive));
-  EXPECT_TRUE(within(tabFrom(window_->ButtonIn), window_->TrackBarLon));
+  EXPECT_TRUE(within(tabFrom(window_->NavigationPanel->ButtonIn), window_->NavigationPanel->TrackBarLon));
 }
 
 TEST_F(FormAccessibility, TheViewIsDescribedOnlyWhileAssistiveTechnologyListensAndAtMostOnceASecond) {

@@ -23,6 +23,7 @@
 #include "app/ClockPanel.h"
 #include "app/FormPasses.h"
 #include "app/FormSetup.h"
+#include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "app/ViewMath.h"
 #include "catalogue/cvnCheckBox.h"
@@ -60,70 +61,70 @@ class FormNavigation : public testing::TWindowTest {
 };
 
 TEST_F(FormNavigation, DraggingByHalfTheWidthTurnsTheViewNinetyDegreesWest) {
-  ASSERT_EQ(window_->ViewpointItem(), 1);
+  ASSERT_EQ(window_->NavigationPanel->ViewpointItem(), 1);
   const int width = window_->SceneViewer1->width();
-  window_->SceneViewer1MouseDown({100, 100});
-  window_->SceneViewer1MouseMove({100 + width / 2, 100});
-  EXPECT_EQ(window_->ViewpointItem(), 0);
-  EXPECT_EQ(window_->TrackBarLon->value(), 135);
+  window_->NavigationPanel->SceneViewer1MouseDown({100, 100});
+  window_->NavigationPanel->SceneViewer1MouseMove({100 + width / 2, 100});
+  EXPECT_EQ(window_->NavigationPanel->ViewpointItem(), 0);
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLon->value(), 135);
   EXPECT_FLOAT_EQ(window_->Content().View().viewLon, -90.0f);
-  EXPECT_EQ(window_->TrackBarLat->value(), 45);
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLat->value(), 45);
   EXPECT_EQ(window_->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 90.0°W  0.0°N"));
-  window_->SceneViewer1MouseUp();
-  EXPECT_FALSE(window_->Dragging());
+  window_->NavigationPanel->SceneViewer1MouseUp();
+  EXPECT_FALSE(window_->NavigationPanel->Dragging());
 }
 
 TEST_F(FormNavigation, DragsStopAtTheBarsEnds) {
   const QSize size = window_->SceneViewer1->size();
-  window_->SceneViewer1MouseDown({200, 200});
-  window_->SceneViewer1MouseMove({200 + 3 * size.width(), 200 - 3 * size.height()});
-  EXPECT_EQ(window_->TrackBarLon->value(), 180);
-  EXPECT_EQ(window_->TrackBarLat->value(), 0);
+  window_->NavigationPanel->SceneViewer1MouseDown({200, 200});
+  window_->NavigationPanel->SceneViewer1MouseMove({200 + 3 * size.width(), 200 - 3 * size.height()});
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLon->value(), 180);
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLat->value(), 0);
   EXPECT_FLOAT_EQ(window_->Content().View().viewLon, -180.0f);
   EXPECT_NEAR(window_->Content().View().viewLat, -89.1f, 1e-4);
-  window_->SceneViewer1MouseMove({200 - 3 * size.width(), 200 + 3 * size.height()});
-  EXPECT_EQ(window_->TrackBarLon->value(), 0);
-  EXPECT_EQ(window_->TrackBarLat->value(), 90);
-  window_->SceneViewer1MouseUp();
+  window_->NavigationPanel->SceneViewer1MouseMove({200 - 3 * size.width(), 200 + 3 * size.height()});
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLon->value(), 0);
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLat->value(), 90);
+  window_->NavigationPanel->SceneViewer1MouseUp();
 }
 
 TEST_F(FormNavigation, TheLatitudeBarHasItsZeroAtTheTop) {
-  EXPECT_TRUE(window_->TrackBarLat->invertedAppearance());
-  EXPECT_EQ(window_->TrackBarLat->orientation(), Qt::Vertical);
+  EXPECT_TRUE(window_->NavigationPanel->TrackBarLat->invertedAppearance());
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLat->orientation(), Qt::Vertical);
 }
 
 TEST_F(FormNavigation, ZoomButtonsStopAtTheEnds) {
-  window_->ButtonIn->click();
-  window_->ButtonIn->click();
+  window_->NavigationPanel->ButtonIn->click();
+  window_->NavigationPanel->ButtonIn->click();
   EXPECT_EQ(window_->Content().View().zoom, 1);
-  EXPECT_FALSE(window_->ButtonIn->isEnabled());
-  EXPECT_TRUE(window_->ButtonOut->isEnabled());
-  for (int i = 0; i < 6; ++i) window_->ButtonOut->click();
+  EXPECT_FALSE(window_->NavigationPanel->ButtonIn->isEnabled());
+  EXPECT_TRUE(window_->NavigationPanel->ButtonOut->isEnabled());
+  for (int i = 0; i < 6; ++i) window_->NavigationPanel->ButtonOut->click();
   EXPECT_EQ(window_->Content().View().zoom, 64);
-  EXPECT_FALSE(window_->ButtonOut->isEnabled());
-  EXPECT_TRUE(window_->ButtonIn->isEnabled());
+  EXPECT_FALSE(window_->NavigationPanel->ButtonOut->isEnabled());
+  EXPECT_TRUE(window_->NavigationPanel->ButtonIn->isEnabled());
 }
 
 TEST_F(FormNavigation, FourTimesOutFromTheStart) {
   for (int i = 0; i < 4; ++i) {
-    EXPECT_TRUE(window_->ButtonOut->isEnabled());
-    window_->ButtonOut->click();
+    EXPECT_TRUE(window_->NavigationPanel->ButtonOut->isEnabled());
+    window_->NavigationPanel->ButtonOut->click();
   }
   EXPECT_EQ(window_->Content().View().zoom, 64);
-  EXPECT_FALSE(window_->ButtonOut->isEnabled());
+  EXPECT_FALSE(window_->NavigationPanel->ButtonOut->isEnabled());
 }
 
 TEST_F(FormNavigation, HomeViewpointStatusText) {
-  Item(window_->RadioGroupViewpoint, "Manual")->click();
+  Item(window_->NavigationPanel->RadioGroupViewpoint, "Manual")->click();
   EXPECT_EQ(window_->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 0.0°E  0.0°N"));
-  Item(window_->RadioGroupViewpoint, "Home loc.")->click();
+  Item(window_->NavigationPanel->RadioGroupViewpoint, "Home loc.")->click();
   EXPECT_EQ(window_->Content().View().viewpoint, 1);
   EXPECT_EQ(window_->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 3.2°W  56.0°N"));
 }
 
 TEST_F(FormNavigation, ATrackBarSwitchesToManual) {
-  window_->TrackBarLon->setValue(100);
-  EXPECT_EQ(window_->ViewpointItem(), 0);
+  window_->NavigationPanel->TrackBarLon->setValue(100);
+  EXPECT_EQ(window_->NavigationPanel->ViewpointItem(), 0);
   EXPECT_FLOAT_EQ(window_->Content().View().viewLon, -20.0f);
 }
 
@@ -138,8 +139,10 @@ TEST_F(FormNavigation, ResizingTheViewScalesTheFocalLength) {
   EXPECT_FLOAT_EQ(window_->Content().MainCamera().FocalLength(), 299.0f);
   // The track bars stay centred on the grown view.
   const QRect view = window_->SceneViewer1->geometry();
-  EXPECT_EQ(window_->TrackBarLon->x(), view.left() + (view.width() - window_->TrackBarLon->width()) / 2);
-  EXPECT_EQ(window_->TrackBarLat->y(), view.top() + (view.height() - window_->TrackBarLat->height()) / 2);
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLon->x(),
+            view.left() + (view.width() - window_->NavigationPanel->TrackBarLon->width()) / 2);
+  EXPECT_EQ(window_->NavigationPanel->TrackBarLat->y(),
+            view.top() + (view.height() - window_->NavigationPanel->TrackBarLat->height()) / 2);
   EXPECT_EQ(window_->ButtonClose->x(), 672 + 200);
   window_->resize(start);
   QApplication::processEvents();
@@ -279,7 +282,7 @@ TEST_F(FormList, RebuildingTheMarkersForgetsTheHoveredName) {
   window_->StatusPanels[0]->setText(QStringLiteral("Sat01"));
   window_->SatellitesPanel->CheckBoxAll->click();
   EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
-  EXPECT_EQ(window_->HoveredObject(), nullptr);
+  EXPECT_EQ(window_->NavigationPanel->HoveredObject(), nullptr);
 }
 
 class FormHover : public testing::TWindowTest {
@@ -301,7 +304,7 @@ class FormHover : public testing::TWindowTest {
     window_->ClockPanel->TimerStepTimer();  // shows the view; "Man" keeps the clock
     // The camera above the primary: its marker is in the middle of the view.
     const int frames = window_->SceneViewer1->PaintCount();
-    Item(window_->RadioGroupViewpoint, "Satellite")->click();
+    Item(window_->NavigationPanel->RadioGroupViewpoint, "Satellite")->click();
     // Picking uses the view's rendering context, which comes with its first frame.
     ASSERT_TRUE(QTest::qWaitFor([&] { return window_->SceneViewer1->PaintCount() > frames; }, 5000));
   }
@@ -314,12 +317,12 @@ TEST_F(FormHover, TheMarkerUnderThePointerIsNamed) {
   // The view may still be settling into its size right after it was shown; a user's pointer
   // comes back, so does this.
   auto hover = [this, centre] {
-    window_->HoverAt(centre);
+    window_->NavigationPanel->HoverAt(centre);
     return window_->StatusPanels[0]->text();
   };
   EXPECT_TRUE(QTest::qWaitFor([&] { return hover() == QStringLiteral("Iss (zarya)"); }, 10000))
       << hover().toStdString();
-  window_->HoverAt({2, 2});  // black sky
+  window_->NavigationPanel->HoverAt({2, 2});  // black sky
   EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
 }
 

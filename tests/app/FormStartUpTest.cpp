@@ -12,6 +12,7 @@
 
 #include "FormTestSupport.h"
 #include "app/FormSetup.h"
+#include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "app/StartUp.h"
 #include "catalogue/DataFolder.h"
@@ -124,7 +125,7 @@ TEST_F(FormStartUp, HomeLocationFromTheLocationList) {
     auto window = sandbox.Open();
     EXPECT_NEAR(window->HomeLon(), c.lon, 1e-5) << c.what;
     EXPECT_NEAR(window->HomeLat(), c.lat, 1e-5) << c.what;
-    EXPECT_EQ(window->ViewpointItem(), c.viewpoint) << c.what;
+    EXPECT_EQ(window->NavigationPanel->ViewpointItem(), c.viewpoint) << c.what;
   }
 }
 

@@ -16,6 +16,7 @@
 #include "FormTestSupport.h"
 #include "app/ClockPanel.h"
 #include "app/FormSetup.h"
+#include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "catalogue/CompanionWriter.h"
 #include "scene/SceneViewer.h"
@@ -33,7 +34,8 @@ void Wheel(QWidget* view, int angleDelta) {
 }
 
 void ClickViewpoint(TForm3Dview& window, const char* text) {
-  for (QAbstractButton* button : window.RadioGroupViewpoint->findChildren<QAbstractButton*>()) {
+  for (QAbstractButton* button :
+       window.NavigationPanel->RadioGroupViewpoint->findChildren<QAbstractButton*>()) {
     if (button->text() == QLatin1String(text)) button->click();
   }
 }
@@ -59,15 +61,15 @@ TEST_F(FormViewMouse, TheWheelZoomsOneStepPerNotchWithinTheButtonsLimits) {
   EXPECT_EQ(window_->Content().View().zoom, 2);
   Wheel(view, 60);
   EXPECT_EQ(window_->Content().View().zoom, 1);
-  EXPECT_FALSE(window_->ButtonIn->isEnabled());
+  EXPECT_FALSE(window_->NavigationPanel->ButtonIn->isEnabled());
   Wheel(view, 5 * 120);  // beyond the end: it stays there, and one notch back acts at once
   EXPECT_EQ(window_->Content().View().zoom, 1);
   Wheel(view, -120);
   EXPECT_EQ(window_->Content().View().zoom, 2);
   Wheel(view, -10 * 120);
   EXPECT_EQ(window_->Content().View().zoom, 64);
-  EXPECT_FALSE(window_->ButtonOut->isEnabled());
-  EXPECT_TRUE(window_->ButtonIn->isEnabled());
+  EXPECT_FALSE(window_->NavigationPanel->ButtonOut->isEnabled());
+  EXPECT_TRUE(window_->NavigationPanel->ButtonIn->isEnabled());
 }
 
 TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
@@ -100,7 +102,7 @@ TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   const QPoint centre = window_->SceneViewer1->rect().center();
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
-        window_->HoverAt(centre);
+        window_->NavigationPanel->HoverAt(centre);
         return window_->StatusPanels[0]->text() == QStringLiteral("Iss (zarya)");
       },
       10000));
