@@ -58,6 +58,7 @@
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "app/StartUp.h"
+#include "app/StatusLine.h"
 #include "app/UserMessages.h"
 #include "app/ViewMath.h"
 #include "catalogue/CommaList.h"
@@ -117,31 +118,6 @@ class TOrbitLegend final : public QWidget {
     PaintOrbitLegend(painter, QPoint(0, 0));
   }
 };
-
-// Writes a label only when its text changes, and says whether it did: a write of the same text still
-// costs a layout check and a repaint.
-bool SetTextIfChanged(QLabel* label, const QString& text) {
-  if (label->text() == text) return false;
-  label->setText(text);
-  return true;
-}
-
-// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
-// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
-// elevation and range stay in view.
-QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
-  if (metrics.horizontalAdvance(line) <= width) return line;
-  const QString prefix = QStringLiteral(" ") + name;
-  if (!name.isEmpty() && line.startsWith(prefix)) {
-    const QString rest = line.mid(prefix.size());
-    const int room = width - metrics.horizontalAdvance(QStringLiteral(" ") + rest);
-    // Room for the name's first letter and the ellipsis at least, else the name says nothing.
-    if (room >= metrics.horizontalAdvance(name.left(1) + QChar(0x2026))) {
-      return QStringLiteral(" ") + metrics.elidedText(name, Qt::ElideRight, room) + rest;
-    }
-  }
-  return metrics.elidedText(line, Qt::ElideLeft, width);
-}
 
 }  // namespace
 
@@ -245,8 +221,8 @@ void TForm3Dview::CreateControls() {
 
   NavigationPanel = new TNavigationPanel(*content_, *model_, *sink_, SceneViewer1, display);
   NavigationPanel->OnRefresh = [this] { RefreshView(); };
-  NavigationPanel->OnViewpointText = [this](const QString& text) { StatusPanels[2]->setText(text); };
-  NavigationPanel->OnHoverText = [this](const QString& text) { ShowHoverText(text); };
+  NavigationPanel->OnViewpointText = [this](const QString& text) { StatusLine->ShowViewpoint(text); };
+  NavigationPanel->OnHoverText = [this](const QString& text) { StatusLine->ShowHover(text); };
   NavigationPanel->OnMakePrimary = [this](const QString& number) { MakePrimary(number); };
 
   ClockPanel = new TClockPanel(*model_, *sink_, options_.steadyNow, display);
@@ -327,24 +303,8 @@ void TForm3Dview::CreateStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setSizeGripEnabled(false);
   bar->setFixedHeight(kStatusBarHeight);
-  const int widths[4] = {120, 200, 200, 999};
-  for (int i = 0; i < 4; ++i) {
-    StatusPanels[i] = new QLabel(i < 3 ? static_cast<QWidget*>(bar) : centralWidget());
-    StatusPanels[i]->setAlignment(Qt::AlignCenter);
-    StatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    if (i < 3) {
-      StatusPanels[i]->setFixedWidth(widths[i]);
-      bar->addWidget(StatusPanels[i]);
-    } else {
-      StatusPanels[i]->setObjectName(QStringLiteral("StatusPrimary"));
-      StatusPanels[i]->installEventFilter(this);
-    }
-  }
-  StatusDownload = new QLabel(bar);
-  StatusDownload->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  StatusDownload->hide();
-  bar->addPermanentWidget(StatusDownload);
-  updates_ = new TKeplerUpdates(*model_, options_.keplerGroupBase, this, StatusDownload);
+  StatusLine = new TStatusLine(bar, centralWidget());
+  updates_ = new TKeplerUpdates(*model_, options_.keplerGroupBase, this, StatusLine->StatusDownload);
   updates_->askAnyway = [this](const QString& question) { return sink_->Ask(QString(), question); };
 }
 
@@ -442,13 +402,7 @@ void TForm3Dview::FormCreate() {
 }
 
 void TForm3Dview::FormShow() {
-  const QFontMetrics metrics(font());
-  const char* const measures[3] = {"  Fifteenchars  ", "  0000-MMM-00 at 23:34:45 UTC  ",
-                                   "  Viewpoint: 188.8dW  88.8dN  "};
-  for (int i = 0; i < 3; ++i) {
-    StatusPanels[i]->setFixedWidth(metrics.horizontalAdvance(QString::fromLatin1(measures[i])) + 4);
-  }
-  StatusPanels[0]->clear();
+  StatusLine->FitWidths(font());
   // The orbit choice shows what is drawn: the primary's orbit unless "none" was chosen and stored.
   if (ComboBoxShowOrbit->currentIndex() < 0) ComboBoxShowOrbit->setCurrentIndex(1);
   content_->OrbitLines().SetLinePattern(ComboBoxShowOrbit->currentIndex() == 0 ? 0 : kSolidLine);
@@ -500,9 +454,6 @@ void TForm3Dview::changeEvent(QEvent* event) {
 bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) {
     LayOutClient();
-  } else if (watched == StatusPanels[3] && event->type() == QEvent::Resize) {
-    // A wider window has room for more of the line.
-    if (!primaryLine_.isEmpty()) FitPrimaryStatus();
   } else if (watched == TabSheetDisplay && event->type() == QEvent::Resize) {
     Guarded([this] {
       LayOutDisplayPage();
@@ -517,7 +468,8 @@ void TForm3Dview::LayOutClient() {
   const int pageHeight = size.height() - kPrimaryLineHeight - (kCentralHeight - kPageControlHeight);
   PageControl1->setGeometry(kPageControlLeft, 0, size.width() - (kClientWidth - kPageControlWidth),
                             pageHeight);
-  StatusPanels[3]->setGeometry(0, size.height() - kPrimaryLineHeight, size.width(), kPrimaryLineHeight);
+  StatusLine->StatusPanels[3]->setGeometry(0, size.height() - kPrimaryLineHeight, size.width(),
+                                           kPrimaryLineHeight);
 }
 
 void TForm3Dview::LayOutDisplayPage() {
@@ -555,13 +507,13 @@ void TForm3Dview::ShowTime(bool runningClock) {
   const orbit::TDateTime now = model_->Time();
   // A step paints the new date before the scene's work starts; the running clock leaves it to the
   // window's next composition, with its picture, so that no picture costs two.
-  if (SetTextIfChanged(StatusPanels[1], StatusBarDate(now)) && !runningClock) StatusPanels[1]->repaint();
+  StatusLine->ShowDate(now, !runningClock);
   // Creation still runs: the markers and lists are not there yet, and a nested event loop must not
   // reach them.
   if (!creating_) {
     try {
       const TDisplayChoices choices{CheckBoxShowFootprint->isChecked(), CheckBoxShowDaylight->isChecked()};
-      SetPrimaryStatus(content_->UpdateScene(now, choices));
+      StatusLine->ShowUpdate(content_->UpdateScene(now, choices));
       DescribeView();
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
@@ -569,37 +521,15 @@ void TForm3Dview::ShowTime(bool runningClock) {
   }
 }
 
-void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
-  // The same line again (a stopped clock, or a running one between two changes of what it shows)
-  // need not be measured and written.
-  if (result.primaryStatus && (*result.primaryStatus != primaryLine_ || result.primaryHead != primaryHead_)) {
-    // Centred like the others while it fits; a longer line is shortened from its start, and the
-    // tooltip holds it whole.
-    primaryLine_ = *result.primaryStatus;
-    primaryHead_ = result.primaryHead;
-    FitPrimaryStatus();
-  }
-  if (result.viewpointStatus) SetTextIfChanged(StatusPanels[2], *result.viewpointStatus);
-}
-
 void TForm3Dview::DescribeView() {
   const bool listening =
       options_.accessibilityActive ? options_.accessibilityActive() : QAccessible::isActive();
-  if (!listening || primaryLine_.isEmpty()) return;
+  if (!listening || StatusLine->PrimaryLine().isEmpty()) return;
   const auto now = SteadyNow();
   if (describedAt_ && now - *describedAt_ < std::chrono::seconds(1)) return;
   describedAt_ = now;
-  const QString text = primaryLine_.trimmed();
+  const QString text = StatusLine->PrimaryLine().trimmed();
   if (SceneViewer1->accessibleDescription() != text) SceneViewer1->setAccessibleDescription(text);
-}
-
-void TForm3Dview::FitPrimaryStatus() {
-  QLabel* panel = StatusPanels[3];
-  const QString shown =
-      FittedStatusLine(panel->fontMetrics(), panel->contentsRect().width(), primaryLine_, primaryHead_);
-  panel->setAlignment((shown == primaryLine_ ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-  SetTextIfChanged(panel, shown);
-  if (panel->toolTip() != primaryLine_) panel->setToolTip(primaryLine_);
 }
 
 std::chrono::steady_clock::time_point TForm3Dview::SteadyNow() const {
@@ -608,12 +538,6 @@ std::chrono::steady_clock::time_point TForm3Dview::SteadyNow() const {
 
 void TForm3Dview::MakePrimary(const QString& number) {
   SatellitesPanel->MakePrimary(number);
-}
-
-void TForm3Dview::ShowHoverText(const QString& text) {
-  QLabel* panel = StatusPanels[0];
-  panel->setText(panel->fontMetrics().elidedText(text, Qt::ElideRight, panel->contentsRect().width()));
-  panel->setToolTip(text);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -722,7 +646,7 @@ void TForm3Dview::FileLoadUpdatedClick() {
                                .arg(catalogue::KeplerDataFolder()));
     return;
   }
-  StatusDownload->hide();
+  StatusLine->StatusDownload->hide();
 }
 
 void TForm3Dview::SessionHomeChanged() {

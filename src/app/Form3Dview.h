@@ -61,6 +61,7 @@ class TFormPasses;
 class TSatellitesPanel;
 class TClockPanel;
 class TNavigationPanel;
+class TStatusLine;
 class TFormSetup;
 class TFormStation;
 class TFormUpdateKepler;
@@ -116,15 +117,14 @@ class TForm3Dview : public QMainWindow {
   catalogue::TcvnCheckBox* CheckBoxShowFootprint = nullptr;
   catalogue::TcvnCheckBox* CheckBoxShowDaylight = nullptr;
   catalogue::TcvnComboBox* ComboBoxShowOrbit = nullptr;
-  QLabel* StatusPanels[4] = {};
+  // The status bar's panels and the primary's line above them.
+  TStatusLine* StatusLine = nullptr;
   QAction* FileLoadTexture = nullptr;
   QAction* FileOpen = nullptr;
   // Reads the data folder again in place of a file the user opened.
   QAction* FileLoadUpdated = nullptr;
   QAction* FilePasses = nullptr;
   QAction* FileUpdateKepler = nullptr;
-  // Says when Kepler data is being downloaded in the background; hidden otherwise.
-  QLabel* StatusDownload = nullptr;
   QAction* MenuExit = nullptr;
   QAction* HelpAbout = nullptr;
   about::TVersionInfoResource* VI = nullptr;
@@ -184,7 +184,6 @@ class TForm3Dview : public QMainWindow {
   // The window's own parts follow the session model from here on.
   void ConnectSession();
   void SessionHomeChanged();
-  void ShowHoverText(const QString& text);
   void SessionDataChanged();
   void SessionShownChanged();
   void SessionFreshData();
@@ -201,12 +200,9 @@ class TForm3Dview : public QMainWindow {
   // The scene and the status texts for the session's time; runningClock: a tick of the running clock,
   // which leaves what changes only per second alone between seconds and repaints nothing at once.
   void ShowTime(bool runningClock);
-  void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
   // The 3D view's description reads the primary's line to a screen reader: only while one listens,
   // and at most once a second, so that speech is not flooded at 30 pictures a second.
   void DescribeView();
-  // Panel 3 shows as much of the primary's line as its width allows.
-  void FitPrimaryStatus();
   std::chrono::steady_clock::time_point SteadyNow() const;
   void FileLoadTextureClick();
   void FileOpenClick();
@@ -224,9 +220,6 @@ class TForm3Dview : public QMainWindow {
 
   std::unique_ptr<TSessionModel> model_;
   QString texturePath_;
-  // Panel 3's whole line and the part of it that is shortened first.
-  QString primaryLine_;
-  QString primaryHead_;
   int initialViewerWidth_ = 0;
   bool showAllAtStart_ = false;
   QWidget* legend_ = nullptr;

@@ -13,6 +13,7 @@
 #include "FormTestSupport.h"
 #include "app/Clock.h"
 #include "app/ClockPanel.h"
+#include "app/StatusLine.h"
 #include "scene/SceneViewer.h"
 
 namespace nimbrel::app {
@@ -66,7 +67,7 @@ TEST_F(FormClock, TheFirstTickShowsTheViewAndSetsTheClockToNow) {
   EXPECT_NEAR(window_->CurrentTime(), before, 5.0 / 86400);
   EXPECT_TRUE(window_->ClockPanel->TimerStep->isActive());
   EXPECT_EQ(window_->ClockPanel->TimerStep->interval(), 5000);
-  EXPECT_EQ(window_->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
+  EXPECT_EQ(window_->StatusLine->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
 }
 
 TEST_F(FormClock, FifteenMinuteStepsFromTenPastSevenAndAHalf) {
@@ -76,7 +77,7 @@ TEST_F(FormClock, FifteenMinuteStepsFromTenPastSevenAndAHalf) {
   EXPECT_TRUE(window_->ClockPanel->TimerStep->isActive());
   window_->ClockPanel->TimerStepTimer();
   EXPECT_EQ(Shown(*window_), QStringLiteral("2006-01-03 10:15:00"));
-  EXPECT_EQ(window_->StatusPanels[1]->text(), QStringLiteral(" 2006-Jan-03 at 10:15:00 UTC"));
+  EXPECT_EQ(window_->StatusLine->StatusPanels[1]->text(), QStringLiteral(" 2006-Jan-03 at 10:15:00 UTC"));
   EXPECT_EQ(window_->ClockPanel->TimerStep->interval(), 5000);
   window_->ClockPanel->TimerStepTimer();
   EXPECT_EQ(Shown(*window_), QStringLiteral("2006-01-03 10:30:00"));
@@ -142,7 +143,7 @@ TEST_F(FormClock, WrappedPickerFieldsCarryIntoTheNextField) {
               c.date.toString(Qt::ISODate) + QStringLiteral(" ") + c.before.toString(Qt::ISODate));
     window_->ClockPanel->TimePicker->setTime(c.wrapped);
     EXPECT_EQ(Shown(*window_), QString::fromLatin1(c.expected)) << c.before.toString().toStdString();
-    EXPECT_EQ(window_->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
+    EXPECT_EQ(window_->StatusLine->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
   }
 }
 

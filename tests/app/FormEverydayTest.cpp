@@ -24,6 +24,7 @@
 #include "app/LocationDialog.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/StatusLine.h"
 #include "catalogue/Companion.h"
 #include "catalogue/SettingsStore.h"
 #include "catalogue/cvnCheckBox.h"
@@ -164,7 +165,7 @@ TEST_F(FormEveryday, ThePrimarysNameLookAnglesAndAgeAreReadableInFullAtTheDefaul
   window_->MakePrimary(QStringLiteral("25544"));
   QApplication::processEvents();
   SetClock(*window_, QDate(2006, 1, 24), QTime(20, 0));
-  const QLabel* line = window_->StatusPanels[3];
+  const QLabel* line = window_->StatusLine->StatusPanels[3];
   ASSERT_TRUE(line->toolTip().startsWith(QStringLiteral(" ISS (ZARYA), elements 21 days old: ")))
       << line->toolTip().toStdString();
   EXPECT_EQ(line->text(), line->toolTip());
@@ -175,10 +176,10 @@ TEST_F(FormEveryday, ASecondPictureAtTheSameTimeWritesNothing) {
   OpenFile();
   SetClock(*window_, QDate(2006, 1, 4), QTime(9, 30));
   QApplication::processEvents();
-  TEventCount painted1(window_->StatusPanels[1], QEvent::Paint);
-  TEventCount painted2(window_->StatusPanels[2], QEvent::Paint);
-  TEventCount painted3(window_->StatusPanels[3], QEvent::Paint);
-  TEventCount tip3(window_->StatusPanels[3], QEvent::ToolTipChange);
+  TEventCount painted1(window_->StatusLine->StatusPanels[1], QEvent::Paint);
+  TEventCount painted2(window_->StatusLine->StatusPanels[2], QEvent::Paint);
+  TEventCount painted3(window_->StatusLine->StatusPanels[3], QEvent::Paint);
+  TEventCount tip3(window_->StatusLine->StatusPanels[3], QEvent::ToolTipChange);
   window_->RefreshView();
   QApplication::processEvents();
   EXPECT_EQ(painted1.count + painted2.count + painted3.count + tip3.count, 0);

@@ -25,6 +25,7 @@
 #include "app/FormSetup.h"
 #include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
+#include "app/StatusLine.h"
 #include "app/ViewMath.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
@@ -69,7 +70,7 @@ TEST_F(FormNavigation, DraggingByHalfTheWidthTurnsTheViewNinetyDegreesWest) {
   EXPECT_EQ(window_->NavigationPanel->TrackBarLon->value(), 135);
   EXPECT_FLOAT_EQ(window_->Content().View().viewLon, -90.0f);
   EXPECT_EQ(window_->NavigationPanel->TrackBarLat->value(), 45);
-  EXPECT_EQ(window_->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 90.0°W  0.0°N"));
+  EXPECT_EQ(window_->StatusLine->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 90.0°W  0.0°N"));
   window_->NavigationPanel->SceneViewer1MouseUp();
   EXPECT_FALSE(window_->NavigationPanel->Dragging());
 }
@@ -116,10 +117,10 @@ TEST_F(FormNavigation, FourTimesOutFromTheStart) {
 
 TEST_F(FormNavigation, HomeViewpointStatusText) {
   Item(window_->NavigationPanel->RadioGroupViewpoint, "Manual")->click();
-  EXPECT_EQ(window_->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 0.0°E  0.0°N"));
+  EXPECT_EQ(window_->StatusLine->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 0.0°E  0.0°N"));
   Item(window_->NavigationPanel->RadioGroupViewpoint, "Home loc.")->click();
   EXPECT_EQ(window_->Content().View().viewpoint, 1);
-  EXPECT_EQ(window_->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 3.2°W  56.0°N"));
+  EXPECT_EQ(window_->StatusLine->StatusPanels[2]->text(), QStringLiteral(" Viewpoint: 3.2°W  56.0°N"));
 }
 
 TEST_F(FormNavigation, ATrackBarSwitchesToManual) {
@@ -276,12 +277,12 @@ TEST_F(FormList, BackgroundUnderNoTopographyShowsOnlyAfterUseImage) {
 }
 
 TEST_F(FormList, RebuildingTheMarkersForgetsTheHoveredName) {
-  window_->StatusPanels[0]->setText(QStringLiteral("Sat01"));
+  window_->StatusLine->StatusPanels[0]->setText(QStringLiteral("Sat01"));
   window_->CheckBoxShowTrails->click();
-  EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
-  window_->StatusPanels[0]->setText(QStringLiteral("Sat01"));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[0]->text().isEmpty());
+  window_->StatusLine->StatusPanels[0]->setText(QStringLiteral("Sat01"));
   window_->SatellitesPanel->CheckBoxAll->click();
-  EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[0]->text().isEmpty());
   EXPECT_EQ(window_->NavigationPanel->HoveredObject(), nullptr);
 }
 
@@ -318,22 +319,22 @@ TEST_F(FormHover, TheMarkerUnderThePointerIsNamed) {
   // comes back, so does this.
   auto hover = [this, centre] {
     window_->NavigationPanel->HoverAt(centre);
-    return window_->StatusPanels[0]->text();
+    return window_->StatusLine->StatusPanels[0]->text();
   };
   EXPECT_TRUE(QTest::qWaitFor([&] { return hover() == QStringLiteral("Iss (zarya)"); }, 10000))
       << hover().toStdString();
   window_->NavigationPanel->HoverAt({2, 2});  // black sky
-  EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[0]->text().isEmpty());
 }
 
 TEST_F(FormHover, ThePickWaitsUntilTheMouseRests) {
   const QPoint centre = window_->SceneViewer1->rect().center();
   QTest::mouseMove(window_->SceneViewer1, centre);
   // Not at once: picking draws the whole scene.
-  EXPECT_TRUE(window_->StatusPanels[0]->text().isEmpty());
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[0]->text().isEmpty());
   EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return window_->StatusPanels[0]->text() == QStringLiteral("Iss (zarya)"); }, 2000))
-      << window_->StatusPanels[0]->text().toStdString();
+      [&] { return window_->StatusLine->StatusPanels[0]->text() == QStringLiteral("Iss (zarya)"); }, 2000))
+      << window_->StatusLine->StatusPanels[0]->text().toStdString();
 }
 
 class FormBanks : public testing::TWindowTest {

@@ -32,6 +32,7 @@
 #include "app/FormUpdateKepler.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/StatusLine.h"
 #include "catalogue/cvnComboBox.h"
 #include "download/DownloadState.h"
 #include "download/Downloader.h"
@@ -108,7 +109,7 @@ TEST_F(FormSession, MakeHomeBringsEveryPageToTheNewHome) {
   ASSERT_NE(station->Tracker(), nullptr);
   station->Tracker()->Update();
   ASSERT_TRUE(station->LastSample() && station->LastSample()->hasPosition);
-  const QString line = window_->StatusPanels[3]->toolTip();
+  const QString line = window_->StatusLine->StatusPanels[3]->toolTip();
   const QRegularExpressionMatch angles =
       QRegularExpression(QStringLiteral("Az:(\\d+)°  El:(-?\\d+)°  Range: (\\d+)km")).match(line);
   ASSERT_TRUE(angles.hasMatch()) << line.toStdString();
@@ -155,7 +156,7 @@ TEST_F(FormSession, TheStationWaitsForAStoredPrimaryTheDataLacks) {
   window_->ShowPasses();
   const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));
   EXPECT_TRUE(heading->text().contains(QStringLiteral("ISS (ZARYA)"))) << heading->text().toStdString();
-  EXPECT_TRUE(window_->StatusPanels[3]->toolTip().contains(QStringLiteral("ISS (ZARYA)")));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[3]->toolTip().contains(QStringLiteral("ISS (ZARYA)")));
   // ... but the antenna never turns to a stand-in, and the page says why it waits.
   TFormStation* station = window_->TabSheetStation;
   EXPECT_EQ(station->Tracker(), nullptr);
@@ -255,9 +256,9 @@ TEST_F(FormSession, AFileOpenedDuringTheUpdateAtStartStaysOnShow) {
   QApplication::processEvents();
   EXPECT_EQ(server.Requests(), 1);
   EXPECT_EQ(window_->Catalogue().Count(), 10);
-  EXPECT_TRUE(window_->StatusDownload->isVisible());
-  EXPECT_TRUE(window_->StatusDownload->text().contains(QStringLiteral("Fresh Kepler data")))
-      << window_->StatusDownload->text().toStdString();
+  EXPECT_TRUE(window_->StatusLine->StatusDownload->isVisible());
+  EXPECT_TRUE(window_->StatusLine->StatusDownload->text().contains(QStringLiteral("Fresh Kepler data")))
+      << window_->StatusLine->StatusDownload->text().toStdString();
   ASSERT_TRUE(window_->FileLoadUpdated->isEnabled());
   window_->FileLoadUpdated->trigger();
   // The data folder: the ISS it held, and the downloaded pair (the ISS once more and one other).

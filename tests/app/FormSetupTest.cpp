@@ -24,6 +24,7 @@
 #include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
 #include "app/SetupPanels.h"
+#include "app/StatusLine.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
 #include "catalogue/RegistryVariables.h"
@@ -81,7 +82,7 @@ TEST_F(FormSetup, AddingALocationAndMakingItHomeMovesTheViewTheLookAnglesAndTheP
   Open();
   window_->RefreshView();
   // The panel shortens the line to fit the window; its tooltip holds all of it.
-  const QString before = window_->StatusPanels[3]->toolTip();
+  const QString before = window_->StatusLine->StatusPanels[3]->toolTip();
   ASSERT_TRUE(before.contains(QStringLiteral("ISS (ZARYA)"))) << before.toStdString();
   window_->ShowPasses();
   AddThroughTheDialog("Sydney", "-33.87", "151.21", "58");
@@ -106,7 +107,7 @@ TEST_F(FormSetup, AddingALocationAndMakingItHomeMovesTheViewTheLookAnglesAndTheP
   EXPECT_NEAR(marker.x, sydney.x, 1e-3);
   EXPECT_NEAR(marker.y, sydney.y, 1e-3);
   EXPECT_NEAR(marker.z, sydney.z, 1e-3);
-  EXPECT_NE(window_->StatusPanels[3]->toolTip(), before);
+  EXPECT_NE(window_->StatusLine->StatusPanels[3]->toolTip(), before);
   EXPECT_FALSE(list->topLevelItem(1)->text(0).isEmpty());  // the home's mark moved with it
   EXPECT_TRUE(list->topLevelItem(0)->text(0).isEmpty());
   const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));

@@ -24,6 +24,7 @@
 #include "app/MessageSink.h"
 #include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
+#include "app/StatusLine.h"
 
 namespace nimbrel::app {
 namespace {
@@ -59,7 +60,7 @@ TEST_F(FormStatus, PanelThreeShowsAzimuthElevationAndRangeAtTheDesignedSize) {
   ASSERT_EQ(window_->centralWidget()->width(), TForm3Dview::kClientWidth);
   // A few minutes after the set's epoch: a long line, ISS below the horizon with a 4-digit range.
   SetClock(*window_, QDate(2006, 1, 3), QTime(20, 0));
-  const QLabel* panel = window_->StatusPanels[3];
+  const QLabel* panel = window_->StatusLine->StatusPanels[3];
   const QString whole = panel->toolTip();
   ASSERT_TRUE(whole.startsWith(QStringLiteral(" ISS (ZARYA): "))) << whole.toStdString();
   const QString shown = panel->text();
@@ -77,15 +78,15 @@ TEST_F(FormStatus, ASatelliteWithOldElementsIsInItalicsAndSaysHowOld) {
   SetClock(*window_, QDate(2006, 1, 3), QTime(20, 0));
   QListWidgetItem* line = window_->SatellitesPanel->ListBoxActive->item(0);
   EXPECT_FALSE(line->font().italic());
-  EXPECT_FALSE(window_->StatusPanels[3]->toolTip().contains(QStringLiteral("days old")));
+  EXPECT_FALSE(window_->StatusLine->StatusPanels[3]->toolTip().contains(QStringLiteral("days old")));
 
   SetClock(*window_, QDate(2006, 1, 24), QTime(20, 0));
   EXPECT_TRUE(line->font().italic());
   EXPECT_EQ(line->toolTip(), QStringLiteral("elements 21 days old"));
-  EXPECT_TRUE(
-      window_->StatusPanels[3]->toolTip().startsWith(QStringLiteral(" ISS (ZARYA), elements 21 days old: ")));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[3]->toolTip().startsWith(
+      QStringLiteral(" ISS (ZARYA), elements 21 days old: ")));
   // The panel still ends with the range.
-  EXPECT_TRUE(window_->StatusPanels[3]->text().endsWith(QStringLiteral("km")));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[3]->text().endsWith(QStringLiteral("km")));
 }
 
 TEST_F(FormStatus, AKeplerFileWithoutElementSetsKeepsTheSatellites) {
@@ -145,7 +146,7 @@ TEST_F(FormStatus, PassesAndStatusLineFollowTheSameSatelliteWhenTheFileLacksTheP
   window_->OpenKeplerFile(sandbox_.Path(QStringLiteral("ten.tle")));
   SetClock(*window_, QDate(2006, 1, 3), QTime(20, 0));
   ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("25544"));  // kept, though not in the file
-  EXPECT_TRUE(window_->StatusPanels[3]->toolTip().startsWith(QStringLiteral(" SAT01: ")));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[3]->toolTip().startsWith(QStringLiteral(" SAT01: ")));
   const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));
   ASSERT_NE(heading, nullptr);
   EXPECT_TRUE(heading->text().contains(QStringLiteral("SAT01"))) << heading->text().toStdString();

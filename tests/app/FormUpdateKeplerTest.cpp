@@ -24,6 +24,7 @@
 #include "app/FormUpdateKepler.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/StatusLine.h"
 #include "catalogue/cvnComboBox.h"
 #include "download/DownloadState.h"
 #include "download/Downloader.h"
@@ -190,9 +191,9 @@ TEST_F(FormUpdateKepler, TheDailyUpdateAtStartRunsWhenDueAndSaysSo) {
   auto window = sandbox.Open();
   EXPECT_EQ(window->TabSheetSetup->ComboBoxUpdateAtStart->currentText(), QStringLiteral("daily"));
   WaitFor([&window] { return window->StartUpUpdate() != nullptr; });
-  EXPECT_EQ(window->StatusDownload->text(), QStringLiteral("Updating Kepler data..."));
+  EXPECT_EQ(window->StatusLine->StatusDownload->text(), QStringLiteral("Updating Kepler data..."));
   WaitFor([&window] { return !window->StartUpUpdate()->Running(); });
-  EXPECT_EQ(window->StatusDownload->text(), QStringLiteral("Kepler data updated"));
+  EXPECT_EQ(window->StatusLine->StatusDownload->text(), QStringLiteral("Kepler data updated"));
   EXPECT_EQ(window->Catalogue().Count(), 2);
   // Opened again within the day: nothing is due.
   window.reset();

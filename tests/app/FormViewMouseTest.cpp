@@ -18,6 +18,7 @@
 #include "app/FormSetup.h"
 #include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
+#include "app/StatusLine.h"
 #include "catalogue/CompanionWriter.h"
 #include "scene/SceneViewer.h"
 
@@ -103,7 +104,7 @@ TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         window_->NavigationPanel->HoverAt(centre);
-        return window_->StatusPanels[0]->text() == QStringLiteral("Iss (zarya)");
+        return window_->StatusLine->StatusPanels[0]->text() == QStringLiteral("Iss (zarya)");
       },
       10000));
   QTest::mouseDClick(window_->SceneViewer1, Qt::LeftButton, {}, {2, 2});  // black sky: nothing

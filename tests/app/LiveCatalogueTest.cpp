@@ -28,6 +28,7 @@
 #include "app/OrbitClass.h"
 #include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
+#include "app/StatusLine.h"
 #include "orbit/OrbitTime.h"
 #include "orbit/Satellite.h"
 #include "scene/Camera.h"
@@ -387,9 +388,10 @@ TEST_F(FormSmoothClock, AnUpdateThatChangesNothingShownWritesNoWidget) {
     }
   } counter;
   QTest::qWait(200);  // the window's own first paints and delayed layouts are over
-  for (QWidget* widget :
-       {static_cast<QWidget*>(window_->StatusPanels[1]), static_cast<QWidget*>(window_->StatusPanels[2]),
-        static_cast<QWidget*>(window_->StatusPanels[3]), window_->SatellitesPanel->ListBoxActive->viewport()})
+  for (QWidget* widget : {static_cast<QWidget*>(window_->StatusLine->StatusPanels[1]),
+                          static_cast<QWidget*>(window_->StatusLine->StatusPanels[2]),
+                          static_cast<QWidget*>(window_->StatusLine->StatusPanels[3]),
+                          window_->SatellitesPanel->ListBoxActive->viewport()})
     widget->installEventFilter(&counter);
   window_->RefreshView();
   QCoreApplication::processEvents();
@@ -403,7 +405,7 @@ TEST_F(FormSmoothClock, AnUpdateThatChangesNothingShownWritesNoWidget) {
   window_->ClockPanel->TimerSmoothTimer();
   QCoreApplication::processEvents();
   EXPECT_GT(counter.paints, 0);
-  EXPECT_EQ(window_->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
+  EXPECT_EQ(window_->StatusLine->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
 }
 
 TEST_F(FormSmoothClock, RunsBySpeedTimesElapsedTimeUntilManOrAPickerStopsIt) {
