@@ -3,39 +3,25 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTabWidget>
-#include <QTimeEdit>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <QWheelEvent>
-#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <vector>
@@ -43,9 +29,7 @@
 #include "about/About.h"
 #include "about/VersInfo.h"
 #include "app/AccessibleNames.h"
-#include "app/Clock.h"
 #include "app/ClockPanel.h"
-#include "app/DownloadCoordinator.h"
 #include "app/FormLayout.h"
 #include "app/FormPasses.h"
 #include "app/FormSetup.h"
@@ -56,31 +40,23 @@
 #include "app/NavigationPanel.h"
 #include "app/OrbitClass.h"
 #include "app/SatellitesPanel.h"
-#include "app/SetupPanels.h"
 #include "app/StartUp.h"
 #include "app/StatusLine.h"
 #include "app/UserMessages.h"
 #include "app/ViewMath.h"
-#include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
-#include "catalogue/CompanionWriter.h"
 #include "catalogue/DataFolder.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
-#include "download/DataFiles.h"
-#include "download/Downloader.h"
 #include "orbit/Satellite.h"
 #include "scene/Camera.h"
 #include "scene/Lines.h"
-#include "scene/PointCloud.h"
 #include "scene/SceneViewer.h"
-#include "scene/Sphere.h"
 
 namespace nimbrel::app {
 
 using catalogue::TcvnCheckBox;
 using catalogue::TcvnComboBox;
-using catalogue::TRegistryInteger;
 
 namespace {
 
@@ -161,13 +137,23 @@ TForm3Dview::~TForm3Dview() {
   // The viewer draws the scene: it goes before the scene content does.
   delete SceneViewer1;
   SceneViewer1 = nullptr;
-  // The pages and dialogs follow the session model: they go before it does.
+  // The pages, panels and dialogs follow the session model: they go before it does, and no page
+  // change is answered while they go.
+  disconnect(PageControl1, nullptr, this, nullptr);
   delete updates_;
   delete passes_;
   delete TabSheetStation;
+  delete TabSheetSetup;
+  delete SatellitesPanel;
+  delete NavigationPanel;
+  delete ClockPanel;
   updates_ = nullptr;
   passes_ = nullptr;
   TabSheetStation = nullptr;
+  TabSheetSetup = nullptr;
+  SatellitesPanel = nullptr;
+  NavigationPanel = nullptr;
+  ClockPanel = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,43 +1,36 @@
 #pragma once
-// The main window: the 3D view of the globe with its satellites, the clock, the viewpoint and zoom
-// controls, the satellite list, the status bar and the menus. It owns the session model (the
-// catalogue, the primary, the home, the shown satellites, the clock and the downloads: what every page
-// shares) and the scene content; the pages and dialogs follow the model's signals, and the window's
-// own controls ask the model to change a fact rather than change it themselves. All of it runs on the
-// UI thread.
+// The main window: it lays out the pages, owns the session model (the catalogue, the primary, the
+// home, the shown satellites, the clock and the downloads: what every page shares), the scene content
+// and the pages, and wires them. The pages and panels read the model and follow its signals; to change
+// a fact they ask the model, never another page:
+//   TFormSetup        the Setup page: drawing choices, locations and home, data folder
+//   TClockPanel       the clock: pickers, steps, speeds and their timers (sets the model's time)
+//   TNavigationPanel  the viewpoint, the bars, the zoom and the mouse over the 3D view
+//   TSatellitesPanel  the satellite list, its search and banks, "All satellites"
+//   TFormStation      the Station page (rotator, radio, alerts), on real time
+//   TStatusLine       the status bar's panels and the primary's line
+// What is left here is the 3D view itself with its display choices, the menus, and the few steps that
+// join the parts: a tick of the clock updates the scene and the status line; new data, another
+// primary or another list rebuilds the markers, then the list's lines in their colours. All of it runs
+// on the UI thread.
 
 #include <QMainWindow>
-#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
-#include "app/Clock.h"
 #include "app/SceneContent.h"
 #include "app/SessionModel.h"
-#include "catalogue/RegistryVariables.h"
 #include "catalogue/SatelliteList.h"
 
-class QAbstractButton;
 class QAction;
-class QButtonGroup;
-class QComboBox;
-class QDateEdit;
 class QFileDialog;
-class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
 class QPushButton;
-class QSlider;
 class QTabWidget;
-class QTimeEdit;
-class QTimer;
 class QWidget;
 
 namespace nimbrel::about {
@@ -141,8 +134,9 @@ class TForm3Dview : public QMainWindow {
   const QString& TexturePath() const noexcept { return texturePath_; }
   bool ShowAllAtStart() const noexcept { return showAllAtStart_; }
 
-  // The user's actions and the timer, callable by tests as the controls call them.
+  // The view drawn again for the session's time (the clock's handler, which restarts its step).
   void RefreshView();
+  // The user's actions, callable by tests as the controls call them.
   void CheckBoxShowDaylightClick();
   void CheckBoxShowFootprintClick();
   void CheckBoxShowTrailsClick();
