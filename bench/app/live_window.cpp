@@ -31,6 +31,7 @@
 #include "app/Form3Dview.h"
 #include "app/FormSetup.h"
 #include "app/MessageSink.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/cvnCheckBox.h"
 #include "scene/SceneViewer.h"
 
@@ -160,7 +161,8 @@ void BM_LiveWindowX600(benchmark::State& state) {
       RunEventLoopFor(std::chrono::milliseconds(300));
     }
   }
-  if (window.Content().Shown().size() != std::size_t{kSets} || !window.CheckBoxShowTrails->isChecked()) {
+  if (window.Content().Shown().size() != std::size_t{kSets} ||
+      !window.ViewChoicesPanel->CheckBoxShowTrails->isChecked()) {
     state.SkipWithError("the window does not show the whole catalogue with trails");
     std::filesystem::remove_all(folder);
     return;

@@ -25,6 +25,7 @@
 #include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
 #include "scene/SceneViewer.h"
@@ -70,7 +71,7 @@ void NameWindowControls(TForm3Dview& w) {
   Name(w.SatellitesPanel->ListBoxActive, QStringLiteral("Satellites shown"),
        QStringLiteral("The first is the primary satellite; Enter makes the selected one the primary"));
   Name(w.SatellitesPanel->ButtonBank, QStringLiteral("Change active bank"));
-  Name(w.ComboBoxShowOrbit, QStringLiteral("Orbits"));
+  Name(w.ViewChoicesPanel->ComboBoxShowOrbit, QStringLiteral("Orbits"));
   Name(w.NavigationPanel->ButtonOut, QStringLiteral("Zoom out"));
   Name(w.NavigationPanel->ButtonIn, QStringLiteral("Zoom in"));
   Name(w.TabSheetSetup->ComboBoxUpdateAtStart, QStringLiteral("Update Kepler data at start"));
@@ -87,11 +88,11 @@ void NameWindowControls(TForm3Dview& w) {
                             w.SatellitesPanel->EditSearch,
                             w.SatellitesPanel->ListBoxActive,
                             w.SatellitesPanel->ButtonBank,
-                            w.CheckBoxShowDaylight,
+                            w.ViewChoicesPanel->CheckBoxShowDaylight,
                             w.SatellitesPanel->CheckBoxAll,
-                            w.CheckBoxShowTrails,
-                            w.CheckBoxShowFootprint,
-                            w.ComboBoxShowOrbit,
+                            w.ViewChoicesPanel->CheckBoxShowTrails,
+                            w.ViewChoicesPanel->CheckBoxShowFootprint,
+                            w.ViewChoicesPanel->ComboBoxShowOrbit,
                             w.NavigationPanel->RadioGroupViewpoint->findChild<QRadioButton*>(),
                             w.NavigationPanel->ButtonOut,
                             w.NavigationPanel->ButtonIn,

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -43,6 +44,7 @@
 #include "app/StartUp.h"
 #include "app/StatusLine.h"
 #include "app/UserMessages.h"
+#include "app/ViewChoicesPanel.h"
 #include "app/ViewMath.h"
 #include "catalogue/Companion.h"
 #include "catalogue/DataFolder.h"
@@ -54,9 +56,6 @@
 #include "scene/SceneViewer.h"
 
 namespace nimbrel::app {
-
-using catalogue::TcvnCheckBox;
-using catalogue::TcvnComboBox;
 
 namespace {
 
@@ -70,9 +69,6 @@ constexpr int kPageControlWidth = 761;
 constexpr int kPageControlHeight = 473;
 // The client area below the menu bar less the status bar: what the page control is laid out in.
 constexpr int kCentralHeight = TForm3Dview::kClientHeight - kStatusBarHeight;
-constexpr std::uint16_t kSolidLine = 0xFFFF;
-
-const char* const kOrbitItems[] = {"none", "Primary", "All"};
 
 // The key to the points' colours, over the view's corner; the pointer passes through it to the view.
 class TOrbitLegend final : public QWidget {
@@ -147,6 +143,7 @@ TForm3Dview::~TForm3Dview() {
   delete SatellitesPanel;
   delete NavigationPanel;
   delete ClockPanel;
+  delete ViewChoicesPanel;
   updates_ = nullptr;
   passes_ = nullptr;
   TabSheetStation = nullptr;
@@ -154,6 +151,7 @@ TForm3Dview::~TForm3Dview() {
   SatellitesPanel = nullptr;
   NavigationPanel = nullptr;
   ClockPanel = nullptr;
+  ViewChoicesPanel = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -218,33 +216,9 @@ void TForm3Dview::CreateControls() {
 
   SatellitesPanel = new TSatellitesPanel(*model_, *sink_, options_.steadyNow, display);
 
-  auto boundCheckBox = [display](const char* name, const char* caption, const char* valueName, bool checked,
-                                 const char* hint, int left, int top) {
-    auto* box = new TcvnCheckBox(QString::fromLatin1(caption), display);
-    box->setObjectName(QString::fromLatin1(name));
-    box->SetNamedAs(QString::fromLatin1(valueName));
-    box->setChecked(checked);
-    if (hint) box->setToolTip(QString::fromLatin1(hint));
-    box->adjustSize();
-    Place(box, left, top, box->width(), box->height(), akRight | akTop);
-    return box;
-  };
-  CheckBoxShowDaylight =
-      boundCheckBox("CheckBoxShowDaylight", "Daylight", "ShowDaylight", true, nullptr, 656, 144);
-  CheckBoxShowTrails = boundCheckBox("CheckBoxShowTrails", "Show trails", "ShowTrails", true,
-                                     "Short trail of past motion", 656, 166);
-  ComboBoxShowOrbit = new TcvnComboBox(display);
-  ComboBoxShowOrbit->setObjectName(QStringLiteral("ComboBoxShowOrbit"));
-  ComboBoxShowOrbit->SetNamedAs(QStringLiteral("ShowOrbit"));
-  for (const char* item : kOrbitItems) ComboBoxShowOrbit->addItem(QString::fromLatin1(item));
-  ComboBoxShowOrbit->setCurrentIndex(-1);
-  ComboBoxShowOrbit->setToolTip(QStringLiteral("Show orbits for which satellites"));
-  LabelShowOrbit = AutoLabel(QStringLiteral("&Orbits:"), display, 560, 214, kRight);
-  LabelShowOrbit->setBuddy(ComboBoxShowOrbit);
-  const int orbitLeft = 560 + LabelShowOrbit->width() + 6;
-  Place(ComboBoxShowOrbit, orbitLeft, 210, 729 - orbitLeft, ComboBoxShowOrbit->sizeHint().height(), kRight);
-  CheckBoxShowFootprint = boundCheckBox("CheckBoxShowFootprint", "Footprint", "ShowFootprint", true,
-                                        "Radio coverage shown as spotlight", 656, 188);
+  ViewChoicesPanel = new TViewChoicesPanel(*content_, *sink_, display);
+  ViewChoicesPanel->OnRefresh = [this] { RefreshView(); };
+  ViewChoicesPanel->OnTrailsRebuilt = [this] { NavigationPanel->ClearHover(); };
 
   ButtonClose = new QPushButton(QStringLiteral("Close"), display);
   ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
@@ -261,12 +235,6 @@ void TForm3Dview::CreateControls() {
   openDialog_->setOption(QFileDialog::ReadOnly, false);
   // Masks match without regard to letter case: MAP.JPG is an image as map.jpg is.
   openDialog_->setFilter(openDialog_->filter() & ~QDir::CaseSensitive);
-
-  // The bound controls now have their designed state: they take their stored one.
-  CheckBoxShowDaylight->Loaded();
-  CheckBoxShowTrails->Loaded();
-  ComboBoxShowOrbit->Loaded();
-  CheckBoxShowFootprint->Loaded();
 }
 
 void TForm3Dview::CreateMenus() {
@@ -299,10 +267,6 @@ void TForm3Dview::ConnectControls() {
     connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
   // User-only signals: the code's own writes to these controls must not run their handlers.
-  on(CheckBoxShowDaylight, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowDaylightClick);
-  on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
-  on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
-  on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
   // nimbrel-settings may have changed the values while the window ran: the page shows them as stored.
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
     if (PageControl1->currentWidget() == TabSheetSetup) TabSheetSetup->Refresh();
@@ -390,8 +354,7 @@ void TForm3Dview::FormCreate() {
 void TForm3Dview::FormShow() {
   StatusLine->FitWidths(font());
   // The orbit choice shows what is drawn: the primary's orbit unless "none" was chosen and stored.
-  if (ComboBoxShowOrbit->currentIndex() < 0) ComboBoxShowOrbit->setCurrentIndex(1);
-  content_->OrbitLines().SetLinePattern(ComboBoxShowOrbit->currentIndex() == 0 ? 0 : kSolidLine);
+  ViewChoicesPanel->ShowOrbitChoice();
   content_->ForgetSunTime();
   SceneViewer1->hide();
   NavigationPanel->PlaceCamera();
@@ -498,8 +461,7 @@ void TForm3Dview::ShowTime(bool runningClock) {
   // reach them.
   if (!creating_) {
     try {
-      const TDisplayChoices choices{CheckBoxShowFootprint->isChecked(), CheckBoxShowDaylight->isChecked()};
-      StatusLine->ShowUpdate(content_->UpdateScene(now, choices));
+      StatusLine->ShowUpdate(content_->UpdateScene(now, ViewChoicesPanel->Choices()));
       DescribeView();
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
@@ -538,33 +500,11 @@ void TForm3Dview::ApplyNightSide() {
   RefreshView();
 }
 
-void TForm3Dview::CheckBoxShowDaylightClick() {
-  RefreshView();
-}
-void TForm3Dview::CheckBoxShowFootprintClick() {
-  RefreshView();
-}
-void TForm3Dview::CheckBoxShowTrailsClick() {
-  RebuildTrails();
-}
-
-void TForm3Dview::ComboBoxShowOrbitClick() {
-  const int item = ComboBoxShowOrbit->currentIndex();
-  content_->OrbitLines().SetLinePattern(item == 1 || item == 2 ? kSolidLine : 0);
-  RefreshView();
-}
-
-void TForm3Dview::RebuildTrails() {
-  content_->RebuildTrails(CheckBoxShowTrails->isChecked());
-  NavigationPanel->ClearHover();
-  RefreshView();
-}
-
 void TForm3Dview::RebuildMarkers() {
   rebuildQueued_ = false;
   const std::vector<const orbit::TSatellite*> satellites = model_->Shown();
   NavigationPanel->ClearHover();
-  content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
+  content_->RebuildMarkers(satellites, ViewChoicesPanel->Trails());
   SatellitesPanel->ShowMarkers(*content_);
   legend_->setVisible(content_->PointMarkers() != nullptr);
   RefreshView();

@@ -8,8 +8,9 @@
 //   TNavigationPanel  the viewpoint, the bars, the zoom and the mouse over the 3D view
 //   TSatellitesPanel  the satellite list, its search and banks, "All satellites"
 //   TFormStation      the Station page (rotator, radio, alerts), on real time
+//   TViewChoicesPanel daylight, trails, footprints and orbits in the view
 //   TStatusLine       the status bar's panels and the primary's line
-// What is left here is the 3D view itself with its display choices, the menus, and the few steps that
+// What is left here is the 3D view itself, the menus, and the few steps that
 // join the parts: a tick of the clock updates the scene and the status line; new data, another
 // primary or another list rebuilds the markers, then the list's lines in their colours. All of it runs
 // on the UI thread.
@@ -36,10 +37,6 @@ class QWidget;
 namespace nimbrel::about {
 class TVersionInfoResource;
 }
-namespace nimbrel::catalogue {
-class TcvnCheckBox;
-class TcvnComboBox;
-}  // namespace nimbrel::catalogue
 namespace nimbrel::scene {
 class TSceneViewer;
 }
@@ -55,6 +52,7 @@ class TSatellitesPanel;
 class TClockPanel;
 class TNavigationPanel;
 class TStatusLine;
+class TViewChoicesPanel;
 class TFormSetup;
 class TFormStation;
 class TFormUpdateKepler;
@@ -104,12 +102,9 @@ class TForm3Dview : public QMainWindow {
   TNavigationPanel* NavigationPanel = nullptr;
   // The satellite list, its search and its banks, in the frame the form draws round them.
   TSatellitesPanel* SatellitesPanel = nullptr;
-  QLabel* LabelShowOrbit = nullptr;
+  // Daylight, trails, footprints and orbits: what the view draws besides the globe and markers.
+  TViewChoicesPanel* ViewChoicesPanel = nullptr;
   QPushButton* ButtonClose = nullptr;
-  catalogue::TcvnCheckBox* CheckBoxShowTrails = nullptr;
-  catalogue::TcvnCheckBox* CheckBoxShowFootprint = nullptr;
-  catalogue::TcvnCheckBox* CheckBoxShowDaylight = nullptr;
-  catalogue::TcvnComboBox* ComboBoxShowOrbit = nullptr;
   // The status bar's panels and the primary's line above them.
   TStatusLine* StatusLine = nullptr;
   QAction* FileLoadTexture = nullptr;
@@ -136,11 +131,7 @@ class TForm3Dview : public QMainWindow {
 
   // The view drawn again for the session's time (the clock's handler, which restarts its step).
   void RefreshView();
-  // The user's actions, callable by tests as the controls call them.
-  void CheckBoxShowDaylightClick();
-  void CheckBoxShowFootprintClick();
-  void CheckBoxShowTrailsClick();
-  void ComboBoxShowOrbitClick();
+  // The Display page's controls follow its size: the bars centred on the view, the view's focal length.
   void PageControl1Resize();
   // The two File items after their dialog has been confirmed.
   void LoadBackground(const QString& path);
@@ -188,7 +179,6 @@ class TForm3Dview : public QMainWindow {
   void LayOutDisplayPage();
   void RebuildMarkers();
   void QueueRebuildMarkers();
-  void RebuildTrails();
   void ApplyGlobeAppearance();
   void ApplyNightSide();
   // The scene and the status texts for the session's time; runningClock: a tick of the running clock,

@@ -29,6 +29,7 @@
 #include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/cvnComboBox.h"
 #include "scene/SceneViewer.h"
 
@@ -106,7 +107,7 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   const QList<QWidget*> expected[] = {
       {window_->TabSheetSetup->LocationsPanel->ListLocations, window_->TabSheetSetup->ComboBoxUpdateAtStart},
       {window_->ClockPanel->DatePicker, window_->SatellitesPanel->EditSearch,
-       window_->SatellitesPanel->ListBoxActive, window_->ComboBoxShowOrbit,
+       window_->SatellitesPanel->ListBoxActive, window_->ViewChoicesPanel->ComboBoxShowOrbit,
        window_->NavigationPanel->TrackBarLon, window_->NavigationPanel->ButtonIn},
       {window_->TabSheetStation->EditRotator, window_->TabSheetStation->EditDownlink,
        window_->TabSheetStation->SpinMinElevation}};

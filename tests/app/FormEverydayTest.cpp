@@ -25,6 +25,7 @@
 #include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
 #include "app/StatusLine.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/Companion.h"
 #include "catalogue/SettingsStore.h"
 #include "catalogue/cvnCheckBox.h"
@@ -222,10 +223,11 @@ TEST_F(FormEveryday, TheSelectedLineKeepsItsColourOnBlackAndTheOrbitChoiceIsLabe
   const QColor background = image.pixelColor(row.right() - 8, row.center().y());
   EXPECT_LT(background.red() + background.green() + background.blue(), 60) << background.name().toStdString();
 
-  EXPECT_EQ(window_->LabelShowOrbit->text(), QStringLiteral("&Orbits:"));
-  EXPECT_EQ(window_->LabelShowOrbit->buddy(), static_cast<QWidget*>(window_->ComboBoxShowOrbit));
+  EXPECT_EQ(window_->ViewChoicesPanel->LabelShowOrbit->text(), QStringLiteral("&Orbits:"));
+  EXPECT_EQ(window_->ViewChoicesPanel->LabelShowOrbit->buddy(),
+            static_cast<QWidget*>(window_->ViewChoicesPanel->ComboBoxShowOrbit));
   // Nothing stored: the choice shows what is drawn, the primary's orbit.
-  EXPECT_EQ(window_->ComboBoxShowOrbit->currentText(), QStringLiteral("Primary"));
+  EXPECT_EQ(window_->ViewChoicesPanel->ComboBoxShowOrbit->currentText(), QStringLiteral("Primary"));
 }
 
 TEST_F(FormEveryday, TheDefaultHomeIsAMarkedRowThatCannotBeEdited) {

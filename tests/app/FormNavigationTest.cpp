@@ -26,6 +26,7 @@
 #include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "app/StatusLine.h"
+#include "app/ViewChoicesPanel.h"
 #include "app/ViewMath.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
@@ -228,7 +229,7 @@ TEST_F(FormList, AKeplerFileThatCannotBeReadKeepsTheSatellites) {
 TEST_F(FormList, DisplayChoicesReachTheScene) {
   // The orbit line shows from the start whatever the stored choice; a pick of "none" hides it.
   EXPECT_EQ(window_->Content().OrbitLines().LinePattern(), 0xFFFF);
-  QComboBox* orbit = window_->ComboBoxShowOrbit;
+  QComboBox* orbit = window_->ViewChoicesPanel->ComboBoxShowOrbit;
   orbit->setCurrentIndex(0);
   emit orbit->activated(0);
   EXPECT_EQ(window_->Content().OrbitLines().LinePattern(), 0);
@@ -246,12 +247,12 @@ TEST_F(FormList, DisplayChoicesReachTheScene) {
   }
   window_->RefreshView();
   window_->ClockPanel->TimerStepTimer();
-  ASSERT_TRUE(window_->CheckBoxShowDaylight->isChecked());
+  ASSERT_TRUE(window_->ViewChoicesPanel->CheckBoxShowDaylight->isChecked());
   EXPECT_TRUE(window_->Content().FootprintSpotlight().Shining());
-  window_->CheckBoxShowFootprint->click();
+  window_->ViewChoicesPanel->CheckBoxShowFootprint->click();
   EXPECT_FALSE(window_->Content().FootprintSpotlight().Shining());
-  window_->CheckBoxShowFootprint->click();
-  window_->CheckBoxShowDaylight->click();
+  window_->ViewChoicesPanel->CheckBoxShowFootprint->click();
+  window_->ViewChoicesPanel->CheckBoxShowDaylight->click();
   EXPECT_FALSE(window_->Content().FootprintSpotlight().Shining());
 
   Item(window_->TabSheetSetup->RadioGroupQuality, "Best")->click();
@@ -278,7 +279,7 @@ TEST_F(FormList, BackgroundUnderNoTopographyShowsOnlyAfterUseImage) {
 
 TEST_F(FormList, RebuildingTheMarkersForgetsTheHoveredName) {
   window_->StatusLine->StatusPanels[0]->setText(QStringLiteral("Sat01"));
-  window_->CheckBoxShowTrails->click();
+  window_->ViewChoicesPanel->CheckBoxShowTrails->click();
   EXPECT_TRUE(window_->StatusLine->StatusPanels[0]->text().isEmpty());
   window_->StatusLine->StatusPanels[0]->setText(QStringLiteral("Sat01"));
   window_->SatellitesPanel->CheckBoxAll->click();

@@ -15,6 +15,7 @@
 #include "app/NavigationPanel.h"
 #include "app/SatellitesPanel.h"
 #include "app/StartUp.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/DataFolder.h"
 #include "catalogue/cvnCheckBox.h"
 #include "orbit/Satellite.h"
@@ -188,7 +189,7 @@ TEST_F(FormStartUp, BoundControlsAndSettingsAreWrittenAtExit) {
   TSandbox sandbox;
   {
     auto window = sandbox.Open();
-    window->CheckBoxShowTrails->click();
+    window->ViewChoicesPanel->CheckBoxShowTrails->click();
     window->SatellitesPanel->ButtonBank->click();
   }
   EXPECT_EQ(sandbox.StoredOwnInteger("ShowTrails"), 0);
