@@ -178,9 +178,19 @@ TSatellitesPanel::TSatellitesPanel(TSessionModel& model, TMessageSink& sink, TSt
   // Old elements are marked by the day, not at every tick of a clock that may run 30 times a second;
   // between days a set may still cross the two-week line, which shows within a second.
   on(&model_, &TSessionModel::DayChanged, &TSatellitesPanel::MarkOldElements);
+  // A tick within the second after the last marking is marked when that second is over, so that a
+  // clock that stops meanwhile still leaves the marks for the time it shows.
+  marksLater_ = new QTimer(this);
+  marksLater_->setSingleShot(true);
+  on(marksLater_, &QTimer::timeout, &TSatellitesPanel::MarkOldElements);
   connect(&model_, &TSessionModel::TimeChanged, this, [this] {
-    const auto now = steadyNow_ ? steadyNow_() : std::chrono::steady_clock::now();
-    if (now - marksAt_ >= kMarksPeriod || now < marksAt_) Guarded([this] { MarkOldElements(); });
+    const auto now = SteadyNow();
+    if (now - marksAt_ >= kMarksPeriod || now < marksAt_) {
+      Guarded([this] { MarkOldElements(); });
+    } else if (!marksLater_->isActive()) {
+      marksLater_->start(
+          std::chrono::duration_cast<std::chrono::milliseconds>(kMarksPeriod - (now - marksAt_)));
+    }
   });
 }
 
@@ -223,8 +233,13 @@ void TSatellitesPanel::ShowMarkers(const TSceneContent& content) {
   MarkOldElements();
 }
 
+std::chrono::steady_clock::time_point TSatellitesPanel::SteadyNow() const {
+  return steadyNow_ ? steadyNow_() : std::chrono::steady_clock::now();
+}
+
 void TSatellitesPanel::MarkOldElements() {
-  marksAt_ = steadyNow_ ? steadyNow_() : std::chrono::steady_clock::now();
+  marksLater_->stop();
+  marksAt_ = SteadyNow();
   // Once for the whole list; a clock outside the calendar has no age to tell.
   std::optional<double> jd;
   try {

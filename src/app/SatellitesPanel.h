@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
 
 namespace nimbrel::catalogue {
 class TcvnCheckBox;
@@ -77,6 +78,7 @@ class TSatellitesPanel : public QFrame {
   // Lines of satellites with old elements in italics, with their age as the tooltip.
   void MarkOldElements();
   void FollowShowAll();
+  std::chrono::steady_clock::time_point SteadyNow() const;
   void Guarded(const std::function<void()>& handler) noexcept;
 
   TSessionModel& model_;
@@ -88,6 +90,7 @@ class TSatellitesPanel : public QFrame {
   std::vector<QString> catalogueKeys_;
   // When the list's age marks were last brought up to date.
   std::chrono::steady_clock::time_point marksAt_{};
+  QTimer* marksLater_ = nullptr;
   bool editingBank_ = false;
 };
 

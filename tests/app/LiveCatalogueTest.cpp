@@ -472,12 +472,43 @@ TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
   window->ClockPanel->ComboBoxSpeed->setCurrentIndex(5);  // x3600
   window->ClockPanel->ComboBoxSpeedChange();
   now += milliseconds(500);
-  window->ClockPanel
-      ->TimerSmoothTimer();  // 20:00, past the fortnight, half a second after the marks were made
+  // 20:00, past the fortnight, half a second after the marks were made.
+  window->ClockPanel->TimerSmoothTimer();
   EXPECT_FALSE(item->data(Qt::FontRole).isValid()) << "not yet: marks follow once a second";
   now += milliseconds(600);
   window->ClockPanel->TimerSmoothTimer();
   EXPECT_TRUE(item->data(Qt::FontRole).value<QFont>().italic());
+  EXPECT_EQ(item->toolTip(), QStringLiteral("elements 14 days old"));
+}
+
+// A clock stopped within that second still leaves the marks for the time it shows: the tick that came
+// too soon is marked once the second is over.
+TEST(FormSmoothClockMarks, AClockStoppedWithinTheSecondStillGetsItsMarks) {
+  NIMBREL_NEED_WINDOW_PLATFORM();
+  testing::TSandbox sandbox;
+  sandbox.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
+  std::chrono::steady_clock::time_point now{std::chrono::seconds(5000)};
+  const auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))}, [&now] { return now; });
+  ASSERT_GT(window->SatellitesPanel->ListBoxActive->count(), 0);
+  window->ClockPanel->SelectStep(7);
+  {
+    const QSignalBlocker blockDate(window->ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window->ClockPanel->TimePicker);
+    window->ClockPanel->DatePicker->setDate(QDate(2006, 1, 17));
+    window->ClockPanel->TimePicker->setTime(QTime(19, 30, 0));
+  }
+  window->RefreshView();
+  QListWidgetItem* item = window->SatellitesPanel->ListBoxActive->item(0);
+  ASSERT_FALSE(item->data(Qt::FontRole).isValid());
+  window->ClockPanel->ComboBoxSpeed->setCurrentIndex(5);  // x3600
+  window->ClockPanel->ComboBoxSpeedChange();
+  now += std::chrono::milliseconds(500);
+  window->ClockPanel->TimerSmoothTimer();  // 20:00: past the fortnight, too soon to mark
+  ASSERT_FALSE(item->data(Qt::FontRole).isValid());
+  // "Man" stops the clock where it got to; no further tick comes.
+  window->ClockPanel->SelectStep(7);
+  ASSERT_FALSE(window->ClockPanel->SmoothClockRunning());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return item->data(Qt::FontRole).value<QFont>().italic(); }, 5000));
   EXPECT_EQ(item->toolTip(), QStringLiteral("elements 14 days old"));
 }
 
