@@ -130,11 +130,16 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
 TForm3Dview::~TForm3Dview() {
   ClockPanel->Stop();
   if (busyCursor_) QApplication::restoreOverrideCursor();
+  FormDestroy();
+}
+
+void TForm3Dview::FormDestroy() {
   // The viewer draws the scene: it goes before the scene content does.
   delete SceneViewer1;
   SceneViewer1 = nullptr;
   // The pages, panels and dialogs follow the session model: they go before it does, and no page
-  // change is answered while they go.
+  // change is answered while they go. The settings they hold (the drawing choices, the bank) write
+  // themselves as they change, so nothing is lost with them.
   disconnect(PageControl1, nullptr, this, nullptr);
   delete updates_;
   delete passes_;

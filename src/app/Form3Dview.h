@@ -175,6 +175,7 @@ class TForm3Dview : public QMainWindow {
   void FormCreate();
   void FormShow();
   void FormActivate();
+  void FormDestroy();
   void LayOutClient();
   void LayOutDisplayPage();
   void RebuildMarkers();

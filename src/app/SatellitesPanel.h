@@ -1,10 +1,11 @@
 #pragma once
-// The Display page's satellite list and its banks, in the frame the form draws round them: the search
-// field, the list of the satellites the view shows (each line in its marker's colour, the primary
-// first), the bank button, "All satellites" and the list's menu (make primary, add to a bank, remove
-// from it). The banks are stored where the companion program keeps them; the panel tells the session
-// model which list is shown and whether all satellites are, and the model tells the view. The list's
-// lines follow the view's markers (ShowMarkers), since the colours are the view's. UI thread only.
+// The Display page's satellite list and its banks, in the frame the form draws round them (Bevel1,
+// which this panel is): the search field, the list of the satellites the view shows (each line in its
+// marker's colour, the primary first), the bank button, "All satellites" and the list's menu (make
+// primary, add to a bank, remove from it). The banks are stored where the companion program keeps
+// them; the panel tells the session model which list is shown and whether all satellites are, and the
+// model tells the view. The list's lines follow the view's markers (ShowMarkers), since the colours
+// are the view's. UI thread only.
 
 #include <QFrame>
 #include <QPoint>
