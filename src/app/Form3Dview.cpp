@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -39,7 +38,7 @@
 #include "app/KeplerUpdates.h"
 #include "app/MessageSink.h"
 #include "app/NavigationPanel.h"
-#include "app/OrbitClass.h"
+#include "app/OrbitLegend.h"
 #include "app/SatellitesPanel.h"
 #include "app/StartUp.h"
 #include "app/StatusLine.h"
@@ -69,27 +68,6 @@ constexpr int kPageControlWidth = 761;
 constexpr int kPageControlHeight = 473;
 // The client area below the menu bar less the status bar: what the page control is laid out in.
 constexpr int kCentralHeight = TForm3Dview::kClientHeight - kStatusBarHeight;
-
-// The key to the points' colours, over the view's corner; the pointer passes through it to the view.
-class TOrbitLegend final : public QWidget {
- public:
-  explicit TOrbitLegend(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPainter measure;
-    QImage probe(1, 1, QImage::Format_ARGB32);
-    measure.begin(&probe);
-    measure.setFont(font());
-    const TLegendSize size = LegendSize(measure);
-    measure.end();
-    resize(size.width, size.height);
-  }
-
- protected:
-  void paintEvent(QPaintEvent* /*event*/) override {
-    QPainter painter(this);
-    PaintOrbitLegend(painter, QPoint(0, 0));
-  }
-};
 
 }  // namespace
 
