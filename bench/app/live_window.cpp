@@ -27,8 +27,11 @@
 #include <fstream>
 #include <string>
 
+#include "app/ClockPanel.h"
 #include "app/Form3Dview.h"
+#include "app/FormSetup.h"
 #include "app/MessageSink.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/cvnCheckBox.h"
 #include "scene/SceneViewer.h"
 
@@ -134,8 +137,8 @@ void BM_LiveWindowX600(benchmark::State& state) {
     }
     Clock::time_point& at_;
   } tickStart(tickStarted);
-  window.TimerSmooth->installEventFilter(&tickStart);
-  QObject::connect(window.TimerSmooth, &QTimer::timeout, [&] {
+  window.ClockPanel->TimerSmooth->installEventFilter(&tickStart);
+  QObject::connect(window.ClockPanel->TimerSmooth, &QTimer::timeout, [&] {
     if (!counting) return;
     ++ticks;
     updating += Clock::now() - tickStarted;
@@ -158,21 +161,22 @@ void BM_LiveWindowX600(benchmark::State& state) {
       RunEventLoopFor(std::chrono::milliseconds(300));
     }
   }
-  if (window.Content().Shown().size() != std::size_t{kSets} || !window.CheckBoxShowTrails->isChecked()) {
+  if (window.Content().Shown().size() != std::size_t{kSets} ||
+      !window.ViewChoicesPanel->CheckBoxShowTrails->isChecked()) {
     state.SkipWithError("the window does not show the whole catalogue with trails");
     std::filesystem::remove_all(folder);
     return;
   }
   if (state.range(1) == 1) {
-    window.ComboBoxNightSide->setCurrentIndex(1);
-    window.ComboBoxNightSideClick();
+    window.TabSheetSetup->ComboBoxNightSide->setCurrentIndex(1);
+    window.TabSheetSetup->ComboBoxNightSideClick();
   }
-  window.SelectStep(kManualStep);
+  window.ClockPanel->SelectStep(kManualStep);
   {
-    const QSignalBlocker blockDate(window.DatePicker);
-    const QSignalBlocker blockTime(window.TimePicker);
-    window.DatePicker->setDate(QDate(2021, 5, 1));
-    window.TimePicker->setTime(QTime(12, 0, 0));
+    const QSignalBlocker blockDate(window.ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window.ClockPanel->TimePicker);
+    window.ClockPanel->DatePicker->setDate(QDate(2021, 5, 1));
+    window.ClockPanel->TimePicker->setTime(QTime(12, 0, 0));
   }
   window.RefreshView();
   RunEventLoopFor(std::chrono::milliseconds(500));
@@ -187,13 +191,13 @@ void BM_LiveWindowX600(benchmark::State& state) {
     counting = true;
     const double cpuBefore = ProcessCpuSeconds();
     const Clock::time_point start = Clock::now();
-    window.ComboBoxSpeed->setCurrentIndex(kSpeedX600);
-    window.ComboBoxSpeedChange();
+    window.ClockPanel->ComboBoxSpeed->setCurrentIndex(kSpeedX600);
+    window.ClockPanel->ComboBoxSpeedChange();
     RunEventLoopFor(kRunFor);
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpu = ProcessCpuSeconds() - cpuBefore;
     counting = false;
-    window.SelectStep(kManualStep);
+    window.ClockPanel->SelectStep(kManualStep);
     state.SetIterationTime(wall);
     state.counters["pictures_per_s"] = pictures / wall;
     state.counters["longest_gap_ms"] = std::chrono::duration<double, std::milli>(longestGap).count();

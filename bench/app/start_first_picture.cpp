@@ -20,6 +20,7 @@
 
 #include "app/Form3Dview.h"
 #include "app/MessageSink.h"
+#include "app/SatellitesPanel.h"
 #include "scene/SceneViewer.h"
 
 #include "SyntheticSets.h"
@@ -123,8 +124,8 @@ void BM_ListClickToPicture30000Sets(benchmark::State& state) {
   for (auto _ : state) {
     const int before = frames;
     const auto start = std::chrono::steady_clock::now();
-    window.ListBoxActive->setCurrentRow(row);
-    window.ListBoxActiveClick();
+    window.SatellitesPanel->ListBoxActive->setCurrentRow(row);
+    window.SatellitesPanel->ListBoxActiveClick();
     if (!waitForFrame(before)) {
       state.SkipWithError("no picture after the click within a minute");
       break;

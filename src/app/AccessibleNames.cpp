@@ -17,10 +17,15 @@
 #include <QTimeEdit>
 #include <QTreeWidget>
 
+#include "app/ClockPanel.h"
 #include "app/Form3Dview.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
+#include "app/NavigationPanel.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
 #include "scene/SceneViewer.h"
@@ -56,43 +61,43 @@ void NameWindowControls(TForm3Dview& w) {
   Name(w.SceneViewer1, QStringLiteral("3D view of the globe"),
        QStringLiteral("The Earth with the satellites shown in the list"));
   Name(w.PageControl1, QStringLiteral("Pages"));
-  Name(w.DatePicker, QStringLiteral("Date (UTC)"));
-  Name(w.TimePicker, QStringLiteral("Time (UTC)"));
-  Name(w.ComboBoxSpeed, QStringLiteral("Clock speed"));
-  Name(w.TrackBarLon, QStringLiteral("Viewpoint longitude"));
-  Name(w.TrackBarLat, QStringLiteral("Viewpoint latitude"));
-  NameStepItems(w.RadioGroupStep);
-  Name(w.EditSearch, QStringLiteral("Find satellite by name or number"));
-  Name(w.ListBoxActive, QStringLiteral("Satellites shown"),
+  Name(w.ClockPanel->DatePicker, QStringLiteral("Date (UTC)"));
+  Name(w.ClockPanel->TimePicker, QStringLiteral("Time (UTC)"));
+  Name(w.ClockPanel->ComboBoxSpeed, QStringLiteral("Clock speed"));
+  Name(w.NavigationPanel->TrackBarLon, QStringLiteral("Viewpoint longitude"));
+  Name(w.NavigationPanel->TrackBarLat, QStringLiteral("Viewpoint latitude"));
+  NameStepItems(w.ClockPanel->RadioGroupStep);
+  Name(w.SatellitesPanel->EditSearch, QStringLiteral("Find satellite by name or number"));
+  Name(w.SatellitesPanel->ListBoxActive, QStringLiteral("Satellites shown"),
        QStringLiteral("The first is the primary satellite; Enter makes the selected one the primary"));
-  Name(w.ButtonBank, QStringLiteral("Change active bank"));
-  Name(w.ComboBoxShowOrbit, QStringLiteral("Orbits"));
-  Name(w.ButtonOut, QStringLiteral("Zoom out"));
-  Name(w.ButtonIn, QStringLiteral("Zoom in"));
-  Name(w.ComboBoxUpdateAtStart, QStringLiteral("Update Kepler data at start"));
-  Name(w.LocationsPanel->ListLocations, QStringLiteral("Observer locations"),
+  Name(w.SatellitesPanel->ButtonBank, QStringLiteral("Change active bank"));
+  Name(w.ViewChoicesPanel->ComboBoxShowOrbit, QStringLiteral("Orbits"));
+  Name(w.NavigationPanel->ButtonOut, QStringLiteral("Zoom out"));
+  Name(w.NavigationPanel->ButtonIn, QStringLiteral("Zoom in"));
+  Name(w.TabSheetSetup->ComboBoxUpdateAtStart, QStringLiteral("Update Kepler data at start"));
+  Name(w.TabSheetSetup->LocationsPanel->ListLocations, QStringLiteral("Observer locations"),
        QStringLiteral("The marked one is the home: look angles and passes are for it"));
-  Name(w.DataFolderPanel->ButtonOpen, QStringLiteral("Open the Kepler data folder"));
-  Name(w.DataFolderPanel->ButtonChange, QStringLiteral("Change the Kepler data folder"));
+  Name(w.TabSheetSetup->DataFolderPanel->ButtonOpen, QStringLiteral("Open the Kepler data folder"));
+  Name(w.TabSheetSetup->DataFolderPanel->ButtonChange, QStringLiteral("Change the Kepler data folder"));
 
   // Tab walks the Display page as the eye reads it: the clock, the satellites, the view.
-  QWidget* const order[] = {w.DatePicker,
-                            w.TimePicker,
-                            w.ComboBoxSpeed,
-                            w.RadioGroupStep->findChild<QRadioButton*>(),
-                            w.EditSearch,
-                            w.ListBoxActive,
-                            w.ButtonBank,
-                            w.CheckBoxShowDaylight,
-                            w.CheckBoxAll,
-                            w.CheckBoxShowTrails,
-                            w.CheckBoxShowFootprint,
-                            w.ComboBoxShowOrbit,
-                            w.RadioGroupViewpoint->findChild<QRadioButton*>(),
-                            w.ButtonOut,
-                            w.ButtonIn,
-                            w.TrackBarLon,
-                            w.TrackBarLat,
+  QWidget* const order[] = {w.ClockPanel->DatePicker,
+                            w.ClockPanel->TimePicker,
+                            w.ClockPanel->ComboBoxSpeed,
+                            w.ClockPanel->RadioGroupStep->findChild<QRadioButton*>(),
+                            w.SatellitesPanel->EditSearch,
+                            w.SatellitesPanel->ListBoxActive,
+                            w.SatellitesPanel->ButtonBank,
+                            w.ViewChoicesPanel->CheckBoxShowDaylight,
+                            w.SatellitesPanel->CheckBoxAll,
+                            w.ViewChoicesPanel->CheckBoxShowTrails,
+                            w.ViewChoicesPanel->CheckBoxShowFootprint,
+                            w.ViewChoicesPanel->ComboBoxShowOrbit,
+                            w.NavigationPanel->RadioGroupViewpoint->findChild<QRadioButton*>(),
+                            w.NavigationPanel->ButtonOut,
+                            w.NavigationPanel->ButtonIn,
+                            w.NavigationPanel->TrackBarLon,
+                            w.NavigationPanel->TrackBarLat,
                             w.ButtonClose};
   for (std::size_t i = 1; i < std::size(order); ++i) {
     if (order[i - 1] && order[i]) QWidget::setTabOrder(order[i - 1], order[i]);

@@ -3,39 +3,25 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTabWidget>
-#include <QTimeEdit>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <QWheelEvent>
-#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <vector>
@@ -43,40 +29,32 @@
 #include "about/About.h"
 #include "about/VersInfo.h"
 #include "app/AccessibleNames.h"
-#include "app/Clock.h"
-#include "app/DownloadCoordinator.h"
+#include "app/ClockPanel.h"
+#include "app/FormLayout.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/KeplerUpdates.h"
-#include "app/ListHint.h"
 #include "app/MessageSink.h"
-#include "app/OrbitClass.h"
-#include "app/SatelliteSearch.h"
-#include "app/SetupPanels.h"
+#include "app/NavigationPanel.h"
+#include "app/OrbitLegend.h"
+#include "app/SatellitesPanel.h"
 #include "app/StartUp.h"
+#include "app/StatusLine.h"
 #include "app/UserMessages.h"
+#include "app/ViewChoicesPanel.h"
 #include "app/ViewMath.h"
-#include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
-#include "catalogue/CompanionWriter.h"
 #include "catalogue/DataFolder.h"
 #include "catalogue/cvnCheckBox.h"
 #include "catalogue/cvnComboBox.h"
-#include "download/DataFiles.h"
-#include "download/Downloader.h"
 #include "orbit/Satellite.h"
 #include "scene/Camera.h"
 #include "scene/Lines.h"
-#include "scene/PointCloud.h"
 #include "scene/SceneViewer.h"
-#include "scene/Sphere.h"
 
 namespace nimbrel::app {
-
-using catalogue::TcvnCheckBox;
-using catalogue::TcvnComboBox;
-using catalogue::TRegistryInteger;
 
 namespace {
 
@@ -90,170 +68,6 @@ constexpr int kPageControlWidth = 761;
 constexpr int kPageControlHeight = 473;
 // The client area below the menu bar less the status bar: what the page control is laid out in.
 constexpr int kCentralHeight = TForm3Dview::kClientHeight - kStatusBarHeight;
-constexpr std::uint16_t kSolidLine = 0xFFFF;
-constexpr int kListItemHeight = 14;
-constexpr int kHoverRestMs = 100;
-constexpr int kTickAtOnceMs = 10;
-constexpr int kTickIntervalMs = 5000;
-// The list's age marks change by whole days of the clock: between days, once a second is enough.
-constexpr std::chrono::seconds kMarksPeriod{1};
-// The list item's role that holds its marker's colour.
-constexpr int kColourRole = Qt::UserRole + 1;
-constexpr std::int64_t kMsPerDay = 86400000;
-const QDate kDateTimeOrigin(1899, 12, 30);
-
-const char* const kStepItems[] = {"RT", "1", "2", "5", "15", "60", "120", "Man"};
-const char* const kQualityItems[] = {"Basic", "Low", "Normal", "Good", "Better", "Best"};
-const char* const kTopographyItems[] = {"No topography", "Use image"};
-const char* const kOrbitItems[] = {"none", "Primary", "All"};
-const char* const kUpdateAtStartItems[] = {"never", "daily", "weekly"};
-
-// Which edges of its page a control keeps its distance to when the page changes size.
-enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
-
-constexpr const char* kDesignedGeometry = "nimbrelDesignedGeometry";
-constexpr const char* kAnchors = "nimbrelAnchors";
-
-void Place(QWidget* widget, int left, int top, int width, int height, unsigned anchors = akLeft | akTop) {
-  widget->setGeometry(left, top, width, height);
-  widget->setProperty(kDesignedGeometry, QRect(left, top, width, height));
-  widget->setProperty(kAnchors, anchors);
-}
-
-// A label sized to its text, as the form's auto-sized labels are.
-QLabel* AutoLabel(const QString& text, QWidget* parent, int left, int top,
-                  unsigned anchors = akLeft | akTop) {
-  auto* label = new QLabel(text, parent);
-  label->adjustSize();
-  Place(label, left, top, label->width(), label->height(), anchors);
-  return label;
-}
-
-// A radio group: a framed box with its items in columns, filled column by column.
-QGroupBox* RadioGroup(const QString& caption, const char* const* items, int count, int columns,
-                      QButtonGroup*& buttons, QWidget* parent) {
-  auto* box = new QGroupBox(caption, parent);
-  auto* grid = new QGridLayout(box);
-  grid->setContentsMargins(6, 2, 6, 2);
-  grid->setSpacing(0);
-  buttons = new QButtonGroup(box);
-  const int rows = (count + columns - 1) / columns;
-  for (int i = 0; i < count; ++i) {
-    auto* button = new QRadioButton(QString::fromLatin1(items[i]), box);
-    buttons->addButton(button, i);
-    grid->addWidget(button, i % rows, i / rows);
-  }
-  return box;
-}
-
-int CheckedItem(const QButtonGroup* buttons) {
-  return buttons ? buttons->checkedId() : -1;
-}
-
-// Selects item `index` (clamped to -1 .. last, -1 clearing the selection) without any signal; true
-// when the selection changed, so that the caller runs the group's handler as a click would.
-bool SelectItem(QButtonGroup* buttons, int index) {
-  const int count = static_cast<int>(buttons->buttons().size());
-  index = ClampItemIndex(index, count);
-  if (index == buttons->checkedId()) return false;
-  if (index < 0) {
-    QAbstractButton* checked = buttons->checkedButton();
-    buttons->setExclusive(false);
-    if (checked) {
-      const QSignalBlocker block(checked);
-      checked->setChecked(false);
-    }
-    buttons->setExclusive(true);
-  } else {
-    QAbstractButton* button = buttons->button(index);
-    const QSignalBlocker block(button);
-    button->setChecked(true);
-  }
-  return true;
-}
-
-// The satellite list: each line in the colour of its marker, on the list's black or on the
-// selection colour.
-class TSatelliteListDelegate final : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    painter->save();
-    const bool selected = option.state & QStyle::State_Selected;
-    // The satellite's colour on the highlight (red or blue on blue) could not be read: the line keeps
-    // its black, and the selection is a frame in the highlight colour round it.
-    painter->fillRect(option.rect, Qt::black);
-    if (selected) {
-      painter->setPen(QPen(option.palette.highlight(), 2));
-      painter->drawRect(option.rect.adjusted(1, 1, -1, -1));
-    }
-    const QVariant stored = index.data(kColourRole);
-    const TRgb c = SatelliteColour(index.row());
-    painter->setPen(stored.isValid() ? stored.value<QColor>() : QColor(c.r, c.g, c.b));
-    // An item may bring its own font: a satellite with old elements is drawn in italics.
-    const QVariant own = index.data(Qt::FontRole);
-    painter->setFont(own.isValid() ? own.value<QFont>() : option.font);
-    painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-                      index.data(Qt::DisplayRole).toString());
-    painter->restore();
-  }
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    // The designed 14 pixels, unless the desktop's font needs more room.
-    const int height = std::max(kListItemHeight, option.fontMetrics.height());
-    return {QStyledItemDelegate::sizeHint(option, index).width(), height};
-  }
-};
-
-// The key to the points' colours, over the view's corner; the pointer passes through it to the view.
-class TOrbitLegend final : public QWidget {
- public:
-  explicit TOrbitLegend(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPainter measure;
-    QImage probe(1, 1, QImage::Format_ARGB32);
-    measure.begin(&probe);
-    measure.setFont(font());
-    const TLegendSize size = LegendSize(measure);
-    measure.end();
-    resize(size.width, size.height);
-  }
-
- protected:
-  void paintEvent(QPaintEvent* /*event*/) override {
-    QPainter painter(this);
-    PaintOrbitLegend(painter, QPoint(0, 0));
-  }
-};
-
-// Writes a label only when its text changes, and says whether it did: a write of the same text still
-// costs a layout check and a repaint.
-bool SetTextIfChanged(QLabel* label, const QString& text) {
-  if (label->text() == text) return false;
-  label->setText(text);
-  return true;
-}
-
-// Panel 3's line as it fits `width`: whole when it can; else with the name it begins with (after one
-// space; `name` may carry the age of its elements) shortened; else without its start, so that azimuth,
-// elevation and range stay in view.
-QString FittedStatusLine(const QFontMetrics& metrics, int width, const QString& line, const QString& name) {
-  if (metrics.horizontalAdvance(line) <= width) return line;
-  const QString prefix = QStringLiteral(" ") + name;
-  if (!name.isEmpty() && line.startsWith(prefix)) {
-    const QString rest = line.mid(prefix.size());
-    const int room = width - metrics.horizontalAdvance(QStringLiteral(" ") + rest);
-    // Room for the name's first letter and the ellipsis at least, else the name says nothing.
-    if (room >= metrics.horizontalAdvance(name.left(1) + QChar(0x2026))) {
-      return QStringLiteral(" ") + metrics.elidedText(name, Qt::ElideRight, room) + rest;
-    }
-  }
-  return metrics.elidedText(line, Qt::ElideLeft, width);
-}
-
-QString SatelliteCatalogueNumber(const QListWidgetItem* item) {
-  const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
-  return satellite ? QString::fromStdString(satellite->CatalogueNumber()) : QString();
-}
 
 }  // namespace
 
@@ -285,13 +99,6 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
   } catch (...) {
     ShowMessage(QString(), HandlerErrorText(std::runtime_error("unknown error")));
   }
-  // Whatever step failed, the handlers find the settings they work on; a setting only reads its
-  // stored value here, so making it late changes nothing but its absence.
-  if (!qualitySetting_)
-    qualitySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("DisplayQuality"), 1);
-  if (!topographySetting_)
-    topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
-  if (!bankSetting_) bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
   // After creation: the viewpoint items are made there.
   NameWindowControls(*this);
   ConnectSession();
@@ -299,21 +106,35 @@ TForm3Dview::TForm3Dview(TFormOptions options, QWidget* parent)
 }
 
 TForm3Dview::~TForm3Dview() {
-  TimerStep->stop();
-  TimerSmooth->stop();
-  hoverTimer_->stop();
+  ClockPanel->Stop();
   if (busyCursor_) QApplication::restoreOverrideCursor();
   FormDestroy();
+}
+
+void TForm3Dview::FormDestroy() {
   // The viewer draws the scene: it goes before the scene content does.
   delete SceneViewer1;
   SceneViewer1 = nullptr;
-  // The pages and dialogs follow the session model: they go before it does.
+  // The pages, panels and dialogs follow the session model: they go before it does, and no page
+  // change is answered while they go. The settings they hold (the drawing choices, the bank) write
+  // themselves as they change, so nothing is lost with them.
+  disconnect(PageControl1, nullptr, this, nullptr);
   delete updates_;
   delete passes_;
   delete TabSheetStation;
+  delete TabSheetSetup;
+  delete SatellitesPanel;
+  delete NavigationPanel;
+  delete ClockPanel;
+  delete ViewChoicesPanel;
   updates_ = nullptr;
   passes_ = nullptr;
   TabSheetStation = nullptr;
+  TabSheetSetup = nullptr;
+  SatellitesPanel = nullptr;
+  NavigationPanel = nullptr;
+  ClockPanel = nullptr;
+  ViewChoicesPanel = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -331,8 +152,7 @@ void TForm3Dview::CreateControls() {
   PageControl1 = new QTabWidget(client);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
   PageControl1->setGeometry(kPageControlLeft, 0, kPageControlWidth, kPageControlHeight);
-  TabSheetSetup = new QWidget;
-  TabSheetSetup->setObjectName(QStringLiteral("TabSheetSetup"));
+  TabSheetSetup = new TFormSetup(*model_, *sink_);
   TabSheetDisplay = new QWidget;
   TabSheetDisplay->setObjectName(QStringLiteral("TabSheetDisplay"));
   PageControl1->addTab(TabSheetSetup, QStringLiteral("Setup"));
@@ -344,65 +164,9 @@ void TForm3Dview::CreateControls() {
   PageControl1->setCurrentWidget(TabSheetDisplay);
   TabSheetDisplay->installEventFilter(this);
 
-  // Setup page.
-  QWidget* setup = TabSheetSetup;
-  AutoLabel(QStringLiteral("These choices affect the drawing of the image."), setup, 40, 24);
-  auto* labelQuality = new QLabel(
-      QStringLiteral(
-          "Raising display quality produces better terminators and footprints but takes more CPU time."),
-      setup);
-  labelQuality->setWordWrap(true);
-  labelQuality->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Place(labelQuality, 40, 48, 225, 57);
-  RadioGroupQuality =
-      RadioGroup(QStringLiteral(" Display quality "), kQualityItems, 6, 1, qualityButtons_, setup);
-  RadioGroupQuality->setObjectName(QStringLiteral("RadioGroupQuality"));
-  RadioGroupQuality->setToolTip(QStringLiteral("Display quality affects drawing time"));
-  Place(RadioGroupQuality, 64, 104, 153, 153);
-  auto* labelTopography = new QLabel(
-      QStringLiteral(
-          "Showing topography produces a more realistic image of the globe, but takes more CPU time."),
-      setup);
-  labelTopography->setWordWrap(true);
-  labelTopography->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Place(labelTopography, 40, 288, 225, 52);
-  RadioGroupTopography =
-      RadioGroup(QStringLiteral(" Topography "), kTopographyItems, 2, 1, topographyButtons_, setup);
-  RadioGroupTopography->setObjectName(QStringLiteral("RadioGroupTopography"));
-  Place(RadioGroupTopography, 64, 344, 153, 65);
-  QLabel* labelNightSide = AutoLabel(QStringLiteral("Night side:"), setup, 40, 424);
-  ComboBoxNightSide = new QComboBox(setup);
-  ComboBoxNightSide->setObjectName(QStringLiteral("ComboBoxNightSide"));
-  ComboBoxNightSide->addItems({QStringLiteral("Dimmed"), QStringLiteral("City lights")});
-  ComboBoxNightSide->setAccessibleName(QStringLiteral("Night side"));
-  ComboBoxNightSide->setToolTip(
-      QStringLiteral("City lights: the night side dark, with the lights of the cities"));
-  labelNightSide->setBuddy(ComboBoxNightSide);
-  Place(ComboBoxNightSide, 112, 420, 105, ComboBoxNightSide->sizeHint().height());
-  const TShowMessage showMessage = [this](const QString& caption, const QString& text) {
-    ShowMessage(caption, text);
-  };
-  LocationsPanel = new TLocationsPanel(showMessage, setup);
-  Place(LocationsPanel, 296, 48, 449, 216);
-  DataFolderPanel = new TDataFolderPanel(showMessage, setup);
-  Place(DataFolderPanel, 296, 272, 449, 112);
-  AutoLabel(QStringLiteral("Update Kepler data at start:"), setup, 304, 400);
-  ComboBoxUpdateAtStart = new TcvnComboBox(setup);
-  ComboBoxUpdateAtStart->setObjectName(QStringLiteral("ComboBoxUpdateAtStart"));
-  ComboBoxUpdateAtStart->SetNamedAs(QStringLiteral("UpdateKeplerAtStart"));
-  for (const char* item : kUpdateAtStartItems) ComboBoxUpdateAtStart->addItem(QString::fromLatin1(item));
-  ComboBoxUpdateAtStart->setCurrentIndex(0);
-  ComboBoxUpdateAtStart->setAccessibleName(QStringLiteral("Update Kepler data at start"));
-  RadioGroupQuality->setAccessibleName(QStringLiteral("Display quality"));
-  RadioGroupTopography->setAccessibleName(QStringLiteral("Topography"));
-  ComboBoxUpdateAtStart->setToolTip(QStringLiteral(
-      "Downloads the sources last chosen in File, Update Kepler data, after the window opens"));
-  Place(ComboBoxUpdateAtStart, 480, 396, 105, ComboBoxUpdateAtStart->sizeHint().height());
-
   // Display page.
   QWidget* display = TabSheetDisplay;
   constexpr unsigned kAll = akLeft | akTop | akRight | akBottom;
-  constexpr unsigned kLeftBottom = akLeft | akBottom;
   constexpr unsigned kRight = akRight | akTop;
 
   PanelSplash = new QLabel(QStringLiteral("Loading NimbrelGL..."), display);
@@ -420,209 +184,40 @@ void TForm3Dview::CreateControls() {
   SceneViewer1->setObjectName(QStringLiteral("SceneViewer1"));
   SceneViewer1->SetCamera(&content_->MainCamera());
   SceneViewer1->SetBackgroundColor(Qt::black);
-  SceneViewer1->setMouseTracking(true);
-  SceneViewer1->installEventFilter(this);
   Place(SceneViewer1, 12, 8, 401, 397, kAll);
 
-  TrackBarLon = new QSlider(Qt::Horizontal, display);
-  TrackBarLon->setObjectName(QStringLiteral("TrackBarLon"));
-  TrackBarLon->setRange(0, 180);
-  TrackBarLon->setValue(90);
-  TrackBarLon->setTickInterval(15);
-  TrackBarLon->setTickPosition(QSlider::TicksAbove);
-  Place(TrackBarLon, 76, 408, 273, 37, kLeftBottom);
-  LabelLon = AutoLabel(QStringLiteral("Longitude "), display, 17, 420, kLeftBottom);
-  LabelLon->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  NavigationPanel = new TNavigationPanel(*content_, *model_, *sink_, SceneViewer1, display);
+  NavigationPanel->OnRefresh = [this] { RefreshView(); };
+  NavigationPanel->OnViewpointText = [this](const QString& text) { StatusLine->ShowViewpoint(text); };
+  NavigationPanel->OnHoverText = [this](const QString& text) { StatusLine->ShowHover(text); };
+  NavigationPanel->OnMakePrimary = [this](const QString& number) { MakePrimary(number); };
 
-  DatePicker = new QDateEdit(display);
-  DatePicker->setObjectName(QStringLiteral("DatePicker"));
-  DatePicker->setTimeSpec(Qt::UTC);
-  DatePicker->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
-  DatePicker->setCalendarPopup(true);
-  DatePicker->setToolTip(QStringLiteral("UTC date and time"));
-  Place(DatePicker, 424, 8, 116, 25, kRight);
-  TimePicker = new QTimeEdit(display);
-  TimePicker->setObjectName(QStringLiteral("TimePicker"));
-  TimePicker->setTimeSpec(Qt::UTC);
-  TimePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-  // Each field's arrows wrap it alone (59 up to 0); the cascade carries the roll-over onward.
-  TimePicker->setWrapping(true);
-  TimePicker->setToolTip(QStringLiteral("UTC date and time"));
-  Place(TimePicker, 424, 38, 116, 25, kRight);
-  // The pickers start at the present, as a desktop's date pickers do. The update before the first tick
-  // computes the sky at their time; at a picker's default of 2000-01-01 that meant integrating every
-  // deep-space set's resonances over decades, seconds at start with a whole catalogue.
-  WritePickers(orbit::CurrentUtc());
+  ClockPanel = new TClockPanel(*model_, *sink_, options_.steadyNow, display);
+  // The view covers the splash once the first tick shows it.
+  ClockPanel->OnTick = [this] { SceneViewer1->setVisible(true); };
+  ClockPanel->OnShow = [this](bool runningClock) { ShowTime(runningClock); };
 
-  TrackBarLat = new QSlider(Qt::Vertical, display);
-  TrackBarLat->setObjectName(QStringLiteral("TrackBarLat"));
-  TrackBarLat->setRange(0, 90);
-  TrackBarLat->setValue(45);
-  TrackBarLat->setTickInterval(15);
-  TrackBarLat->setTickPosition(QSlider::TicksLeft);
-  // 0 at the top, like the map's north-up drag: a plain vertical slider has its minimum at the bottom.
-  TrackBarLat->setInvertedAppearance(true);
-  TrackBarLat->setInvertedControls(true);
-  Place(TrackBarLat, 424, 99, 41, 217, kRight);
-  LabelLat = AutoLabel(QStringLiteral("Latitude"), display, 424, 316, kRight);
+  SatellitesPanel = new TSatellitesPanel(*model_, *sink_, options_.steadyNow, display);
 
-  RadioGroupStep = RadioGroup(QStringLiteral(" Step mins "), kStepItems, 8, 2, stepButtons_, display);
-  RadioGroupStep->setObjectName(QStringLiteral("RadioGroupStep"));
-  RadioGroupStep->setToolTip(QStringLiteral("RT = real time,  Man = manual"));
-  stepButtons_->button(0)->setChecked(true);
-  Place(RadioGroupStep, 428, 344, 115, 97, kRight);
-  ComboBoxSpeed = new QComboBox(display);
-  ComboBoxSpeed->setObjectName(QStringLiteral("ComboBoxSpeed"));
-  ComboBoxSpeed->addItem(QStringLiteral("Steps"));
-  for (int speed : kSmoothSpeeds) ComboBoxSpeed->addItem(QStringLiteral("x%1").arg(speed));
-  ComboBoxSpeed->setToolTip(QStringLiteral("Run the clock continuously at this many times real time"));
-  Place(ComboBoxSpeed, 424, 68, 116, 25, kRight);
+  ViewChoicesPanel = new TViewChoicesPanel(*content_, *sink_, display);
+  ViewChoicesPanel->OnRefresh = [this] { RefreshView(); };
+  ViewChoicesPanel->OnTrailsRebuilt = [this] { NavigationPanel->ClearHover(); };
 
-  Bevel1 = new QFrame(display);
-  Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  Place(Bevel1, 544, 8, 201, 232, kRight);
-  LabelActiveSatellites = new QLabel(QStringLiteral("Choose satellite"), display);
-  LabelActiveSatellites->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  LabelActiveSatellites->setToolTip(QStringLiteral("Primary satellite for orbit display"));
-  Place(LabelActiveSatellites, 560, 14, 169, LabelActiveSatellites->sizeHint().height(), kRight);
-
-  // The search field takes the list's top; the list keeps its width and its bottom edge.
-  EditSearch = new QLineEdit(display);
-  EditSearch->setObjectName(QStringLiteral("EditSearch"));
-  EditSearch->setPlaceholderText(QStringLiteral("Find name or number"));
-  EditSearch->setClearButtonEnabled(true);
-  EditSearch->setToolTip(QStringLiteral(
-      "Shows the satellites whose name or catalogue number holds this text; Escape clears it"));
-  Place(EditSearch, 560, 32, 169, 21, kRight);
-
-  ListBoxActive = new QListWidget(display);
-  ListBoxActive->setObjectName(QStringLiteral("ListBoxActive"));
-  QPalette listPalette = ListBoxActive->palette();
-  listPalette.setColor(QPalette::Base, Qt::black);
-  ListBoxActive->setPalette(listPalette);
-  QFont listFont = ListBoxActive->font();
-  listFont.setBold(true);
-  ListBoxActive->setFont(listFont);
-  ListBoxActive->setItemDelegate(new TSatelliteListDelegate(ListBoxActive));
-  ListBoxActive->setUniformItemSizes(true);
-  ListBoxActive->setContextMenuPolicy(Qt::CustomContextMenu);
-  Place(ListBoxActive, 560, 55, 169, 80, kRight);
-  satelliteSearch_ = new TSatelliteSearch(EditSearch, ListBoxActive, this);
-  // Under the list's lines, inside it: why the list shows so little, and what to do.
-  LabelListHint = new QLabel(ListBoxActive->viewport());
-  LabelListHint->setObjectName(QStringLiteral("LabelListHint"));
-  LabelListHint->setWordWrap(true);
-  LabelListHint->setAttribute(Qt::WA_TransparentForMouseEvents);
-  QFont hintFont = font();
-  hintFont.setBold(false);
-  hintFont.setPointSizeF(hintFont.pointSizeF() * 0.85);
-  LabelListHint->setFont(hintFont);
-  // Light on the list's black: inside a view a label draws with the Text role, not WindowText.
-  LabelListHint->setForegroundRole(QPalette::WindowText);
-  QPalette hintPalette = LabelListHint->palette();
-  hintPalette.setColor(QPalette::WindowText, QColor(208, 208, 208));
-  LabelListHint->setPalette(hintPalette);
-  auto* hintLayout = new QVBoxLayout(ListBoxActive->viewport());
-  hintLayout->setContentsMargins(3, 1, 3, 1);
-  hintLayout->addStretch(1);
-  hintLayout->addWidget(LabelListHint);
-  LabelListHint->hide();
-
-  ButtonBank = new QPushButton(QStringLiteral("3"), display);
-  ButtonBank->setObjectName(QStringLiteral("ButtonBank"));
-  ButtonBank->setToolTip(QStringLiteral("Change active bank"));
-  Place(ButtonBank, 560, 140, 25, 21, kRight);
-
-  auto boundCheckBox = [display](const char* name, const char* caption, const char* valueName, bool checked,
-                                 const char* hint, int left, int top) {
-    auto* box = new TcvnCheckBox(QString::fromLatin1(caption), display);
-    box->setObjectName(QString::fromLatin1(name));
-    box->SetNamedAs(QString::fromLatin1(valueName));
-    box->setChecked(checked);
-    if (hint) box->setToolTip(QString::fromLatin1(hint));
-    box->adjustSize();
-    Place(box, left, top, box->width(), box->height(), akRight | akTop);
-    return box;
-  };
-  CheckBoxShowDaylight =
-      boundCheckBox("CheckBoxShowDaylight", "Daylight", "ShowDaylight", true, nullptr, 656, 144);
-  CheckBoxAll = boundCheckBox("CheckBoxAll", "All satellites", "ShowAll", false,
-                              "Display all satellites in Kepler data", 560, 166);
-  CheckBoxShowTrails = boundCheckBox("CheckBoxShowTrails", "Show trails", "ShowTrails", true,
-                                     "Short trail of past motion", 656, 166);
-  ComboBoxShowOrbit = new TcvnComboBox(display);
-  ComboBoxShowOrbit->setObjectName(QStringLiteral("ComboBoxShowOrbit"));
-  ComboBoxShowOrbit->SetNamedAs(QStringLiteral("ShowOrbit"));
-  for (const char* item : kOrbitItems) ComboBoxShowOrbit->addItem(QString::fromLatin1(item));
-  ComboBoxShowOrbit->setCurrentIndex(-1);
-  ComboBoxShowOrbit->setToolTip(QStringLiteral("Show orbits for which satellites"));
-  LabelShowOrbit = AutoLabel(QStringLiteral("&Orbits:"), display, 560, 214, kRight);
-  LabelShowOrbit->setBuddy(ComboBoxShowOrbit);
-  const int orbitLeft = 560 + LabelShowOrbit->width() + 6;
-  Place(ComboBoxShowOrbit, orbitLeft, 210, 729 - orbitLeft, ComboBoxShowOrbit->sizeHint().height(), kRight);
-  CheckBoxShowFootprint = boundCheckBox("CheckBoxShowFootprint", "Footprint", "ShowFootprint", true,
-                                        "Radio coverage shown as spotlight", 656, 188);
-
-  Bevel2 = new QFrame(display);
-  Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  Place(Bevel2, 544, 252, 201, 149, kRight);
-  RadioGroupViewpoint = new QGroupBox(QStringLiteral(" Viewpoint "), display);
-  RadioGroupViewpoint->setObjectName(QStringLiteral("RadioGroupViewpoint"));
-  auto* viewpointGrid = new QGridLayout(RadioGroupViewpoint);
-  viewpointGrid->setContentsMargins(6, 2, 6, 2);
-  viewpointGrid->setSpacing(0);
-  viewpointButtons_ = new QButtonGroup(RadioGroupViewpoint);
-  Place(RadioGroupViewpoint, 552, 256, 191, 105, kRight);
-
-  QFont zoomFont = font();
-  zoomFont.setPixelSize(19);
-  ButtonOut = new QPushButton(QStringLiteral("-"), display);
-  ButtonOut->setObjectName(QStringLiteral("ButtonOut"));
-  ButtonOut->setFont(zoomFont);
-  Place(ButtonOut, 584, 368, 25, 25, kRight);
-  LabelZoom = new QLabel(QStringLiteral("Zoom"), display);
-  LabelZoom->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  Place(LabelZoom, 616, 374, 49, LabelZoom->sizeHint().height(), kRight);
-  ButtonIn = new QPushButton(QStringLiteral("+"), display);
-  ButtonIn->setObjectName(QStringLiteral("ButtonIn"));
-  ButtonIn->setFont(zoomFont);
-  Place(ButtonIn, 672, 368, 25, 25, kRight);
   ButtonClose = new QPushButton(QStringLiteral("Close"), display);
   ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
   Place(ButtonClose, 672, 412, 73, 25, kRight);
   // The view covers the splash once the first tick shows it.
   SceneViewer1->raise();
 
-  TimerStep = new QTimer(this);
-  TimerStep->setObjectName(QStringLiteral("TimerStep"));
-  TimerStep->setInterval(1);
-  TimerSmooth = new QTimer(this);
-  TimerSmooth->setObjectName(QStringLiteral("TimerSmooth"));
-  TimerSmooth->setSingleShot(true);
-  TimerSmooth->setInterval(kSmoothPicturePeriod);
-  // The cadence is kept to the millisecond; a coarse timer would let it wander by 5%.
-  TimerSmooth->setTimerType(Qt::PreciseTimer);
   legend_ = new TOrbitLegend(SceneViewer1);
   legend_->move(6, 6);
   legend_->hide();
-  hoverTimer_ = new QTimer(this);
-  hoverTimer_->setSingleShot(true);
-  hoverTimer_->setInterval(kHoverRestMs);
-
   openDialog_ = new QFileDialog(this);
   openDialog_->setFileMode(QFileDialog::ExistingFile);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   openDialog_->setOption(QFileDialog::ReadOnly, false);
   // Masks match without regard to letter case: MAP.JPG is an image as map.jpg is.
   openDialog_->setFilter(openDialog_->filter() & ~QDir::CaseSensitive);
-
-  // The bound controls now have their designed state: they take their stored one.
-  CheckBoxShowDaylight->Loaded();
-  CheckBoxAll->Loaded();
-  CheckBoxShowTrails->Loaded();
-  ComboBoxShowOrbit->Loaded();
-  CheckBoxShowFootprint->Loaded();
-  ComboBoxUpdateAtStart->Loaded();
 }
 
 void TForm3Dview::CreateMenus() {
@@ -645,24 +240,8 @@ void TForm3Dview::CreateStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setSizeGripEnabled(false);
   bar->setFixedHeight(kStatusBarHeight);
-  const int widths[4] = {120, 200, 200, 999};
-  for (int i = 0; i < 4; ++i) {
-    StatusPanels[i] = new QLabel(i < 3 ? static_cast<QWidget*>(bar) : centralWidget());
-    StatusPanels[i]->setAlignment(Qt::AlignCenter);
-    StatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    if (i < 3) {
-      StatusPanels[i]->setFixedWidth(widths[i]);
-      bar->addWidget(StatusPanels[i]);
-    } else {
-      StatusPanels[i]->setObjectName(QStringLiteral("StatusPrimary"));
-      StatusPanels[i]->installEventFilter(this);
-    }
-  }
-  StatusDownload = new QLabel(bar);
-  StatusDownload->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  StatusDownload->hide();
-  bar->addPermanentWidget(StatusDownload);
-  updates_ = new TKeplerUpdates(*model_, options_.keplerGroupBase, this, StatusDownload);
+  StatusLine = new TStatusLine(bar, centralWidget());
+  updates_ = new TKeplerUpdates(*model_, options_.keplerGroupBase, this, StatusLine->StatusDownload);
   updates_->askAnyway = [this](const QString& question) { return sink_->Ask(QString(), question); };
 }
 
@@ -670,45 +249,13 @@ void TForm3Dview::ConnectControls() {
   auto on = [this](auto* sender, auto signal, void (TForm3Dview::*handler)()) {
     connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
-  on(TimerStep, &QTimer::timeout, &TForm3Dview::TimerStepTimer);
-  on(TimerSmooth, &QTimer::timeout, &TForm3Dview::TimerSmoothTimer);
-  on(ComboBoxSpeed, &QComboBox::activated, &TForm3Dview::ComboBoxSpeedChange);
-  connect(hoverTimer_, &QTimer::timeout, this, [this] { Guarded([this] { HoverAt(hoverAt_); }); });
   // User-only signals: the code's own writes to these controls must not run their handlers.
-  on(stepButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupStepClick);
-  on(viewpointButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupViewpointClick);
-  on(qualityButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupQualityClick);
-  on(topographyButtons_, &QButtonGroup::idClicked, &TForm3Dview::RadioGroupTopographyClick);
-  // Code writes to the pickers are wrapped in signal blockers.
-  on(DatePicker, &QDateEdit::dateChanged, &TForm3Dview::DateTimePickerChange);
-  on(TimePicker, &QTimeEdit::timeChanged, &TForm3Dview::DateTimePickerChange);
-  // Every position change moves the view, whether the user or a drag set it.
-  on(TrackBarLon, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
-  on(TrackBarLat, &QSlider::valueChanged, &TForm3Dview::TrackBarLonLatChange);
-  on(ButtonIn, &QPushButton::clicked, &TForm3Dview::ButtonInClick);
-  on(ButtonOut, &QPushButton::clicked, &TForm3Dview::ButtonOutClick);
-  on(ButtonBank, &QPushButton::clicked, &TForm3Dview::ButtonBankClick);
-  on(ListBoxActive, &QListWidget::itemClicked, &TForm3Dview::ListBoxActiveClick);
-  on(ListBoxActive, &QListWidget::itemActivated, &TForm3Dview::ListBoxActiveClick);
-  connect(satelliteSearch_, &TSatelliteSearch::Applied, this,
-          [this] { Guarded([this] { UpdateListHint(); }); });
-  connect(ListBoxActive, &QWidget::customContextMenuRequested, this,
-          [this](QPoint at) { Guarded([this, at] { ShowListMenu(at); }); });
-  // "All satellites" rebuilds the markers whoever changes it.
-  on(CheckBoxAll, &QCheckBox::toggled, &TForm3Dview::CheckBoxAllClick);
-  on(CheckBoxShowDaylight, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowDaylightClick);
-  on(CheckBoxShowFootprint, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowFootprintClick);
-  on(CheckBoxShowTrails, &QCheckBox::clicked, &TForm3Dview::CheckBoxShowTrailsClick);
-  on(ComboBoxShowOrbit, &QComboBox::activated, &TForm3Dview::ComboBoxShowOrbitClick);
-  on(ComboBoxNightSide, &QComboBox::activated, &TForm3Dview::ComboBoxNightSideClick);
-  on(LocationsPanel, &TLocationsPanel::LocationsChanged, &TForm3Dview::HomeLocationChanged);
   // nimbrel-settings may have changed the values while the window ran: the page shows them as stored.
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
-    if (PageControl1->currentWidget() != TabSheetSetup) return;
-    LocationsPanel->Refresh();
-    DataFolderPanel->Refresh();
+    if (PageControl1->currentWidget() == TabSheetSetup) TabSheetSetup->Refresh();
   });
-  on(DataFolderPanel, &TDataFolderPanel::FolderChanged, &TForm3Dview::KeplerFolderChanged);
+  on(TabSheetSetup, &TFormSetup::AppearanceChanged, &TForm3Dview::ApplyGlobeAppearance);
+  on(TabSheetSetup, &TFormSetup::NightSideChanged, &TForm3Dview::ApplyNightSide);
   on(FileLoadTexture, &QAction::triggered, &TForm3Dview::FileLoadTextureClick);
   on(FileOpen, &QAction::triggered, &TForm3Dview::FileOpenClick);
   on(FileLoadUpdated, &QAction::triggered, &TForm3Dview::FileLoadUpdatedClick);
@@ -726,7 +273,7 @@ void TForm3Dview::ConnectControls() {
 
   SceneViewer1->OnError = [this](const QString& text) { ShowMessage(QString(), FrameErrorText(text)); };
   SceneViewer1->BeforeRender = [this] {
-    if (!dragging_ && !busyCursor_) {
+    if (!NavigationPanel->Dragging() && !busyCursor_) {
       QApplication::setOverrideCursor(Qt::WaitCursor);
       busyCursor_ = true;
     }
@@ -746,41 +293,26 @@ void TForm3Dview::FormCreate() {
   catalogue::RegisterProgramPath();
   setWindowTitle(about::CaptionWithVersion(QString::fromLatin1(kDesignedCaption), *VI));
 
-  qualitySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("DisplayQuality"), 1);
-  topographySetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("Topography"), 2);
-  if (SelectItem(topographyButtons_, topographySetting_->Value())) RadioGroupTopographyClick();
-
   texturePath_ = FindTopographyImage(QDir::currentPath(), options_.executableFolder);
   if (!texturePath_.isEmpty()) {
     try {
       content_->LoadTexture(texturePath_);
-      RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
+      TabSheetSetup->ShowTexturePath(texturePath_);
     } catch (const std::exception& e) {
       // The built-in map stays; the user learns why the own one is not shown.
       ShowMessage(QString(), ImageErrorText(texturePath_, e));
     }
   }
-  if (SelectItem(qualityButtons_, qualitySetting_->Value())) RadioGroupQualityClick();
   ApplyGlobeAppearance();
-  nightSideSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NightSide"), 0);
-  const TNightLook nightLook = NightLookOf(nightSideSetting_->Value());
-  ComboBoxNightSide->setCurrentIndex(nightLook == TNightLook::nlCityLights ? 1 : 0);
-  content_->SetNightLook(nightLook);
+  content_->SetNightLook(NightLookOf(TabSheetSetup->ComboBoxNightSide->currentIndex()));
 
   content_->View().zoom = 4;
-  for (int i = 0; i < static_cast<int>(kViewpointNames.size()); ++i) {
-    auto* button = new QRadioButton(QString::fromLatin1(kViewpointNames[i]), RadioGroupViewpoint);
-    viewpointButtons_->addButton(button, i);
-    static_cast<QGridLayout*>(RadioGroupViewpoint->layout())->addWidget(button, i % 3, i / 3);
-  }
-
   const THomeLocation home = ReadHomeLocation();
   model_->SetHome(home);
   content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
   const int viewpoint = home.fromList ? 1 : 0;
 
-  ButtonBank->setVisible(BankButtonWanted());
-  SelectViewpoint(viewpoint);
+  NavigationPanel->SelectViewpoint(viewpoint);
 
   TKeplerData kepler = LoadKeplerData(options_.arguments, *sink_, true);
   showAllAtStart_ = kepler.showAllAtStart;
@@ -789,8 +321,7 @@ void TForm3Dview::FormCreate() {
   // A file named on the command line is the user's choice, never replaced by a background update.
   const bool fileArgument = !options_.arguments.isEmpty() && QFileInfo(options_.arguments.front()).isFile();
 
-  bankSetting_ = std::make_unique<TRegistryInteger>(QStringLiteral("NimbrelBank"), 0);
-  LoadActiveList(true);
+  SatellitesPanel->LoadActiveList(true);
 
   const QString primary = ChoosePrimary(kepler.catalogue, *sink_);
   model_->SetData(std::move(kepler.catalogue),
@@ -804,23 +335,16 @@ void TForm3Dview::FormCreate() {
 }
 
 void TForm3Dview::FormShow() {
-  const QFontMetrics metrics(font());
-  const char* const measures[3] = {"  Fifteenchars  ", "  0000-MMM-00 at 23:34:45 UTC  ",
-                                   "  Viewpoint: 188.8dW  88.8dN  "};
-  for (int i = 0; i < 3; ++i) {
-    StatusPanels[i]->setFixedWidth(metrics.horizontalAdvance(QString::fromLatin1(measures[i])) + 4);
-  }
-  StatusPanels[0]->clear();
+  StatusLine->FitWidths(font());
   // The orbit choice shows what is drawn: the primary's orbit unless "none" was chosen and stored.
-  if (ComboBoxShowOrbit->currentIndex() < 0) ComboBoxShowOrbit->setCurrentIndex(1);
-  content_->OrbitLines().SetLinePattern(ComboBoxShowOrbit->currentIndex() == 0 ? 0 : kSolidLine);
+  ViewChoicesPanel->ShowOrbitChoice();
   content_->ForgetSunTime();
   SceneViewer1->hide();
-  PlaceCamera();
+  NavigationPanel->PlaceCamera();
   {
     // The markers are rebuilt right below, so the check box's own rebuild is not needed here.
-    const QSignalBlocker block(CheckBoxAll);
-    CheckBoxAll->setChecked(showAllAtStart_);
+    const QSignalBlocker block(SatellitesPanel->CheckBoxAll);
+    SatellitesPanel->CheckBoxAll->setChecked(showAllAtStart_);
   }
   // The check box's stored state is the start's choice; the model follows it before the first rebuild.
   if (model_->ShowAll() != showAllAtStart_) {
@@ -836,14 +360,7 @@ void TForm3Dview::FormShow() {
 }
 
 void TForm3Dview::FormActivate() {
-  if (TimerStep->isActive()) TimerStep->start(kTickAtOnceMs);
-}
-
-void TForm3Dview::FormDestroy() {
-  // The settings write themselves as they go; the satellites outlive nothing that refers to them.
-  qualitySetting_.reset();
-  topographySetting_.reset();
-  bankSetting_.reset();
+  ClockPanel->Activated();
 }
 
 void TForm3Dview::showEvent(QShowEvent* event) {
@@ -869,39 +386,11 @@ void TForm3Dview::changeEvent(QEvent* event) {
 bool TForm3Dview::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) {
     LayOutClient();
-  } else if (watched == StatusPanels[3] && event->type() == QEvent::Resize) {
-    // A wider window has room for more of the line.
-    if (!primaryLine_.isEmpty()) FitPrimaryStatus();
   } else if (watched == TabSheetDisplay && event->type() == QEvent::Resize) {
     Guarded([this] {
       LayOutDisplayPage();
       PageControl1Resize();
     });
-  } else if (watched == SceneViewer1) {
-    switch (event->type()) {
-      case QEvent::MouseButtonPress:
-        Guarded(
-            [this, event] { SceneViewer1MouseDown(static_cast<QMouseEvent*>(event)->position().toPoint()); });
-        break;
-      case QEvent::MouseMove:
-        Guarded(
-            [this, event] { SceneViewer1MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint()); });
-        break;
-      case QEvent::MouseButtonRelease:
-        Guarded([this] { SceneViewer1MouseUp(); });
-        break;
-      case QEvent::MouseButtonDblClick:
-        Guarded([this, event] {
-          SceneViewer1DoubleClick(static_cast<QMouseEvent*>(event)->position().toPoint());
-        });
-        break;
-      case QEvent::Wheel:
-        Guarded([this, event] { SceneViewer1Wheel(static_cast<QWheelEvent*>(event)->angleDelta().y()); });
-        event->accept();
-        return true;
-      default:
-        break;
-    }
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -911,46 +400,30 @@ void TForm3Dview::LayOutClient() {
   const int pageHeight = size.height() - kPrimaryLineHeight - (kCentralHeight - kPageControlHeight);
   PageControl1->setGeometry(kPageControlLeft, 0, size.width() - (kClientWidth - kPageControlWidth),
                             pageHeight);
-  StatusPanels[3]->setGeometry(0, size.height() - kPrimaryLineHeight, size.width(), kPrimaryLineHeight);
+  StatusLine->StatusPanels[3]->setGeometry(0, size.height() - kPrimaryLineHeight, size.width(),
+                                           kPrimaryLineHeight);
 }
 
 void TForm3Dview::LayOutDisplayPage() {
-  // The page grows exactly as the client area does; controls keep their distances to the edges
-  // they are anchored to.
+  // The page grows exactly as the client area does.
   const QSize client = centralWidget()->size();
-  const int dw = client.width() - kClientWidth;
-  const int dh = client.height() - kPrimaryLineHeight - kCentralHeight;
-  for (QObject* child : TabSheetDisplay->children()) {
-    auto* widget = qobject_cast<QWidget*>(child);
-    if (!widget || !widget->property(kAnchors).isValid()) continue;
-    const QRect designed = widget->property(kDesignedGeometry).toRect();
-    const unsigned anchors = widget->property(kAnchors).toUInt();
-    QRect r = designed;
-    if (anchors & akRight) {
-      if (anchors & akLeft) {
-        r.setWidth(designed.width() + dw);
-      } else {
-        r.moveLeft(designed.left() + dw);
-      }
-    }
-    if (anchors & akBottom) {
-      if (anchors & akTop) {
-        r.setHeight(designed.height() + dh);
-      } else {
-        r.moveTop(designed.top() + dh);
-      }
-    }
-    widget->setGeometry(r);
-  }
+  LayOutAnchored(TabSheetDisplay, client.width() - kClientWidth,
+                 client.height() - kPrimaryLineHeight - kCentralHeight);
 }
 
 void TForm3Dview::PageControl1Resize() {
+  // The bars stay centred on the view, and the step group under the latitude bar's label.
   const QRect view = SceneViewer1->geometry();
-  TrackBarLon->move(view.left() + (view.width() - TrackBarLon->width()) / 2, TrackBarLon->y());
-  LabelLon->move(TrackBarLon->x() - (LabelLon->width() * 6) / 5, LabelLon->y());
-  TrackBarLat->move(TrackBarLat->x(), view.top() + (view.height() - TrackBarLat->height()) / 2);
-  LabelLat->move(LabelLat->x(), TrackBarLat->y() + TrackBarLat->height() + LabelLat->height() / 5);
-  RadioGroupStep->move(RadioGroupStep->x(), LabelLat->y() + 2 * LabelLat->height());
+  QSlider* lon = NavigationPanel->TrackBarLon;
+  QSlider* lat = NavigationPanel->TrackBarLat;
+  QLabel* labelLon = NavigationPanel->LabelLon;
+  QLabel* labelLat = NavigationPanel->LabelLat;
+  lon->move(view.left() + (view.width() - lon->width()) / 2, lon->y());
+  labelLon->move(lon->x() - (labelLon->width() * 6) / 5, labelLon->y());
+  lat->move(lat->x(), view.top() + (view.height() - lat->height()) / 2);
+  labelLat->move(labelLat->x(), lat->y() + lat->height() + labelLat->height() / 5);
+  QWidget* step = ClockPanel->RadioGroupStep;
+  step->move(step->x(), labelLat->y() + 2 * labelLat->height());
   content_->MainCamera().SetFocalLength(
       static_cast<float>(FocalLengthForWidth(view.width(), initialViewerWidth_)));
 }
@@ -958,496 +431,66 @@ void TForm3Dview::PageControl1Resize() {
 // ---------------------------------------------------------------------------------------------------
 // Clock and update cycle.
 
-int TForm3Dview::StepItem() const {
-  return CheckedItem(stepButtons_);
-}
-int TForm3Dview::ViewpointItem() const {
-  return CheckedItem(viewpointButtons_);
-}
-int TForm3Dview::QualityItem() const {
-  return CheckedItem(qualityButtons_);
-}
-int TForm3Dview::TopographyItem() const {
-  return CheckedItem(topographyButtons_);
-}
-int TForm3Dview::QualitySettingValue() const noexcept {
-  return qualitySetting_ ? qualitySetting_->Value() : -1;
-}
-int TForm3Dview::TopographySettingValue() const noexcept {
-  return topographySetting_ ? topographySetting_->Value() : -1;
-}
-int TForm3Dview::BankSettingValue() const noexcept {
-  return bankSetting_ ? bankSetting_->Value() : -1;
-}
-
-void TForm3Dview::WritePickers(orbit::TDateTime t) {
-  const std::int64_t ms = ToMilliseconds(t);
-  std::int64_t days = ms / kMsPerDay;
-  if (ms % kMsPerDay < 0) --days;
-  const QSignalBlocker blockDate(DatePicker);
-  const QSignalBlocker blockTime(TimePicker);
-  DatePicker->setDate(kDateTimeOrigin.addDays(days));
-  TimePicker->setTime(QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms - days * kMsPerDay)));
-}
-
-orbit::TDateTime TForm3Dview::ReadPickers() const {
-  const std::int64_t days = kDateTimeOrigin.daysTo(DatePicker->date());
-  return FromMilliseconds(days * kMsPerDay + TimePicker->time().msecsSinceStartOfDay());
-}
-
-void TForm3Dview::TimerStepTimer() {
-  TimerStep->stop();
-  SceneViewer1->setVisible(true);
-  const int item = StepItem();
-  if (item == 0) {
-    model_->SetTime(model_->UtcNow());
-  } else if (item > 0) {
-    if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
-      model_->SetTime(AddMinutes(model_->Time(), *minutes));
-    }
-  }
-  WritePickers(model_->Time());
-  RefreshView();
-}
-
 void TForm3Dview::RefreshView() {
-  UpdateView(false);
+  ClockPanel->RefreshView();
 }
 
-void TForm3Dview::UpdateView(bool runningClock) {
-  TimerStep->stop();
-  model_->SetTime(ReadPickers());
+void TForm3Dview::ShowTime(bool runningClock) {
   const orbit::TDateTime now = model_->Time();
   // A step paints the new date before the scene's work starts; the running clock leaves it to the
   // window's next composition, with its picture, so that no picture costs two.
-  if (SetTextIfChanged(StatusPanels[1], StatusBarDate(now)) && !runningClock) StatusPanels[1]->repaint();
+  StatusLine->ShowDate(now, !runningClock);
   // Creation still runs: the markers and lists are not there yet, and a nested event loop must not
   // reach them.
   if (!creating_) {
     try {
-      const TDisplayChoices choices{CheckBoxShowFootprint->isChecked(), CheckBoxShowDaylight->isChecked()};
-      SetPrimaryStatus(content_->UpdateScene(now, choices));
+      StatusLine->ShowUpdate(content_->UpdateScene(now, ViewChoicesPanel->Choices()));
       DescribeView();
     } catch (...) {
       // One failed update leaves the previous picture; the clock goes on.
     }
-    // New data and a new day mark the list at once (the session's signals); between them a set may
-    // still cross the two-week line, which shows within a second.
-    const auto steady = SteadyNow();
-    if (steady - marksAt_ >= kMarksPeriod || steady < marksAt_) MarkOldElements();
   }
-  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-  // The running clock has its own timer, and no step item is chosen meanwhile.
-  if (StepItem() != manual && !smoothClock_.Running()) TimerStep->start(kTickIntervalMs);
-}
-
-void TForm3Dview::SetPrimaryStatus(const TSceneContent::TUpdateResult& result) {
-  // The same line again (a stopped clock, or a running one between two changes of what it shows)
-  // need not be measured and written.
-  if (result.primaryStatus && (*result.primaryStatus != primaryLine_ || result.primaryHead != primaryHead_)) {
-    // Centred like the others while it fits; a longer line is shortened from its start, and the
-    // tooltip holds it whole.
-    primaryLine_ = *result.primaryStatus;
-    primaryHead_ = result.primaryHead;
-    FitPrimaryStatus();
-  }
-  if (result.viewpointStatus) SetTextIfChanged(StatusPanels[2], *result.viewpointStatus);
 }
 
 void TForm3Dview::DescribeView() {
   const bool listening =
       options_.accessibilityActive ? options_.accessibilityActive() : QAccessible::isActive();
-  if (!listening || primaryLine_.isEmpty()) return;
+  if (!listening || StatusLine->PrimaryLine().isEmpty()) return;
   const auto now = SteadyNow();
   if (describedAt_ && now - *describedAt_ < std::chrono::seconds(1)) return;
   describedAt_ = now;
-  const QString text = primaryLine_.trimmed();
+  const QString text = StatusLine->PrimaryLine().trimmed();
   if (SceneViewer1->accessibleDescription() != text) SceneViewer1->setAccessibleDescription(text);
-}
-
-void TForm3Dview::FitPrimaryStatus() {
-  QLabel* panel = StatusPanels[3];
-  const QString shown =
-      FittedStatusLine(panel->fontMetrics(), panel->contentsRect().width(), primaryLine_, primaryHead_);
-  panel->setAlignment((shown == primaryLine_ ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-  SetTextIfChanged(panel, shown);
-  if (panel->toolTip() != primaryLine_) panel->setToolTip(primaryLine_);
-}
-
-QString TForm3Dview::ElementAgeNoteNow(const orbit::TSatellite& satellite) const {
-  try {
-    return ElementAgeNote(satellite.EpochAgeDays(orbit::JulianDateFromDateTime(model_->Time())));
-  } catch (const std::exception&) {
-    return {};  // a clock outside the calendar: no age to tell
-  }
-}
-
-void TForm3Dview::MarkOldElements() {
-  marksAt_ = SteadyNow();
-  // Once for the whole list; a clock outside the calendar has no age to tell.
-  std::optional<double> jd;
-  try {
-    jd = orbit::JulianDateFromDateTime(model_->Time());
-  } catch (const std::exception&) {
-  }
-  QFont italic = ListBoxActive->font();
-  italic.setItalic(true);
-  for (int i = 0; i < ListBoxActive->count(); ++i) {
-    QListWidgetItem* item = ListBoxActive->item(i);
-    const auto* satellite = static_cast<const orbit::TSatellite*>(item->data(Qt::UserRole).value<void*>());
-    const QString note = satellite && jd ? ElementAgeNote(satellite->EpochAgeDays(*jd)) : QString();
-    // Only changes are written: a write repaints the list.
-    const bool old = !note.isEmpty();
-    if (item->data(Qt::FontRole).isValid() != old)
-      item->setData(Qt::FontRole, old ? QVariant(italic) : QVariant());
-    const QString tip = old ? note.mid(2) : QString();  // without the leading ", "
-    if (item->toolTip() != tip) item->setToolTip(tip);
-  }
-}
-
-void TForm3Dview::RadioGroupStepClick() {
-  StopSmoothClock();
-  const int item = StepItem();
-  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-  if (item == 0) {
-    TimerStep->start(kTickAtOnceMs);
-  } else if (item == manual) {
-    TimerStep->stop();
-    RefreshView();
-  } else if (item > 0) {
-    model_->SetTime(ReadPickers());
-    if (const std::optional<int> minutes = StepMinutes(stepButtons_->button(item)->text())) {
-      model_->SetTime(RoundDownToStep(model_->Time(), *minutes));
-    }
-    TimerStep->start(kTickAtOnceMs);
-  }
-}
-
-void TForm3Dview::SelectStep(int item) {
-  if (SelectItem(stepButtons_, item)) RadioGroupStepClick();
-}
-
-void TForm3Dview::DateTimePickerChange() {
-  const orbit::TCalendarTime before = orbit::DecodeDateTime(model_->Time());
-  const QTime now = TimePicker->time();
-  const TCascadeResult carried = CascadeTimePicker(TPickerTime{before.hour, before.minute, before.second},
-                                                   TPickerTime{now.hour(), now.minute(), now.second()});
-  {
-    const QSignalBlocker blockDate(DatePicker);
-    const QSignalBlocker blockTime(TimePicker);
-    if (carried.dayShift != 0) DatePicker->setDate(DatePicker->date().addDays(carried.dayShift));
-    TimePicker->setTime(QTime(carried.time.hour, carried.time.minute, carried.time.second));
-  }
-  const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-  if (StepItem() == manual) {
-    RefreshView();
-  } else {
-    SelectStep(manual);
-  }
 }
 
 std::chrono::steady_clock::time_point TForm3Dview::SteadyNow() const {
   return options_.steadyNow ? options_.steadyNow() : std::chrono::steady_clock::now();
 }
 
-void TForm3Dview::StopSmoothClock() {
-  smoothClock_.Stop();
-  TimerSmooth->stop();
-  model_->SetSpeed(0);
-  const QSignalBlocker block(ComboBoxSpeed);
-  ComboBoxSpeed->setCurrentIndex(0);
-}
-
-void TForm3Dview::ComboBoxSpeedChange() {
-  const int item = ComboBoxSpeed->currentIndex();
-  if (item <= 0 || item > static_cast<int>(kSmoothSpeeds.size())) {
-    // Back to the steps: the clock stays where it got to, as "Man" leaves it.
-    const int manual = static_cast<int>(std::size(kStepItems)) - 1;
-    if (StepItem() == manual) {
-      StopSmoothClock();
-      RefreshView();
-    } else {
-      SelectStep(manual);
-    }
-    return;
-  }
-  TimerStep->stop();
-  // No step item rules while the clock runs on its own.
-  SelectItem(stepButtons_, -1);
-  model_->SetTime(ReadPickers());
-  const int speed = kSmoothSpeeds[static_cast<std::size_t>(item - 1)];
-  smoothClock_.Start(model_->Time(), speed, SteadyNow());
-  smoothCadence_.Start(SteadyNow());
-  model_->SetSpeed(speed);
-  TimerSmooth->start(0);
-}
-
-void TForm3Dview::TimerSmoothTimer() {
-  TimerSmooth->stop();
-  if (!smoothClock_.Running()) return;
-  SceneViewer1->setVisible(true);
-  model_->SetTime(smoothClock_.TimeAt(SteadyNow()));
-  WritePickers(model_->Time());
-  UpdateView(true);
-  // Armed after the update, for the instant the next picture is due: a single-shot timer never
-  // queues ticks, and the cadence skips the pictures a slow update has missed.
-  if (smoothClock_.Running()) TimerSmooth->start(smoothCadence_.Next(SteadyNow()));
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Viewpoints and navigation.
-
-void TForm3Dview::PlaceCamera() {
-  StatusPanels[2]->setText(content_->PlaceCamera());
-}
-
-void TForm3Dview::ViewFromTrackBars() {
-  const TViewLonLat view = app::ViewFromTrackBars(TrackBarLon->value(), TrackBarLon->maximum(),
-                                                  TrackBarLat->value(), TrackBarLat->maximum());
-  content_->View().viewLon = static_cast<float>(view.lon);
-  content_->View().viewLat = static_cast<float>(view.lat);
-}
-
-void TForm3Dview::RadioGroupViewpointClick() {
-  const int item = ViewpointItem();
-  if (item < 0) return;
-  TViewState& view = content_->View();
-  view.viewpoint = item;
-  if (item == 0) {
-    ViewFromTrackBars();
-    view.cameraUp = {0, 1, 0, 0};
-    PlaceCamera();
-  } else if (item == 1) {
-    view.viewLon = static_cast<float>(model_->Home().lonDeg);
-    view.viewLat = static_cast<float>(model_->Home().latDeg);
-    view.cameraUp = {0, 1, 0, 0};
-    PlaceCamera();
-  }
-  RefreshView();
-}
-
-void TForm3Dview::SelectViewpoint(int item) {
-  if (SelectItem(viewpointButtons_, item)) RadioGroupViewpointClick();
-}
-
-void TForm3Dview::TrackBarLonLatChange() {
-  ViewFromTrackBars();
-  if (ViewpointItem() != 0) SelectViewpoint(0);
-  PlaceCamera();
-}
-
-void TForm3Dview::ButtonInClick() {
-  ButtonOut->setEnabled(true);
-  TViewState& view = content_->View();
-  view.zoom /= 2;
-  PlaceCamera();
-  ButtonIn->setEnabled(view.zoom > 1);
-}
-
-void TForm3Dview::ButtonOutClick() {
-  ButtonIn->setEnabled(true);
-  TViewState& view = content_->View();
-  view.zoom *= 2;
-  PlaceCamera();
-  ButtonOut->setEnabled(view.zoom < 64);
-}
-
-void TForm3Dview::SceneViewer1MouseDown(QPoint at) {
-  dragging_ = true;
-  hoverTimer_->stop();
-  dragStart_ = at;
-  dragStartLonPos_ = TrackBarLon->value();
-  dragStartLatPos_ = TrackBarLat->value();
-}
-
-void TForm3Dview::SceneViewer1MouseMove(QPoint at) {
-  if (!dragging_) {
-    // Picking draws the whole scene once; do it when the mouse has come to rest.
-    hoverAt_ = at;
-    hoverTimer_->start();
-    return;
-  }
-  SelectViewpoint(0);
-  const double fx = static_cast<double>(at.x() - dragStart_.x()) / std::max(1, SceneViewer1->width());
-  const double fy = static_cast<double>(at.y() - dragStart_.y()) / std::max(1, SceneViewer1->height());
-  TrackBarLon->setValue(RoundHalfEven(0.5 * fx * TrackBarLon->maximum() + dragStartLonPos_));
-  TrackBarLat->setValue(RoundHalfEven(0.5 * fy * TrackBarLat->maximum() + dragStartLatPos_));
-}
-
-void TForm3Dview::SceneViewer1MouseUp() {
-  dragging_ = false;
-}
-
-void TForm3Dview::SceneViewer1Wheel(int angleDelta) {
-  constexpr int kNotch = 120;
-  wheelRemainder_ += angleDelta;
-  while (wheelRemainder_ >= kNotch) {
-    wheelRemainder_ -= kNotch;
-    if (content_->View().zoom > 1) ButtonInClick();
-  }
-  while (wheelRemainder_ <= -kNotch) {
-    wheelRemainder_ += kNotch;
-    if (content_->View().zoom < 64) ButtonOutClick();
-  }
-  // At an end the wheel's leftover is dropped, so that turning back acts at the first notch.
-  const int zoom = content_->View().zoom;
-  if ((zoom <= 1 && wheelRemainder_ > 0) || (zoom >= 64 && wheelRemainder_ < 0)) wheelRemainder_ = 0;
-}
-
-const orbit::TSatellite* TForm3Dview::SatelliteAt(QPoint at) {
-  const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(SceneViewer1->PickObjectAt(at.x(), at.y()));
-  if (satellite) return satellite;
-  // The points are not in the selection pick; they are found where the picture on screen shows them.
-  const double ratio = SceneViewer1->PickPixelRatio();
-  return content_->PickPoint(SceneViewer1->FrameProjection(), at.x() * ratio, at.y() * ratio);
-}
-
-void TForm3Dview::SceneViewer1DoubleClick(QPoint at) {
-  const orbit::TSatellite* satellite = SatelliteAt(at);
-  if (!satellite) return;
-  MakePrimary(QString::fromStdString(satellite->CatalogueNumber()));
-}
-
 void TForm3Dview::MakePrimary(const QString& number) {
-  if (number.isEmpty() || number == model_->PrimaryNumber()) return;
-  // Without the companion program this window stands in for it: the choice is stored as
-  // nimbrel-settings stores it, so that the next start begins with it. The stored form has five
-  // characters. A save that fails leaves the choice to this run, as the program's own saves do.
-  if (number.size() == 5 && !catalogue::CompanionOwnsSettings()) catalogue::WritePrimary(number);
-  model_->SetPrimary(number);
-}
-
-void TForm3Dview::HoverAt(QPoint at) {
-  const scene::TBaseSceneObject* object = SceneViewer1->PickObjectAt(at.x(), at.y());
-  const orbit::TSatellite* satellite = TSceneContent::SatelliteOf(object);
-  if (!satellite) {
-    // The points are not in the selection pick; they are found where the picture on screen shows them.
-    const double ratio = SceneViewer1->PickPixelRatio();
-    satellite = content_->PickPoint(SceneViewer1->FrameProjection(), at.x() * ratio, at.y() * ratio);
-  }
-  if (object == hoveredObject_ && satellite == hoveredSatellite_) return;
-  const QString text =
-      satellite ? HoverName(QString::fromStdString(satellite->Name())) + ElementAgeNoteNow(*satellite)
-                : QString();
-  QLabel* panel = StatusPanels[0];
-  panel->setText(panel->fontMetrics().elidedText(text, Qt::ElideRight, panel->contentsRect().width()));
-  panel->setToolTip(text);
-  hoveredObject_ = object;
-  hoveredSatellite_ = satellite;
-}
-
-void TForm3Dview::ClearHover() {
-  hoveredObject_ = nullptr;
-  hoveredSatellite_ = nullptr;
-  hoverTimer_->stop();
-  StatusPanels[0]->clear();
-  StatusPanels[0]->setToolTip(QString());
+  SatellitesPanel->MakePrimary(number);
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Scene content handlers.
 
 void TForm3Dview::ApplyGlobeAppearance() {
-  content_->ApplyGlobeAppearance(qualitySetting_ ? qualitySetting_->Value() : 1, TopographyItem());
+  content_->ApplyGlobeAppearance(TabSheetSetup->QualitySettingValue(), TabSheetSetup->TopographyItem());
 }
 
-void TForm3Dview::CheckBoxShowDaylightClick() {
-  RefreshView();
-}
-void TForm3Dview::CheckBoxShowFootprintClick() {
-  RefreshView();
-}
-void TForm3Dview::CheckBoxShowTrailsClick() {
-  RebuildTrails();
-}
-
-void TForm3Dview::ComboBoxShowOrbitClick() {
-  const int item = ComboBoxShowOrbit->currentIndex();
-  content_->OrbitLines().SetLinePattern(item == 1 || item == 2 ? kSolidLine : 0);
-  RefreshView();
-}
-
-void TForm3Dview::RadioGroupQualityClick() {
-  if (!qualitySetting_) return;
-  const int before = qualitySetting_->Value();
-  qualitySetting_->SetValue(QualityItem());
-  if (before != qualitySetting_->Value() && TopographyItem() >= 0) ApplyGlobeAppearance();
-}
-
-void TForm3Dview::RadioGroupTopographyClick() {
-  if (!topographySetting_) return;
-  const int before = topographySetting_->Value();
-  topographySetting_->SetValue(TopographyItem());
-  if (before != topographySetting_->Value() && QualityItem() >= 0) ApplyGlobeAppearance();
-}
-
-void TForm3Dview::ComboBoxNightSideClick() {
-  if (!nightSideSetting_) return;
-  nightSideSetting_->SetValue(ComboBoxNightSide->currentIndex());
-  content_->SetNightLook(NightLookOf(ComboBoxNightSide->currentIndex()));
-  RefreshView();
-}
-
-void TForm3Dview::RebuildTrails() {
-  content_->RebuildTrails(CheckBoxShowTrails->isChecked());
-  ClearHover();
+void TForm3Dview::ApplyNightSide() {
+  content_->SetNightLook(NightLookOf(TabSheetSetup->ComboBoxNightSide->currentIndex()));
   RefreshView();
 }
 
 void TForm3Dview::RebuildMarkers() {
   rebuildQueued_ = false;
   const std::vector<const orbit::TSatellite*> satellites = model_->Shown();
-  ClearHover();
-  content_->RebuildMarkers(satellites, CheckBoxShowTrails->isChecked());
-  ListBoxActive->setUpdatesEnabled(false);
-  ListBoxActive->clear();
-  const std::vector<const orbit::TSatellite*>& shown = content_->Shown();
-  std::vector<QString> searchKeys;
-  searchKeys.reserve(shown.size());
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    const orbit::TSatellite* satellite = shown[i];
-    auto* item = new QListWidgetItem(QString::fromStdString(satellite->Name()));
-    item->setData(Qt::UserRole, QVariant::fromValue(const_cast<void*>(static_cast<const void*>(satellite))));
-    const TRgb c = content_->MarkerColour(i);
-    item->setData(kColourRole, QColor(c.r, c.g, c.b));
-    ListBoxActive->addItem(item);
-    searchKeys.push_back(
-        SatelliteSearchKey(item->text(), QString::fromStdString(satellite->CatalogueNumber())));
-  }
-  catalogueKeys_.clear();
-  satelliteSearch_->SetKeys(std::move(searchKeys));
-  ListBoxActive->setUpdatesEnabled(true);
+  NavigationPanel->ClearHover();
+  content_->RebuildMarkers(satellites, ViewChoicesPanel->Trails());
+  SatellitesPanel->ShowMarkers(*content_);
   legend_->setVisible(content_->PointMarkers() != nullptr);
-  // New lines: their old-elements marking is due now, not only at the clock's next day.
-  MarkOldElements();
   RefreshView();
-}
-
-void TForm3Dview::UpdateListHint() {
-  TListHintState state;
-  state.all = CheckBoxAll->isChecked();
-  state.bank = (bankSetting_ ? bankSetting_->Value() : 0) + 1;
-  state.bankCount = static_cast<int>(model_->ActiveList().size());
-  state.query = EditSearch->text().trimmed();
-  for (int row = 0; row < ListBoxActive->count(); ++row)
-    state.shownLines += ListBoxActive->item(row)->isHidden() ? 0 : 1;
-  if (!state.query.isEmpty() && state.shownLines == 0 && !state.all) {
-    // Keys for the whole catalogue only when a search finds nothing in the bank, and once per catalogue.
-    if (catalogueKeys_.empty()) {
-      catalogueKeys_.reserve(static_cast<std::size_t>(model_->Catalogue().Count()));
-      for (int i = 0; i < model_->Catalogue().Count(); ++i)
-        catalogueKeys_.push_back(
-            SatelliteSearchKey(QString::fromStdString(model_->Catalogue().NameAt(i)),
-                               QString::fromStdString(model_->Catalogue().CatalogueNumberAt(i))));
-    }
-    const QString query = SearchQuery(EditSearch->text());
-    state.catalogueMatches =
-        static_cast<int>(std::count_if(catalogueKeys_.begin(), catalogueKeys_.end(),
-                                       [&query](const QString& key) { return key.contains(query); }));
-  }
-  const QString text = ListHintText(state);
-  if (LabelListHint->text() != text) LabelListHint->setText(text);
-  LabelListHint->setVisible(!text.isEmpty());
 }
 
 void TForm3Dview::QueueRebuildMarkers() {
@@ -1457,113 +500,6 @@ void TForm3Dview::QueueRebuildMarkers() {
   QTimer::singleShot(0, this, [this] {
     if (rebuildQueued_) Guarded([this] { RebuildMarkers(); });
   });
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Satellite list, banks, menus.
-
-void TForm3Dview::ListBoxActiveClick() {
-  const QListWidgetItem* item = ListBoxActive->currentItem();
-  if (!item) return;
-  MakePrimary(SatelliteCatalogueNumber(item));
-}
-
-namespace {
-// The bank as stored, without the fall-back to bank 1 that the shown list takes.
-QStringList StoredBank(int bank) {
-  return catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(bank)));
-}
-}  // namespace
-
-int TForm3Dview::ShownBank() const {
-  const int bank = bankSetting_ ? bankSetting_->Value() : 0;
-  if (bank < 0 || bank >= catalogue::kBankCount || StoredBank(bank).isEmpty()) return 0;
-  return bank;
-}
-
-void TForm3Dview::ShowListMenu(QPoint at) {
-  QListWidgetItem* item = ListBoxActive->itemAt(at);
-  if (!item) item = ListBoxActive->currentItem();  // the keyboard's menu key
-  if (!item) return;
-  ListBoxActive->setCurrentItem(item);
-  const QString number = SatelliteCatalogueNumber(item);
-  // The lists name satellites by five characters; nothing past Z9999 can be stored in them.
-  const bool storable = number.size() == 5 && !catalogue::CompanionOwnsSettings();
-  QMenu menu(this);
-  QAction* primary = menu.addAction(QStringLiteral("Make primary"));
-  primary->setEnabled(number != model_->PrimaryNumber());
-  menu.addSeparator();
-  QAction* add[catalogue::kBankCount] = {};
-  for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
-    add[bank] = menu.addAction(QStringLiteral("Add to bank %1").arg(bank + 1));
-    add[bank]->setEnabled(storable && !StoredBank(bank).contains(number));
-  }
-  QAction* remove = menu.addAction(QStringLiteral("Remove from bank"));
-  remove->setEnabled(storable && StoredBank(ShownBank()).contains(number));
-  QAction* chosen =
-      menu.exec(ListBoxActive->viewport()->mapToGlobal(ListBoxActive->visualItemRect(item).center()));
-  if (!chosen) return;
-  if (chosen == primary) ListBoxActiveClick();
-  if (chosen == remove) RemoveFromBank();
-  for (int bank = 0; bank < catalogue::kBankCount; ++bank) {
-    if (chosen == add[bank]) AddToBank(bank);
-  }
-}
-
-void TForm3Dview::AddToBank(int bank) {
-  const QListWidgetItem* item = ListBoxActive->currentItem();
-  if (!item) return;
-  const QString number = SatelliteCatalogueNumber(item);
-  QStringList numbers = StoredBank(bank);
-  if (number.isEmpty() || numbers.contains(number)) return;
-  numbers.append(number);
-  StoreBank(bank, numbers);
-}
-
-void TForm3Dview::RemoveFromBank() {
-  const QListWidgetItem* item = ListBoxActive->currentItem();
-  if (!item) return;
-  const int bank = ShownBank();
-  QStringList numbers = StoredBank(bank);
-  if (numbers.removeAll(SatelliteCatalogueNumber(item)) == 0) return;
-  StoreBank(bank, numbers);
-}
-
-void TForm3Dview::StoreBank(int bank, const QStringList& numbers) {
-  const catalogue::TCompanionWrite written = catalogue::WriteActiveList(bank, numbers);
-  if (!written) {
-    ShowMessage(QStringLiteral("NimbrelGL - cannot store the bank"), WriteFailureText(written));
-    return;
-  }
-  if (BankButtonWanted()) ButtonBank->show();
-  // The markers follow when the edited bank is the one shown (itself, or bank 1 standing in for it).
-  const std::optional<QStringList> shown = ReadActiveList(bankSetting_->Value());
-  if (!shown) return;
-  deferRebuild_ = true;
-  model_->SetActiveList(*shown);
-  deferRebuild_ = false;
-}
-
-void TForm3Dview::CheckBoxAllClick() {
-  model_->SetShowAll(CheckBoxAll->isChecked());
-}
-
-void TForm3Dview::LoadActiveList(bool /*atStartUp*/) {
-  const int bank = bankSetting_->Value();
-  ButtonBank->setText(QString::number(static_cast<qint64>(bank) + 1));
-  QStringList list = model_->ActiveList();
-  if (const std::optional<QStringList> stored = ReadActiveList(bank)) list = *stored;
-  if (list.isEmpty()) {
-    list = catalogue::SplitCommaList(catalogue::ReadCompanionText(catalogue::ActiveListValueName(0)));
-  }
-  // Without the companion an empty bank is the normal start: the hint under the list says what to do.
-  if (list.isEmpty() && CompanionInstalled()) ShowNoActiveListMessage(*sink_);
-  model_->SetActiveList(list);
-}
-
-void TForm3Dview::ButtonBankClick() {
-  bankSetting_->SetValue((bankSetting_->Value() + 1) % catalogue::kBankCount);
-  LoadActiveList(false);
 }
 
 void TForm3Dview::FileLoadTextureClick() {
@@ -1581,7 +517,7 @@ void TForm3Dview::LoadBackground(const QString& path) {
     throw EUserMessage(ImageErrorText(path, e));
   }
   texturePath_ = path;
-  RadioGroupTopography->setToolTip(QStringLiteral("Topography image read from: ") + texturePath_);
+  TabSheetSetup->ShowTexturePath(texturePath_);
   ApplyGlobeAppearance();
 }
 
@@ -1609,8 +545,7 @@ void TForm3Dview::OpenKeplerFile(const QString& path) {
   }
   // The user's file from now on: a download lands in the data folder and waits there.
   model_->SetData(std::move(opened), TDataSource::dsUserFile, path, model_->PrimaryNumber());
-  FileLoadUpdated->setEnabled(true);
-  CheckBoxAll->setChecked(true);
+  model_->SetShowAll(true);
 }
 
 void TForm3Dview::FileLoadUpdatedClick() {
@@ -1620,32 +555,13 @@ void TForm3Dview::FileLoadUpdatedClick() {
                                .arg(catalogue::KeplerDataFolder()));
     return;
   }
-  FileLoadUpdated->setEnabled(false);
-  StatusDownload->hide();
-}
-
-void TForm3Dview::HomeLocationChanged() {
-  model_->SetHome(ReadHomeLocation());
+  StatusLine->StatusDownload->hide();
 }
 
 void TForm3Dview::SessionHomeChanged() {
   const THomeLocation& home = model_->Home();
   content_->SetHome(home.lonDeg, home.latDeg, home.heightM);
-  // "Home loc." moves the camera and refreshes; any other viewpoint only needs the new look angles.
-  if (ViewpointItem() == 1) {
-    RadioGroupViewpointClick();
-  } else {
-    RefreshView();
-  }
-}
-
-void TForm3Dview::KeplerFolderChanged() {
-  // Read before the old catalogue goes: the markers and the list still show its satellites while a
-  // warning about the new folder is up.
-  TKeplerData kepler = LoadKeplerData({}, *sink_);
-  if (kepler.showAllAtStart) model_->SetShowAll(true);
-  model_->SetData(std::move(kepler.catalogue), TDataSource::dsDataFolder, {}, model_->PrimaryNumber());
-  FileLoadUpdated->setEnabled(false);
+  NavigationPanel->HomeMoved();
 }
 
 void TForm3Dview::ShowPasses() {
@@ -1665,22 +581,23 @@ void TForm3Dview::ConnectSession() {
             [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
   // The markers and the list point into the catalogue: a new one is shown before anything can draw.
-  on(&TSessionModel::DataChanged, &TForm3Dview::SessionShownChanged);
+  on(&TSessionModel::DataChanged, &TForm3Dview::SessionDataChanged);
   // A primary chosen in the list is shown once the list's own click has returned.
   on(&TSessionModel::PrimaryChanged, &TForm3Dview::QueueRebuildMarkers);
   on(&TSessionModel::ShownChanged, &TForm3Dview::SessionShownChanged);
   on(&TSessionModel::HomeChanged, &TForm3Dview::SessionHomeChanged);
-  // Old elements are marked by the day, not at every tick of a clock that may run 30 times a second.
-  on(&TSessionModel::DayChanged, &TForm3Dview::MarkOldElements);
   on(&TSessionModel::FreshDataAvailable, &TForm3Dview::SessionFreshData);
 }
 
+void TForm3Dview::SessionDataChanged() {
+  // "Load the updated data" offers the data folder while a file of the user's is shown.
+  FileLoadUpdated->setEnabled(model_->DataSource() == TDataSource::dsUserFile);
+  SessionShownChanged();
+}
+
 void TForm3Dview::SessionShownChanged() {
-  if (CheckBoxAll->isChecked() != model_->ShowAll()) {
-    const QSignalBlocker block(CheckBoxAll);
-    CheckBoxAll->setChecked(model_->ShowAll());
-  }
-  if (deferRebuild_) {
+  // The list's own menu stored the bank: the markers wait until its signal has returned.
+  if (SatellitesPanel->EditingBank()) {
     QueueRebuildMarkers();
   } else {
     RebuildMarkers();
@@ -1714,27 +631,17 @@ void TForm3Dview::AfterFirstShow() {
       ShowUpdateKepler(TKeplerUpdates::FirstChoice(), true);
     return;
   }
-  updates_->UpdateAtStartIfDue(ComboBoxUpdateAtStart->currentIndex());
+  updates_->UpdateAtStartIfDue(TabSheetSetup->ComboBoxUpdateAtStart->currentIndex());
 }
 
 // ---------------------------------------------------------------------------------------------------
 
 void TForm3Dview::Guarded(const std::function<void()>& handler) noexcept {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    ShowMessage(QString(), HandlerErrorText(e));
-  } catch (...) {
-    ShowMessage(QString(), HandlerErrorText(std::runtime_error("unknown error")));
-  }
+  RunGuarded(*sink_, handler);
 }
 
 void TForm3Dview::ShowMessage(const QString& caption, const QString& text) {
-  try {
-    sink_->Show(caption, text);
-  } catch (...) {
-    // Nowhere left to tell it.
-  }
+  TellUser(*sink_, caption, text);
 }
 
 }  // namespace nimbrel::app

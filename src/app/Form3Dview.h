@@ -1,52 +1,42 @@
 #pragma once
-// The main window: the 3D view of the globe with its satellites, the clock, the viewpoint and zoom
-// controls, the satellite list, the status bar and the menus. It owns the session model (the
-// catalogue, the primary, the home, the shown satellites, the clock and the downloads: what every page
-// shares) and the scene content; the pages and dialogs follow the model's signals, and the window's
-// own controls ask the model to change a fact rather than change it themselves. All of it runs on the
-// UI thread.
+// The main window: it lays out the pages, owns the session model (the catalogue, the primary, the
+// home, the shown satellites, the clock and the downloads: what every page shares), the scene content
+// and the pages, and wires them. The pages and panels read the model and follow its signals; to change
+// a fact they ask the model, never another page:
+//   TFormSetup        the Setup page: drawing choices, locations and home, data folder
+//   TClockPanel       the clock: pickers, steps, speeds and their timers (sets the model's time)
+//   TNavigationPanel  the viewpoint, the bars, the zoom and the mouse over the 3D view
+//   TSatellitesPanel  the satellite list, its search and banks, "All satellites"
+//   TFormStation      the Station page (rotator, radio, alerts), on real time
+//   TViewChoicesPanel daylight, trails, footprints and orbits in the view
+//   TStatusLine       the status bar's panels and the primary's line
+// What is left here is the 3D view itself, the menus, and the few steps that
+// join the parts: a tick of the clock updates the scene and the status line; new data, another
+// primary or another list rebuilds the markers, then the list's lines in their colours. All of it runs
+// on the UI thread.
 
 #include <QMainWindow>
-#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
-#include "app/Clock.h"
 #include "app/SceneContent.h"
 #include "app/SessionModel.h"
-#include "catalogue/RegistryVariables.h"
 #include "catalogue/SatelliteList.h"
 
-class QAbstractButton;
 class QAction;
-class QButtonGroup;
-class QComboBox;
-class QDateEdit;
 class QFileDialog;
-class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
 class QPushButton;
-class QSlider;
 class QTabWidget;
-class QTimeEdit;
-class QTimer;
 class QWidget;
 
 namespace nimbrel::about {
 class TVersionInfoResource;
 }
-namespace nimbrel::catalogue {
-class TcvnCheckBox;
-class TcvnComboBox;
-}  // namespace nimbrel::catalogue
 namespace nimbrel::scene {
 class TSceneViewer;
 }
@@ -58,9 +48,12 @@ namespace nimbrel::app {
 
 class TMessageSink;
 class TFormPasses;
-class TSatelliteSearch;
-class TLocationsPanel;
-class TDataFolderPanel;
+class TSatellitesPanel;
+class TClockPanel;
+class TNavigationPanel;
+class TStatusLine;
+class TViewChoicesPanel;
+class TFormSetup;
 class TFormStation;
 class TFormUpdateKepler;
 class TKeplerUpdates;
@@ -98,65 +91,31 @@ class TForm3Dview : public QMainWindow {
 
   // The controls, by the names the program's documentation uses.
   QTabWidget* PageControl1 = nullptr;
-  QWidget* TabSheetSetup = nullptr;
+  TFormSetup* TabSheetSetup = nullptr;
   QWidget* TabSheetDisplay = nullptr;
   TFormStation* TabSheetStation = nullptr;
   scene::TSceneViewer* SceneViewer1 = nullptr;
   QLabel* PanelSplash = nullptr;
-  QSlider* TrackBarLon = nullptr;
-  QSlider* TrackBarLat = nullptr;
-  QLabel* LabelLon = nullptr;
-  QLabel* LabelLat = nullptr;
-  QDateEdit* DatePicker = nullptr;
-  QTimeEdit* TimePicker = nullptr;
-  QGroupBox* RadioGroupStep = nullptr;
-  QGroupBox* RadioGroupViewpoint = nullptr;
-  QGroupBox* RadioGroupQuality = nullptr;
-  QGroupBox* RadioGroupTopography = nullptr;
-  QComboBox* ComboBoxNightSide = nullptr;
-  TLocationsPanel* LocationsPanel = nullptr;
-  TDataFolderPanel* DataFolderPanel = nullptr;
-  QFrame* Bevel1 = nullptr;
-  QFrame* Bevel2 = nullptr;
-  QLabel* LabelActiveSatellites = nullptr;
-  QLineEdit* EditSearch = nullptr;
-  QListWidget* ListBoxActive = nullptr;
-  // Inside the list, under its lines: an empty bank or a search that finds nothing in it, explained.
-  QLabel* LabelListHint = nullptr;
-  QLabel* LabelShowOrbit = nullptr;
-  QPushButton* ButtonBank = nullptr;
-  QPushButton* ButtonIn = nullptr;
-  QPushButton* ButtonOut = nullptr;
-  QLabel* LabelZoom = nullptr;
+  // The date and time pickers, the step choice and the speeds, with their timers.
+  TClockPanel* ClockPanel = nullptr;
+  // The viewpoint, the longitude and latitude bars, the zoom and the mouse over the view.
+  TNavigationPanel* NavigationPanel = nullptr;
+  // The satellite list, its search and its banks, in the frame the form draws round them.
+  TSatellitesPanel* SatellitesPanel = nullptr;
+  // Daylight, trails, footprints and orbits: what the view draws besides the globe and markers.
+  TViewChoicesPanel* ViewChoicesPanel = nullptr;
   QPushButton* ButtonClose = nullptr;
-  catalogue::TcvnCheckBox* CheckBoxAll = nullptr;
-  catalogue::TcvnCheckBox* CheckBoxShowTrails = nullptr;
-  catalogue::TcvnCheckBox* CheckBoxShowFootprint = nullptr;
-  catalogue::TcvnCheckBox* CheckBoxShowDaylight = nullptr;
-  catalogue::TcvnComboBox* ComboBoxShowOrbit = nullptr;
-  QTimer* TimerStep = nullptr;
-  // "Steps" (the step choice rules), then the continuous speeds x1 to x3600.
-  QComboBox* ComboBoxSpeed = nullptr;
-  QTimer* TimerSmooth = nullptr;
-  QLabel* StatusPanels[4] = {};
+  // The status bar's panels and the primary's line above them.
+  TStatusLine* StatusLine = nullptr;
   QAction* FileLoadTexture = nullptr;
   QAction* FileOpen = nullptr;
   // Reads the data folder again in place of a file the user opened.
   QAction* FileLoadUpdated = nullptr;
   QAction* FilePasses = nullptr;
   QAction* FileUpdateKepler = nullptr;
-  catalogue::TcvnComboBox* ComboBoxUpdateAtStart = nullptr;
-  // Says when Kepler data is being downloaded in the background; hidden otherwise.
-  QLabel* StatusDownload = nullptr;
   QAction* MenuExit = nullptr;
   QAction* HelpAbout = nullptr;
   about::TVersionInfoResource* VI = nullptr;
-
-  // The radio groups' selected items, -1 for none.
-  int StepItem() const;
-  int ViewpointItem() const;
-  int QualityItem() const;
-  int TopographyItem() const;
 
   TSceneContent& Content() noexcept { return *content_; }
   TSessionModel& Session() noexcept { return *model_; }
@@ -169,68 +128,20 @@ class TForm3Dview : public QMainWindow {
   int InitialViewerWidth() const noexcept { return initialViewerWidth_; }
   const QString& TexturePath() const noexcept { return texturePath_; }
   bool ShowAllAtStart() const noexcept { return showAllAtStart_; }
-  int QualitySettingValue() const noexcept;
-  int TopographySettingValue() const noexcept;
-  int BankSettingValue() const noexcept;
-  bool Dragging() const noexcept { return dragging_; }
 
-  // The user's actions and the timer, callable by tests as the controls call them.
-  void TimerStepTimer();
+  // The view drawn again for the session's time (the clock's handler, which restarts its step).
   void RefreshView();
-  void RadioGroupStepClick();
-  void DateTimePickerChange();
-  // A speed choice runs the clock continuously; "Steps" hands it back to the step choice ("Man").
-  void ComboBoxSpeedChange();
-  void TimerSmoothTimer();
-  bool SmoothClockRunning() const noexcept { return smoothClock_.Running(); }
-  void RadioGroupViewpointClick();
-  void TrackBarLonLatChange();
-  void ButtonInClick();
-  void ButtonOutClick();
-  void ListBoxActiveClick();
-  // The list's context menu on its current line: the banks are numbered from 0 here, shown from 1.
-  void AddToBank(int bank);
-  void RemoveFromBank();
-  void CheckBoxAllClick();
-  void ButtonBankClick();
-  void CheckBoxShowDaylightClick();
-  void CheckBoxShowFootprintClick();
-  void CheckBoxShowTrailsClick();
-  void ComboBoxShowOrbitClick();
-  void RadioGroupQualityClick();
-  void RadioGroupTopographyClick();
-  void ComboBoxNightSideClick();
+  // The Display page's controls follow its size: the bars centred on the view, the view's focal length.
   void PageControl1Resize();
-  // The Setup page stored another home or another Kepler folder: the view, the look angles and the
-  // Passes dialog move to the new home at once; the catalogue is read again from the new folder.
-  void HomeLocationChanged();
-  void KeplerFolderChanged();
   // The two File items after their dialog has been confirmed.
   void LoadBackground(const QString& path);
   void OpenKeplerFile(const QString& path);
   // File > "Load the updated data": the data folder in place of the file the user opened.
   void FileLoadUpdatedClick();
-  // Mouse over the 3D view, in view pixels.
-  void SceneViewer1MouseDown(QPoint at);
-  void SceneViewer1MouseMove(QPoint at);
-  void SceneViewer1MouseUp();
-  // The wheel zooms as "+" and "-" do: one notch (120 eighths of a degree, however finely a touchpad
-  // delivers it) is one step, and the steps stop at the same ends.
-  void SceneViewer1Wheel(int angleDelta);
-  // A double-click on a marker makes its satellite the primary.
-  void SceneViewer1DoubleClick(QPoint at);
-  // The user's choice of primary satellite, from the list or the view.
+  // The user's choice of primary satellite, from the list or the view (the list's panel stores it).
   void MakePrimary(const QString& number);
-  // Picks the object under `at` now (the hover does it once the mouse has rested).
-  void HoverAt(QPoint at);
-  const scene::TBaseSceneObject* HoveredObject() const noexcept { return hoveredObject_; }
-  // The satellite under the pointer, a sphere's or a point's; null for none.
-  const orbit::TSatellite* HoveredSatellite() const noexcept { return hoveredSatellite_; }
   // The small key to the points' colours in the view's corner; shown only while markers are points.
   QWidget* OrbitLegend() const noexcept { return legend_; }
-  // Selects a radio item as a user's click would, running its handler when the selection changes.
-  void SelectStep(int item);
-  void SelectViewpoint(int item);
   void ShowPasses();
   TFormPasses* PassesDialog() const noexcept { return passes_; }
   // "Update Kepler data...": the dialog with `chosen` checked (its remembered choice when empty),
@@ -258,6 +169,7 @@ class TForm3Dview : public QMainWindow {
   // The window's own parts follow the session model from here on.
   void ConnectSession();
   void SessionHomeChanged();
+  void SessionDataChanged();
   void SessionShownChanged();
   void SessionFreshData();
   void FormCreate();
@@ -266,38 +178,17 @@ class TForm3Dview : public QMainWindow {
   void FormDestroy();
   void LayOutClient();
   void LayOutDisplayPage();
-  void LoadActiveList(bool atStartUp);
   void RebuildMarkers();
   void QueueRebuildMarkers();
-  void UpdateListHint();
-  void RebuildTrails();
-  void PlaceCamera();
   void ApplyGlobeAppearance();
-  void ViewFromTrackBars();
-  void WritePickers(orbit::TDateTime t);
-  orbit::TDateTime ReadPickers() const;
-  // The scene and the status texts for the pickers' time; runningClock: a tick of the running clock,
+  void ApplyNightSide();
+  // The scene and the status texts for the session's time; runningClock: a tick of the running clock,
   // which leaves what changes only per second alone between seconds and repaints nothing at once.
-  void UpdateView(bool runningClock);
-  void SetPrimaryStatus(const TSceneContent::TUpdateResult& result);
+  void ShowTime(bool runningClock);
   // The 3D view's description reads the primary's line to a screen reader: only while one listens,
   // and at most once a second, so that speech is not flooded at 30 pictures a second.
   void DescribeView();
-  // Panel 3 shows as much of the primary's line as its width allows.
-  void FitPrimaryStatus();
-  // ", elements N days old" for a set more than two weeks from the clock, else empty.
-  QString ElementAgeNoteNow(const orbit::TSatellite& satellite) const;
-  // Lines of satellites with old elements in italics, with their age as the tooltip.
-  void MarkOldElements();
-  void ClearHover();
-  void StopSmoothClock();
   std::chrono::steady_clock::time_point SteadyNow() const;
-  void ShowListMenu(QPoint at);
-  // The satellite whose marker or trail is drawn at `at` in the view, or none.
-  const orbit::TSatellite* SatelliteAt(QPoint at);
-  // The bank the list shows: the current one, or bank 1 when the current one stores no list.
-  int ShownBank() const;
-  void StoreBank(int bank, const QStringList& numbers);
   void FileLoadTextureClick();
   void FileOpenClick();
   // After the window has first been shown: the offer to download when there was no Kepler data,
@@ -313,46 +204,17 @@ class TForm3Dview : public QMainWindow {
   std::unique_ptr<TSceneContent> content_;
 
   std::unique_ptr<TSessionModel> model_;
-  std::unique_ptr<catalogue::TRegistryInteger> bankSetting_;
-  std::unique_ptr<catalogue::TRegistryInteger> qualitySetting_;
-  std::unique_ptr<catalogue::TRegistryInteger> topographySetting_;
-  std::unique_ptr<catalogue::TRegistryInteger> nightSideSetting_;
   QString texturePath_;
-  // Panel 3's whole line and the part of it that is shortened first.
-  QString primaryLine_;
-  QString primaryHead_;
   int initialViewerWidth_ = 0;
   bool showAllAtStart_ = false;
-  bool dragging_ = false;
-  QPoint dragStart_;
-  int dragStartLonPos_ = 0;
-  int dragStartLatPos_ = 0;
-  const scene::TBaseSceneObject* hoveredObject_ = nullptr;
-  const orbit::TSatellite* hoveredSatellite_ = nullptr;
-  TSmoothClock smoothClock_;
-  TFrameCadence smoothCadence_{kSmoothPicturePeriod};
-  // When the list's age marks were last brought up to date.
-  std::chrono::steady_clock::time_point marksAt_{};
   QWidget* legend_ = nullptr;
-  QPoint hoverAt_;
-  QTimer* hoverTimer_ = nullptr;
   bool busyCursor_ = false;
-  int wheelRemainder_ = 0;
   // Creation is still running: no scene update may reach half-built state.
   bool creating_ = true;
   bool rebuildQueued_ = false;
   std::optional<std::chrono::steady_clock::time_point> describedAt_;
-  // A bank edited from the list's own menu: its markers are rebuilt once that signal has returned.
-  bool deferRebuild_ = false;
 
-  QButtonGroup* stepButtons_ = nullptr;
-  QButtonGroup* viewpointButtons_ = nullptr;
-  QButtonGroup* qualityButtons_ = nullptr;
-  QButtonGroup* topographyButtons_ = nullptr;
   QFileDialog* openDialog_ = nullptr;
-  TSatelliteSearch* satelliteSearch_ = nullptr;
-  // The whole catalogue's search keys, made when a search first needs them; cleared with the markers.
-  std::vector<QString> catalogueKeys_;
   TFormPasses* passes_ = nullptr;
   TKeplerUpdates* updates_ = nullptr;
   bool dataFolderEmpty_ = false;

@@ -20,11 +20,16 @@
 
 #include "FormTestSupport.h"
 #include "TextFit.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
 #include "app/LocationDialog.h"
+#include "app/NavigationPanel.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/cvnComboBox.h"
 #include "scene/SceneViewer.h"
 
@@ -100,9 +105,10 @@ class FormAccessibility : public testing::TWindowTest {
 TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   Open();
   const QList<QWidget*> expected[] = {
-      {window_->LocationsPanel->ListLocations, window_->ComboBoxUpdateAtStart},
-      {window_->DatePicker, window_->EditSearch, window_->ListBoxActive, window_->ComboBoxShowOrbit,
-       window_->TrackBarLon, window_->ButtonIn},
+      {window_->TabSheetSetup->LocationsPanel->ListLocations, window_->TabSheetSetup->ComboBoxUpdateAtStart},
+      {window_->ClockPanel->DatePicker, window_->SatellitesPanel->EditSearch,
+       window_->SatellitesPanel->ListBoxActive, window_->ViewChoicesPanel->ComboBoxShowOrbit,
+       window_->NavigationPanel->TrackBarLon, window_->NavigationPanel->ButtonIn},
       {window_->TabSheetStation->EditRotator, window_->TabSheetStation->EditDownlink,
        window_->TabSheetStation->SpinMinElevation}};
   ForEachPage([&](const QString& page) {
@@ -115,9 +121,9 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
   window_->ShowUpdateKepler();
   EXPECT_EQ(Unnamed(window_->UpdateKeplerDialog()), QStringList());
   window_->UpdateKeplerDialog()->close();
-  window_->LocationsPanel->Dialog->show();
-  EXPECT_EQ(Unnamed(window_->LocationsPanel->Dialog), QStringList());
-  window_->LocationsPanel->Dialog->close();
+  window_->TabSheetSetup->LocationsPanel->Dialog->show();
+  EXPECT_EQ(Unnamed(window_->TabSheetSetup->LocationsPanel->Dialog), QStringList());
+  window_->TabSheetSetup->LocationsPanel->Dialog->close();
 
   const QAccessibleInterface* view = QAccessible::queryAccessibleInterface(window_->SceneViewer1);
   ASSERT_NE(view, nullptr);
@@ -136,9 +142,9 @@ TEST_F(FormAccessibility, EveryReachableControlHasANameOfItsOwn) {
     return focused == control || (focused && control->isAncestorOf(focused));
   };
   // (Tab inside the date and time pickers moves from field to field, as Qt's pickers do.)
-  EXPECT_TRUE(within(tabFrom(window_->ComboBoxSpeed), window_->RadioGroupStep));
-  EXPECT_TRUE(within(tabFrom(window_->EditSearch), window_->ListBoxActive));
-  EXPECT_TRUE(within(tabFrom(window_->ButtonIn), window_->TrackBarLon));
+  EXPECT_TRUE(within(tabFrom(window_->ClockPanel->ComboBoxSpeed), window_->ClockPanel->RadioGroupStep));
+  EXPECT_TRUE(within(tabFrom(window_->SatellitesPanel->EditSearch), window_->SatellitesPanel->ListBoxActive));
+  EXPECT_TRUE(within(tabFrom(window_->NavigationPanel->ButtonIn), window_->NavigationPanel->TrackBarLon));
 }
 
 TEST_F(FormAccessibility, TheViewIsDescribedOnlyWhileAssistiveTechnologyListensAndAtMostOnceASecond) {
@@ -149,8 +155,8 @@ TEST_F(FormAccessibility, TheViewIsDescribedOnlyWhileAssistiveTechnologyListensA
   window_->MakePrimary(QStringLiteral("25544"));
   QApplication::processEvents();
   // The sets' own week, where the ISS has look angles.
-  window_->SelectStep(7);
-  window_->DatePicker->setDate(QDate(2006, 1, 4));
+  window_->ClockPanel->SelectStep(7);
+  window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
   const QString designed = window_->SceneViewer1->accessibleDescription();
   window_->RefreshView();
   EXPECT_EQ(window_->SceneViewer1->accessibleDescription(), designed) << "nobody listens";
@@ -162,8 +168,8 @@ TEST_F(FormAccessibility, TheViewIsDescribedOnlyWhileAssistiveTechnologyListensA
   EXPECT_TRUE(first.contains(QStringLiteral("Az:"))) << first.toStdString();
 
   // Within the second, a new look direction is not spoken yet; after it, it is.
-  window_->SelectStep(7);
-  window_->TimePicker->setTime(window_->TimePicker->time().addSecs(600));
+  window_->ClockPanel->SelectStep(7);
+  window_->ClockPanel->TimePicker->setTime(window_->ClockPanel->TimePicker->time().addSecs(600));
   now += std::chrono::milliseconds(500);
   window_->RefreshView();
   EXPECT_EQ(window_->SceneViewer1->accessibleDescription(), first);
@@ -175,25 +181,25 @@ TEST_F(FormAccessibility, TheViewIsDescribedOnlyWhileAssistiveTechnologyListensA
 TEST_F(FormAccessibility, NoTextIsClippedAtTheDesignedSize) {
   Open();
   // A two-digit day and a wide month name: the date picker's longest texts.
-  window_->SelectStep(7);
-  window_->DatePicker->setDate(QDate(2026, 5, 28));
+  window_->ClockPanel->SelectStep(7);
+  window_->ClockPanel->DatePicker->setDate(QDate(2026, 5, 28));
   ForEachPage([&](const QString& page) {
     EXPECT_EQ(testing::ClippedTexts(*window_), QStringList()) << "page " << page.toStdString();
   });
   // The passes of the sets' own week, so that the table has rows in every column.
-  window_->SelectStep(7);
-  window_->DatePicker->setDate(QDate(2006, 1, 4));
+  window_->ClockPanel->SelectStep(7);
+  window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
   window_->ShowPasses();
   const auto* table = window_->PassesDialog()->findChild<QTableWidget*>(QStringLiteral("passTable"));
   ASSERT_NE(table, nullptr);
   ASSERT_TRUE(QTest::qWaitFor([table] { return table->rowCount() > 0; }, 20000));
   QApplication::processEvents();
   EXPECT_EQ(testing::ClippedTexts(*window_->PassesDialog()), QStringList());
-  window_->LocationsPanel->Dialog->SetTexts({});
-  window_->LocationsPanel->Dialog->show();
+  window_->TabSheetSetup->LocationsPanel->Dialog->SetTexts({});
+  window_->TabSheetSetup->LocationsPanel->Dialog->show();
   QApplication::processEvents();
-  EXPECT_EQ(testing::ClippedTexts(*window_->LocationsPanel->Dialog), QStringList());
-  window_->LocationsPanel->Dialog->close();
+  EXPECT_EQ(testing::ClippedTexts(*window_->TabSheetSetup->LocationsPanel->Dialog), QStringList());
+  window_->TabSheetSetup->LocationsPanel->Dialog->close();
 }
 
 }  // namespace

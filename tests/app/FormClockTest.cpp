@@ -12,6 +12,8 @@
 
 #include "FormTestSupport.h"
 #include "app/Clock.h"
+#include "app/ClockPanel.h"
+#include "app/StatusLine.h"
 #include "scene/SceneViewer.h"
 
 namespace nimbrel::app {
@@ -22,7 +24,7 @@ using testing::TSandbox;
 constexpr int kManual = 7;
 
 QAbstractButton* StepButton(TForm3Dview& window, const char* text) {
-  for (QAbstractButton* button : window.RadioGroupStep->findChildren<QAbstractButton*>()) {
+  for (QAbstractButton* button : window.ClockPanel->RadioGroupStep->findChildren<QAbstractButton*>()) {
     if (button->text() == QLatin1String(text)) return button;
   }
   ADD_FAILURE() << "no step item " << text;
@@ -31,20 +33,20 @@ QAbstractButton* StepButton(TForm3Dview& window, const char* text) {
 
 // Stops the clock at a date and time, as a user setting both pickers would.
 void SetManual(TForm3Dview& window, QDate date, QTime time) {
-  window.SelectStep(kManual);
+  window.ClockPanel->SelectStep(kManual);
   {
     // Both pickers at once: one after the other would be a roll-over of the first to the cascade.
-    const QSignalBlocker blockDate(window.DatePicker);
-    const QSignalBlocker blockTime(window.TimePicker);
-    window.DatePicker->setDate(date);
-    window.TimePicker->setTime(time);
+    const QSignalBlocker blockDate(window.ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window.ClockPanel->TimePicker);
+    window.ClockPanel->DatePicker->setDate(date);
+    window.ClockPanel->TimePicker->setTime(time);
   }
   window.RefreshView();
 }
 
 QString Shown(const TForm3Dview& window) {
-  return window.DatePicker->date().toString(Qt::ISODate) + QStringLiteral(" ") +
-         window.TimePicker->time().toString(QStringLiteral("HH:mm:ss"));
+  return window.ClockPanel->DatePicker->date().toString(Qt::ISODate) + QStringLiteral(" ") +
+         window.ClockPanel->TimePicker->time().toString(QStringLiteral("HH:mm:ss"));
 }
 
 class FormClock : public testing::TWindowTest {
@@ -60,33 +62,33 @@ class FormClock : public testing::TWindowTest {
 TEST_F(FormClock, TheFirstTickShowsTheViewAndSetsTheClockToNow) {
   EXPECT_TRUE(window_->SceneViewer1->isHidden());
   const orbit::TDateTime before = orbit::CurrentUtc();
-  window_->TimerStepTimer();
+  window_->ClockPanel->TimerStepTimer();
   EXPECT_FALSE(window_->SceneViewer1->isHidden());
   EXPECT_NEAR(window_->CurrentTime(), before, 5.0 / 86400);
-  EXPECT_TRUE(window_->TimerStep->isActive());
-  EXPECT_EQ(window_->TimerStep->interval(), 5000);
-  EXPECT_EQ(window_->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
+  EXPECT_TRUE(window_->ClockPanel->TimerStep->isActive());
+  EXPECT_EQ(window_->ClockPanel->TimerStep->interval(), 5000);
+  EXPECT_EQ(window_->StatusLine->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
 }
 
 TEST_F(FormClock, FifteenMinuteStepsFromTenPastSevenAndAHalf) {
   SetManual(*window_, QDate(2006, 1, 3), QTime(10, 7, 30));
   StepButton(*window_, "15")->click();
-  EXPECT_EQ(window_->TimerStep->interval(), 10);
-  EXPECT_TRUE(window_->TimerStep->isActive());
-  window_->TimerStepTimer();
+  EXPECT_EQ(window_->ClockPanel->TimerStep->interval(), 10);
+  EXPECT_TRUE(window_->ClockPanel->TimerStep->isActive());
+  window_->ClockPanel->TimerStepTimer();
   EXPECT_EQ(Shown(*window_), QStringLiteral("2006-01-03 10:15:00"));
-  EXPECT_EQ(window_->StatusPanels[1]->text(), QStringLiteral(" 2006-Jan-03 at 10:15:00 UTC"));
-  EXPECT_EQ(window_->TimerStep->interval(), 5000);
-  window_->TimerStepTimer();
+  EXPECT_EQ(window_->StatusLine->StatusPanels[1]->text(), QStringLiteral(" 2006-Jan-03 at 10:15:00 UTC"));
+  EXPECT_EQ(window_->ClockPanel->TimerStep->interval(), 5000);
+  window_->ClockPanel->TimerStepTimer();
   EXPECT_EQ(Shown(*window_), QStringLiteral("2006-01-03 10:30:00"));
   // The code's own writes to the pickers did not switch the clock to manual.
-  EXPECT_EQ(window_->StepItem(), 4);
+  EXPECT_EQ(window_->ClockPanel->StepItem(), 4);
 }
 
 TEST_F(FormClock, TwoHourStepsStartAtAnEvenHour) {
   SetManual(*window_, QDate(2006, 1, 3), QTime(13, 59, 59));
   StepButton(*window_, "120")->click();
-  window_->TimerStepTimer();
+  window_->ClockPanel->TimerStepTimer();
   EXPECT_EQ(Shown(*window_), QStringLiteral("2006-01-03 14:00:00"));
 }
 
@@ -103,12 +105,12 @@ TEST_F(FormClock, ExactBoundariesStayExactForEveryStepThatDividesThem) {
 }
 
 TEST_F(FormClock, ChangingADatePickerStopsTheClock) {
-  window_->TimerStepTimer();
-  ASSERT_EQ(window_->StepItem(), 0);
-  const QTime time = window_->TimePicker->time();
-  window_->DatePicker->setDate(QDate(2006, 1, 3));
-  EXPECT_EQ(window_->StepItem(), kManual);
-  EXPECT_FALSE(window_->TimerStep->isActive());
+  window_->ClockPanel->TimerStepTimer();
+  ASSERT_EQ(window_->ClockPanel->StepItem(), 0);
+  const QTime time = window_->ClockPanel->TimePicker->time();
+  window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 3));
+  EXPECT_EQ(window_->ClockPanel->StepItem(), kManual);
+  EXPECT_FALSE(window_->ClockPanel->TimerStep->isActive());
   const orbit::TCalendarTime now = orbit::DecodeDateTime(window_->CurrentTime());
   EXPECT_EQ(now.year, 2006);
   EXPECT_EQ(now.day, 3);
@@ -139,22 +141,22 @@ TEST_F(FormClock, WrappedPickerFieldsCarryIntoTheNextField) {
     SetManual(*window_, c.date, c.before);
     ASSERT_EQ(Shown(*window_),
               c.date.toString(Qt::ISODate) + QStringLiteral(" ") + c.before.toString(Qt::ISODate));
-    window_->TimePicker->setTime(c.wrapped);
+    window_->ClockPanel->TimePicker->setTime(c.wrapped);
     EXPECT_EQ(Shown(*window_), QString::fromLatin1(c.expected)) << c.before.toString().toStdString();
-    EXPECT_EQ(window_->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
+    EXPECT_EQ(window_->StatusLine->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
   }
 }
 
 TEST_F(FormClock, TheTimePickerWrapsItsFields) {
-  EXPECT_TRUE(window_->TimePicker->wrapping());
+  EXPECT_TRUE(window_->ClockPanel->TimePicker->wrapping());
 }
 
 TEST_F(FormClock, RealTimeAgainArmsTheTimerAtOnce) {
   SetManual(*window_, QDate(2006, 1, 3), QTime(10, 0, 0));
-  EXPECT_FALSE(window_->TimerStep->isActive());
+  EXPECT_FALSE(window_->ClockPanel->TimerStep->isActive());
   StepButton(*window_, "RT")->click();
-  EXPECT_TRUE(window_->TimerStep->isActive());
-  EXPECT_EQ(window_->TimerStep->interval(), 10);
+  EXPECT_TRUE(window_->ClockPanel->TimerStep->isActive());
+  EXPECT_EQ(window_->ClockPanel->TimerStep->interval(), 10);
 }
 
 }  // namespace

@@ -17,10 +17,15 @@
 
 #include "FormTestSupport.h"
 #include "StationTestSupport.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/LocationDialog.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/StatusLine.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/Companion.h"
 #include "catalogue/SettingsStore.h"
 #include "catalogue/cvnCheckBox.h"
@@ -49,12 +54,12 @@ class TEventCount : public QObject {
 };
 
 void SetClock(TForm3Dview& window, QDate date, QTime time) {
-  window.SelectStep(7);  // "Man"
+  window.ClockPanel->SelectStep(7);  // "Man"
   {
-    const QSignalBlocker blockDate(window.DatePicker);
-    const QSignalBlocker blockTime(window.TimePicker);
-    window.DatePicker->setDate(date);
-    window.TimePicker->setTime(time);
+    const QSignalBlocker blockDate(window.ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window.ClockPanel->TimePicker);
+    window.ClockPanel->DatePicker->setDate(date);
+    window.ClockPanel->TimePicker->setTime(time);
   }
   window.RefreshView();
 }
@@ -113,14 +118,14 @@ TEST_F(FormEveryday, AnEmptyBankWithoutTheCompanionIsAHintNotAMessage) {
   sandbox_.CompanionText("PrimarySatCatNumber", QStringLiteral("25544"));
   OpenFolder();
   EXPECT_TRUE(sandbox_.sink.messages.empty());
-  ASSERT_FALSE(window_->CheckBoxAll->isChecked());
-  EXPECT_TRUE(window_->LabelListHint->isVisible());
+  ASSERT_FALSE(window_->SatellitesPanel->CheckBoxAll->isChecked());
+  EXPECT_TRUE(window_->SatellitesPanel->LabelListHint->isVisible());
   EXPECT_EQ(
-      window_->LabelListHint->text(),
+      window_->SatellitesPanel->LabelListHint->text(),
       QStringLiteral("No satellites in bank 1. Right-click a satellite in 'All satellites' to add it."));
   // Readable on the list's black: light pixels where the hint is.
-  const QImage image = window_->ListBoxActive->viewport()->grab().toImage();
-  const QRect hint = window_->LabelListHint->geometry();
+  const QImage image = window_->SatellitesPanel->ListBoxActive->viewport()->grab().toImage();
+  const QRect hint = window_->SatellitesPanel->LabelListHint->geometry();
   int light = 0;
   for (int y = hint.top(); y <= hint.bottom(); ++y)
     for (int x = hint.left(); x <= hint.right(); ++x)
@@ -128,17 +133,18 @@ TEST_F(FormEveryday, AnEmptyBankWithoutTheCompanionIsAHintNotAMessage) {
   EXPECT_GT(light, 50);
 
   // A search for satellites of the catalogue that the bank lacks says how many and how to see them.
-  QTest::keyClicks(window_->EditSearch, QStringLiteral("sat0"));
+  QTest::keyClicks(window_->SatellitesPanel->EditSearch, QStringLiteral("sat0"));
   EXPECT_EQ(
-      window_->LabelListHint->text(),
+      window_->SatellitesPanel->LabelListHint->text(),
       QStringLiteral("None in bank 1; 9 satellites match in the whole catalogue. Tick \"All satellites\" "
                      "to see them."));
-  window_->CheckBoxAll->click();
-  EXPECT_TRUE(window_->LabelListHint->isHidden());
-  window_->EditSearch->setText(QStringLiteral("nothing like it"));
-  EXPECT_EQ(window_->LabelListHint->text(), QStringLiteral("No satellite matches \"nothing like it\"."));
-  window_->EditSearch->clear();
-  EXPECT_TRUE(window_->LabelListHint->isHidden());
+  window_->SatellitesPanel->CheckBoxAll->click();
+  EXPECT_TRUE(window_->SatellitesPanel->LabelListHint->isHidden());
+  window_->SatellitesPanel->EditSearch->setText(QStringLiteral("nothing like it"));
+  EXPECT_EQ(window_->SatellitesPanel->LabelListHint->text(),
+            QStringLiteral("No satellite matches \"nothing like it\"."));
+  window_->SatellitesPanel->EditSearch->clear();
+  EXPECT_TRUE(window_->SatellitesPanel->LabelListHint->isHidden());
 }
 
 TEST_F(FormEveryday, WithTheCompanionInstalledAnEmptyBankIsStillReported) {
@@ -160,7 +166,7 @@ TEST_F(FormEveryday, ThePrimarysNameLookAnglesAndAgeAreReadableInFullAtTheDefaul
   window_->MakePrimary(QStringLiteral("25544"));
   QApplication::processEvents();
   SetClock(*window_, QDate(2006, 1, 24), QTime(20, 0));
-  const QLabel* line = window_->StatusPanels[3];
+  const QLabel* line = window_->StatusLine->StatusPanels[3];
   ASSERT_TRUE(line->toolTip().startsWith(QStringLiteral(" ISS (ZARYA), elements 21 days old: ")))
       << line->toolTip().toStdString();
   EXPECT_EQ(line->text(), line->toolTip());
@@ -171,10 +177,10 @@ TEST_F(FormEveryday, ASecondPictureAtTheSameTimeWritesNothing) {
   OpenFile();
   SetClock(*window_, QDate(2006, 1, 4), QTime(9, 30));
   QApplication::processEvents();
-  TEventCount painted1(window_->StatusPanels[1], QEvent::Paint);
-  TEventCount painted2(window_->StatusPanels[2], QEvent::Paint);
-  TEventCount painted3(window_->StatusPanels[3], QEvent::Paint);
-  TEventCount tip3(window_->StatusPanels[3], QEvent::ToolTipChange);
+  TEventCount painted1(window_->StatusLine->StatusPanels[1], QEvent::Paint);
+  TEventCount painted2(window_->StatusLine->StatusPanels[2], QEvent::Paint);
+  TEventCount painted3(window_->StatusLine->StatusPanels[3], QEvent::Paint);
+  TEventCount tip3(window_->StatusLine->StatusPanels[3], QEvent::ToolTipChange);
   window_->RefreshView();
   QApplication::processEvents();
   EXPECT_EQ(painted1.count + painted2.count + painted3.count + tip3.count, 0);
@@ -208,7 +214,7 @@ TEST_F(FormEveryday, OldElementsAreSaidInWordsOnTheStationPageAndInThePasses) {
 
 TEST_F(FormEveryday, TheSelectedLineKeepsItsColourOnBlackAndTheOrbitChoiceIsLabelled) {
   OpenFile();
-  QListWidget* list = window_->ListBoxActive;
+  QListWidget* list = window_->SatellitesPanel->ListBoxActive;
   list->setCurrentRow(1);
   QApplication::processEvents();
   const QImage image = list->viewport()->grab().toImage();
@@ -217,15 +223,16 @@ TEST_F(FormEveryday, TheSelectedLineKeepsItsColourOnBlackAndTheOrbitChoiceIsLabe
   const QColor background = image.pixelColor(row.right() - 8, row.center().y());
   EXPECT_LT(background.red() + background.green() + background.blue(), 60) << background.name().toStdString();
 
-  EXPECT_EQ(window_->LabelShowOrbit->text(), QStringLiteral("&Orbits:"));
-  EXPECT_EQ(window_->LabelShowOrbit->buddy(), static_cast<QWidget*>(window_->ComboBoxShowOrbit));
+  EXPECT_EQ(window_->ViewChoicesPanel->LabelShowOrbit->text(), QStringLiteral("&Orbits:"));
+  EXPECT_EQ(window_->ViewChoicesPanel->LabelShowOrbit->buddy(),
+            static_cast<QWidget*>(window_->ViewChoicesPanel->ComboBoxShowOrbit));
   // Nothing stored: the choice shows what is drawn, the primary's orbit.
-  EXPECT_EQ(window_->ComboBoxShowOrbit->currentText(), QStringLiteral("Primary"));
+  EXPECT_EQ(window_->ViewChoicesPanel->ComboBoxShowOrbit->currentText(), QStringLiteral("Primary"));
 }
 
 TEST_F(FormEveryday, TheDefaultHomeIsAMarkedRowThatCannotBeEdited) {
   OpenFile();
-  TLocationsPanel* panel = window_->LocationsPanel;
+  TLocationsPanel* panel = window_->TabSheetSetup->LocationsPanel;
   ASSERT_EQ(panel->ListLocations->topLevelItemCount(), 1);
   QTreeWidgetItem* row = panel->ListLocations->topLevelItem(0);
   EXPECT_EQ(row->text(1), QStringLiteral("Default (not stored)"));

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "FormTestSupport.h"
+#include "app/SatellitesPanel.h"
 #include "catalogue/Companion.h"
 #include "catalogue/cvnCheckBox.h"
 #include "scene/Sphere.h"
@@ -37,8 +38,8 @@ class FormSatelliteChoice : public testing::TWindowTest {
  protected:
   void Open(const QStringList& arguments = {}) { window_ = sandbox_.Open(arguments); }
   void Find(const QString& text) {
-    window_->EditSearch->clear();
-    QTest::keyClicks(window_->EditSearch, text);
+    window_->SatellitesPanel->EditSearch->clear();
+    QTest::keyClicks(window_->SatellitesPanel->EditSearch, text);
   }
   TSandbox sandbox_;
   std::unique_ptr<TForm3Dview> window_;
@@ -47,7 +48,7 @@ class FormSatelliteChoice : public testing::TWindowTest {
 TEST_F(FormSatelliteChoice, TypingFindsByAnyPartOfTheNameOrNumberAndEscapeClears) {
   sandbox_.WriteFile(QStringLiteral("all.tle"), testing::TenSatellites() + testing::IssOnly() + kAlpha5Set);
   Open({sandbox_.Path(QStringLiteral("all.tle"))});
-  QListWidget* list = window_->ListBoxActive;
+  QListWidget* list = window_->SatellitesPanel->ListBoxActive;
   ASSERT_EQ(list->count(), 12);
   Find(QStringLiteral("iss"));
   EXPECT_EQ(ShownNames(list), QStringList{QStringLiteral("ISS (ZARYA)")});
@@ -62,9 +63,9 @@ TEST_F(FormSatelliteChoice, TypingFindsByAnyPartOfTheNameOrNumberAndEscapeClears
   EXPECT_TRUE(ShownNames(list).isEmpty());
 
   window_->activateWindow();
-  window_->EditSearch->setFocus();
-  QTest::keyClick(window_->EditSearch, Qt::Key_Escape);
-  EXPECT_TRUE(window_->EditSearch->text().isEmpty());
+  window_->SatellitesPanel->EditSearch->setFocus();
+  QTest::keyClick(window_->SatellitesPanel->EditSearch, Qt::Key_Escape);
+  EXPECT_TRUE(window_->SatellitesPanel->EditSearch->text().isEmpty());
   EXPECT_TRUE(window_->isVisible());
   EXPECT_EQ(ShownNames(list).size(), 12);
 }
@@ -72,7 +73,7 @@ TEST_F(FormSatelliteChoice, TypingFindsByAnyPartOfTheNameOrNumberAndEscapeClears
 TEST_F(FormSatelliteChoice, ArrowKeysMoveTheSelectionAndEnterMakesThePrimary) {
   sandbox_.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
   Open({sandbox_.Path(QStringLiteral("ten.tle"))});
-  QListWidget* list = window_->ListBoxActive;
+  QListWidget* list = window_->SatellitesPanel->ListBoxActive;
   list->setFocus();
   list->setCurrentRow(0);
   QTest::keyClick(list, Qt::Key_Down);
@@ -96,15 +97,15 @@ TEST_F(FormSatelliteChoice, AnEditedBankIsStoredAtOnceAndTheMarkersFollow) {
   sandbox_.CompanionText("PrimarySatCatNumber", QStringLiteral("90010"));
   sandbox_.OwnInteger("NimbrelBank", 1);  // bank 2, empty: it shows bank 1's list
   Open();
-  ASSERT_FALSE(window_->CheckBoxAll->isChecked());
+  ASSERT_FALSE(window_->SatellitesPanel->CheckBoxAll->isChecked());
   ASSERT_EQ(window_->Content().Markers().size(), 2u);
-  window_->CheckBoxAll->setChecked(true);
-  window_->ListBoxActive->setCurrentRow(2);  // SAT02: the primary leads
-  window_->AddToBank(1);
-  window_->CheckBoxAll->setChecked(false);
+  window_->SatellitesPanel->CheckBoxAll->setChecked(true);
+  window_->SatellitesPanel->ListBoxActive->setCurrentRow(2);  // SAT02: the primary leads
+  window_->SatellitesPanel->AddToBank(1);
+  window_->SatellitesPanel->CheckBoxAll->setChecked(false);
   QApplication::processEvents();
-  ASSERT_EQ(window_->ListBoxActive->count(), 2);
-  EXPECT_EQ(window_->ListBoxActive->item(1)->text(), QStringLiteral("SAT02"));
+  ASSERT_EQ(window_->SatellitesPanel->ListBoxActive->count(), 2);
+  EXPECT_EQ(window_->SatellitesPanel->ListBoxActive->item(1)->text(), QStringLiteral("SAT02"));
 
 #ifdef NIMBREL_SETTINGS_EXE
   QProcess show;
@@ -116,11 +117,11 @@ TEST_F(FormSatelliteChoice, AnEditedBankIsStoredAtOnceAndTheMarkersFollow) {
 #endif
 
   // Taken out again, bank 2 is empty and shows bank 1's list once more.
-  window_->ListBoxActive->setCurrentRow(1);
-  window_->RemoveFromBank();
+  window_->SatellitesPanel->ListBoxActive->setCurrentRow(1);
+  window_->SatellitesPanel->RemoveFromBank();
   QApplication::processEvents();
-  ASSERT_EQ(window_->ListBoxActive->count(), 2);
-  EXPECT_EQ(window_->ListBoxActive->item(1)->text(), QStringLiteral("SAT01"));
+  ASSERT_EQ(window_->SatellitesPanel->ListBoxActive->count(), 2);
+  EXPECT_EQ(window_->SatellitesPanel->ListBoxActive->item(1)->text(), QStringLiteral("SAT01"));
   EXPECT_EQ(window_->Content().Markers().size(), 2u);
 }
 

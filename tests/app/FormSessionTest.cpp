@@ -25,10 +25,14 @@
 #include "DownloadTestData.h"
 #include "FormTestSupport.h"
 #include "LoopbackServer.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/FormStation.h"
 #include "app/FormUpdateKepler.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/StatusLine.h"
 #include "catalogue/cvnComboBox.h"
 #include "download/DownloadState.h"
 #include "download/Downloader.h"
@@ -82,13 +86,13 @@ class FormSession : public testing::TWindowTest {
     // change nothing.
     window_ = sandbox_.Open({}, [] { return std::chrono::steady_clock::time_point(std::chrono::hours(1)); });
     // "RT": the step clock reads the injected UTC, as the Station page does.
-    window_->TimerStepTimer();
-    window_->TimerStep->stop();
+    window_->ClockPanel->TimerStepTimer();
+    window_->ClockPanel->TimerStep->stop();
   }
   void MakeHome(int row) {
-    QTreeWidget* list = window_->LocationsPanel->ListLocations;
+    QTreeWidget* list = window_->TabSheetSetup->LocationsPanel->ListLocations;
     list->setCurrentItem(list->topLevelItem(row));
-    window_->LocationsPanel->ButtonMakeHome->click();
+    window_->TabSheetSetup->LocationsPanel->ButtonMakeHome->click();
   }
   TSandbox sandbox_;
   std::unique_ptr<TForm3Dview> window_;
@@ -105,7 +109,7 @@ TEST_F(FormSession, MakeHomeBringsEveryPageToTheNewHome) {
   ASSERT_NE(station->Tracker(), nullptr);
   station->Tracker()->Update();
   ASSERT_TRUE(station->LastSample() && station->LastSample()->hasPosition);
-  const QString line = window_->StatusPanels[3]->toolTip();
+  const QString line = window_->StatusLine->StatusPanels[3]->toolTip();
   const QRegularExpressionMatch angles =
       QRegularExpression(QStringLiteral("Az:(\\d+)°  El:(-?\\d+)°  Range: (\\d+)km")).match(line);
   ASSERT_TRUE(angles.hasMatch()) << line.toStdString();
@@ -152,7 +156,7 @@ TEST_F(FormSession, TheStationWaitsForAStoredPrimaryTheDataLacks) {
   window_->ShowPasses();
   const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));
   EXPECT_TRUE(heading->text().contains(QStringLiteral("ISS (ZARYA)"))) << heading->text().toStdString();
-  EXPECT_TRUE(window_->StatusPanels[3]->toolTip().contains(QStringLiteral("ISS (ZARYA)")));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[3]->toolTip().contains(QStringLiteral("ISS (ZARYA)")));
   // ... but the antenna never turns to a stand-in, and the page says why it waits.
   TFormStation* station = window_->TabSheetStation;
   EXPECT_EQ(station->Tracker(), nullptr);
@@ -168,34 +172,34 @@ TEST_F(FormSession, TheStationWaitsForAStoredPrimaryTheDataLacks) {
 TEST_F(FormSession, ALocationIsChangedByWhatTheListShowed) {
   Open();
   ASSERT_TRUE(catalogue::AddLocation({"Delft", 52.0, 4.36, 0}));
-  window_->LocationsPanel->Refresh();
+  window_->TabSheetSetup->LocationsPanel->Refresh();
   ASSERT_TRUE(catalogue::RemoveLocation(0));  // behind the page's back
   MakeHome(2);                                // Delft as shown, the second stored one now
   EXPECT_NEAR(window_->HomeLat(), 52.0, 1e-5);
   EXPECT_NEAR(window_->HomeLon(), 4.36, 1e-5);
   sandbox_.sink.messages.clear();
   ASSERT_TRUE(catalogue::RemoveLocation(0));  // the Hill goes, still shown in the first row
-  window_->LocationsPanel->ListLocations->setCurrentItem(
-      window_->LocationsPanel->ListLocations->topLevelItem(0));
-  window_->LocationsPanel->RemoveClick();
+  window_->TabSheetSetup->LocationsPanel->ListLocations->setCurrentItem(
+      window_->TabSheetSetup->LocationsPanel->ListLocations->topLevelItem(0));
+  window_->TabSheetSetup->LocationsPanel->RemoveClick();
   ASSERT_EQ(sandbox_.sink.messages.size(), 1u);
   EXPECT_EQ(
       sandbox_.sink.messages.front().text,
       QStringLiteral("The location \"Hill\" is no longer stored as it was shown; nothing was changed, and "
                      "the list has been read again."));
-  EXPECT_EQ(window_->LocationsPanel->ListLocations->topLevelItemCount(), 1);
+  EXPECT_EQ(window_->TabSheetSetup->LocationsPanel->ListLocations->topLevelItemCount(), 1);
 }
 
 TEST_F(FormSession, OldElementsAreMarkedByTheClocksDayNotAtEveryTick) {
   Open();
-  window_->SelectStep(7);  // "Man"
+  window_->ClockPanel->SelectStep(7);  // "Man"
   auto at = [this](int day, int hour) {
-    window_->DatePicker->setDate(QDate(2006, 3, day));
-    window_->TimePicker->setTime(QTime(hour, 0));
+    window_->ClockPanel->DatePicker->setDate(QDate(2006, 3, day));
+    window_->ClockPanel->TimePicker->setTime(QTime(hour, 0));
     window_->RefreshView();
   };
   at(1, 12);
-  QListWidgetItem* item = window_->ListBoxActive->item(0);
+  QListWidgetItem* item = window_->SatellitesPanel->ListBoxActive->item(0);
   const QString note = item->toolTip();
   ASSERT_TRUE(note.contains(QStringLiteral("days old"))) << note.toStdString();
   item->setToolTip(QStringLiteral("untouched"));
@@ -208,8 +212,9 @@ TEST_F(FormSession, OldElementsAreMarkedByTheClocksDayNotAtEveryTick) {
 // A screen reader names every control of the Station page and the Setup page's boxes.
 TEST_F(FormSession, TheStationAndSetupControlsHaveAccessibleNames) {
   Open();
-  for (QWidget* page : std::initializer_list<QWidget*>{window_->TabSheetStation, window_->LocationsPanel,
-                                                       window_->DataFolderPanel}) {
+  for (QWidget* page :
+       std::initializer_list<QWidget*>{window_->TabSheetStation, window_->TabSheetSetup->LocationsPanel,
+                                       window_->TabSheetSetup->DataFolderPanel}) {
     for (QWidget* control : page->findChildren<QWidget*>()) {
       // What can take the keyboard's focus is a control; the location dialog has names of its own.
       if (control->focusPolicy() == Qt::NoFocus || control->window() != window_.get()) continue;
@@ -224,7 +229,7 @@ TEST_F(FormSession, TheStationAndSetupControlsHaveAccessibleNames) {
           << page->objectName().toStdString();
     }
   }
-  EXPECT_FALSE(window_->ComboBoxUpdateAtStart->accessibleName().isEmpty());
+  EXPECT_FALSE(window_->TabSheetSetup->ComboBoxUpdateAtStart->accessibleName().isEmpty());
 }
 
 // The update at start runs while the user opens a file: the download lands in the data folder, the
@@ -251,9 +256,9 @@ TEST_F(FormSession, AFileOpenedDuringTheUpdateAtStartStaysOnShow) {
   QApplication::processEvents();
   EXPECT_EQ(server.Requests(), 1);
   EXPECT_EQ(window_->Catalogue().Count(), 10);
-  EXPECT_TRUE(window_->StatusDownload->isVisible());
-  EXPECT_TRUE(window_->StatusDownload->text().contains(QStringLiteral("Fresh Kepler data")))
-      << window_->StatusDownload->text().toStdString();
+  EXPECT_TRUE(window_->StatusLine->StatusDownload->isVisible());
+  EXPECT_TRUE(window_->StatusLine->StatusDownload->text().contains(QStringLiteral("Fresh Kepler data")))
+      << window_->StatusLine->StatusDownload->text().toStdString();
   ASSERT_TRUE(window_->FileLoadUpdated->isEnabled());
   window_->FileLoadUpdated->trigger();
   // The data folder: the ISS it held, and the downloaded pair (the ISS once more and one other).

@@ -17,10 +17,14 @@
 #include <QTreeWidget>
 
 #include "FormTestSupport.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/LocationDialog.h"
+#include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
 #include "app/SetupPanels.h"
+#include "app/StatusLine.h"
 #include "catalogue/CommaList.h"
 #include "catalogue/Companion.h"
 #include "catalogue/RegistryVariables.h"
@@ -54,14 +58,14 @@ class FormSetup : public testing::TWindowTest {
   void Open() {
     window_ = sandbox_.Open();
     // The built-in clock of the sets: their orbit is sound then.
-    const QSignalBlocker blockDate(window_->DatePicker);
-    const QSignalBlocker blockTime(window_->TimePicker);
-    window_->DatePicker->setDate(QDate(2006, 1, 4));
-    window_->TimePicker->setTime(QTime(12, 0));
+    const QSignalBlocker blockDate(window_->ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window_->ClockPanel->TimePicker);
+    window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
+    window_->ClockPanel->TimePicker->setTime(QTime(12, 0));
   }
   // Opens the dialog with Add, types the four fields and presses OK.
   void AddThroughTheDialog(const char* name, const char* lat, const char* lon, const char* height) {
-    TLocationsPanel* panel = window_->LocationsPanel;
+    TLocationsPanel* panel = window_->TabSheetSetup->LocationsPanel;
     panel->ButtonAdd->click();
     ASSERT_TRUE(panel->Dialog->isVisible());
     panel->Dialog->EditName->setText(QString::fromUtf8(name));
@@ -78,21 +82,21 @@ TEST_F(FormSetup, AddingALocationAndMakingItHomeMovesTheViewTheLookAnglesAndTheP
   Open();
   window_->RefreshView();
   // The panel shortens the line to fit the window; its tooltip holds all of it.
-  const QString before = window_->StatusPanels[3]->toolTip();
+  const QString before = window_->StatusLine->StatusPanels[3]->toolTip();
   ASSERT_TRUE(before.contains(QStringLiteral("ISS (ZARYA)"))) << before.toStdString();
   window_->ShowPasses();
   AddThroughTheDialog("Sydney", "-33.87", "151.21", "58");
-  EXPECT_FALSE(window_->LocationsPanel->Dialog->isVisible());
+  EXPECT_FALSE(window_->TabSheetSetup->LocationsPanel->Dialog->isVisible());
   ASSERT_EQ(StoredLocations().size(), 2);
   EXPECT_EQ(catalogue::SplitCommaList(StoredLocations()[1]),
             QStringList({"Sydney", "151.21", "-33.87", "58", "0"}));
   // Stored, but the home is still the first location.
   EXPECT_DOUBLE_EQ(window_->HomeLat(), 56.0);
 
-  QTreeWidget* list = window_->LocationsPanel->ListLocations;
+  QTreeWidget* list = window_->TabSheetSetup->LocationsPanel->ListLocations;
   ASSERT_EQ(list->topLevelItemCount(), 2);
   list->setCurrentItem(list->topLevelItem(1));
-  window_->LocationsPanel->ButtonMakeHome->click();
+  window_->TabSheetSetup->LocationsPanel->ButtonMakeHome->click();
   EXPECT_EQ(catalogue::ReadCompanionInteger(QString::fromLatin1(catalogue::kLocationNum)), 1);
   EXPECT_NEAR(window_->HomeLat(), -33.87, 1e-5);
   EXPECT_NEAR(window_->HomeLon(), 151.21, 1e-5);
@@ -103,7 +107,7 @@ TEST_F(FormSetup, AddingALocationAndMakingItHomeMovesTheViewTheLookAnglesAndTheP
   EXPECT_NEAR(marker.x, sydney.x, 1e-3);
   EXPECT_NEAR(marker.y, sydney.y, 1e-3);
   EXPECT_NEAR(marker.z, sydney.z, 1e-3);
-  EXPECT_NE(window_->StatusPanels[3]->toolTip(), before);
+  EXPECT_NE(window_->StatusLine->StatusPanels[3]->toolTip(), before);
   EXPECT_FALSE(list->topLevelItem(1)->text(0).isEmpty());  // the home's mark moved with it
   EXPECT_TRUE(list->topLevelItem(0)->text(0).isEmpty());
   const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));
@@ -113,7 +117,7 @@ TEST_F(FormSetup, AddingALocationAndMakingItHomeMovesTheViewTheLookAnglesAndTheP
 
 TEST_F(FormSetup, TheNightSideChoiceIsStoredForTheNextStart) {
   Open();
-  QComboBox* box = window_->ComboBoxNightSide;
+  QComboBox* box = window_->TabSheetSetup->ComboBoxNightSide;
   EXPECT_EQ(box->accessibleName(), QStringLiteral("Night side"));
   EXPECT_EQ(box->currentText(), QStringLiteral("Dimmed"));
   EXPECT_EQ(window_->Content().NightLook(), TNightLook::nlDimmed);
@@ -123,7 +127,7 @@ TEST_F(FormSetup, TheNightSideChoiceIsStoredForTheNextStart) {
   window_.reset();
   EXPECT_EQ(sandbox_.StoredOwnInteger("NightSide"), 1);
   Open();
-  EXPECT_EQ(window_->ComboBoxNightSide->currentText(), QStringLiteral("City lights"));
+  EXPECT_EQ(window_->TabSheetSetup->ComboBoxNightSide->currentText(), QStringLiteral("City lights"));
   EXPECT_EQ(window_->Content().NightLook(), TNightLook::nlCityLights);
 }
 
@@ -131,7 +135,7 @@ TEST_F(FormSetup, ABadLatitudeIsMarkedAtItsFieldAndStoresNothing) {
   Open();
   const QByteArray stored = CompanionBytes();
   AddThroughTheDialog("Nowhere", "91", "0", "");
-  TLocationDialog* dialog = window_->LocationsPanel->Dialog;
+  TLocationDialog* dialog = window_->TabSheetSetup->LocationsPanel->Dialog;
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_TRUE(dialog->LabelProblem->text().contains(QStringLiteral("latitude \"91\" is outside -90..90")))
       << dialog->LabelProblem->text().toStdString();
@@ -155,20 +159,21 @@ TEST_F(FormSetup, ARegisteredCompanionMakesThePageReadOnlyAndNothingIsWritten) {
                   }));
   Open();
   const QByteArray stored = CompanionBytes();
-  TLocationsPanel* locations = window_->LocationsPanel;
+  TLocationsPanel* locations = window_->TabSheetSetup->LocationsPanel;
   EXPECT_FALSE(locations->LabelOwned->isHidden());
-  EXPECT_FALSE(window_->DataFolderPanel->LabelOwned->isHidden());
+  EXPECT_FALSE(window_->TabSheetSetup->DataFolderPanel->LabelOwned->isHidden());
   EXPECT_TRUE(locations->LabelOwned->text().contains(QStringLiteral("companion program")));
   locations->ListLocations->setCurrentItem(locations->ListLocations->topLevelItem(0));
-  for (QPushButton* button : {locations->ButtonAdd, locations->ButtonEdit, locations->ButtonRemove,
-                              locations->ButtonMakeHome, window_->DataFolderPanel->ButtonChange}) {
+  for (QPushButton* button :
+       {locations->ButtonAdd, locations->ButtonEdit, locations->ButtonRemove, locations->ButtonMakeHome,
+        window_->TabSheetSetup->DataFolderPanel->ButtonChange}) {
     EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
   }
   // Even when asked directly, nothing reaches the companion's file.
   locations->RemoveClick();
-  window_->DataFolderPanel->SetFolder(sandbox_.Path(QString()));
-  window_->ListBoxActive->setCurrentRow(0);
-  window_->AddToBank(0);
+  window_->TabSheetSetup->DataFolderPanel->SetFolder(sandbox_.Path(QString()));
+  window_->SatellitesPanel->ListBoxActive->setCurrentRow(0);
+  window_->SatellitesPanel->AddToBank(0);
   EXPECT_EQ(CompanionBytes(), stored);
   EXPECT_EQ(locations->ListLocations->topLevelItemCount(), 1);
 }
@@ -179,11 +184,12 @@ TEST_F(FormSetup, AnotherKeplerFolderReloadsTheCatalogue) {
   sandbox_.sink.messages.clear();  // no active list at start-up
   QDir(sandbox_.Path(QString())).mkpath(QStringLiteral("kepler"));
   sandbox_.WriteFile(QStringLiteral("kepler/ten.tle"), testing::TenSatellites());
-  window_->DataFolderPanel->SetFolder(sandbox_.Path(QStringLiteral("kepler")));
+  window_->TabSheetSetup->DataFolderPanel->SetFolder(sandbox_.Path(QStringLiteral("kepler")));
   EXPECT_EQ(catalogue::ReadCompanionText(QString::fromLatin1(catalogue::kTwoLineDataPath)),
             sandbox_.Path(QStringLiteral("kepler")));
   EXPECT_EQ(window_->Catalogue().Count(), 10);
-  EXPECT_EQ(window_->DataFolderPanel->LabelFolder->text(), sandbox_.Path(QStringLiteral("kepler")));
+  EXPECT_EQ(window_->TabSheetSetup->DataFolderPanel->LabelFolder->text(),
+            sandbox_.Path(QStringLiteral("kepler")));
   EXPECT_TRUE(sandbox_.sink.messages.empty());
 }
 

@@ -11,7 +11,11 @@
 #include <QPushButton>
 
 #include "FormTestSupport.h"
+#include "app/FormSetup.h"
+#include "app/NavigationPanel.h"
+#include "app/SatellitesPanel.h"
 #include "app/StartUp.h"
+#include "app/ViewChoicesPanel.h"
 #include "catalogue/DataFolder.h"
 #include "catalogue/cvnCheckBox.h"
 #include "orbit/Satellite.h"
@@ -40,9 +44,9 @@ TEST_F(FormStartUp, AKeplerFileArgumentShowsAllOfItsSatellites) {
   sandbox.OwnInteger("ShowAll", 0);
   auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))});
   EXPECT_TRUE(window->ShowAllAtStart());
-  EXPECT_TRUE(window->CheckBoxAll->isChecked());
+  EXPECT_TRUE(window->SatellitesPanel->CheckBoxAll->isChecked());
   EXPECT_EQ(window->Catalogue().Count(), 10);
-  EXPECT_EQ(window->ListBoxActive->count(), 10);
+  EXPECT_EQ(window->SatellitesPanel->ListBoxActive->count(), 10);
   EXPECT_TRUE(sandbox.sink.messages.empty());
   // No stored primary and no ISS: the catalogue's first entry.
   EXPECT_EQ(window->PrimaryCatNumber(), QStringLiteral("90001"));
@@ -66,11 +70,11 @@ TEST_F(FormStartUp, NoDataAnywhereGivesTheTwoBuiltInSetsAndOneMessage) {
   EXPECT_TRUE(text.contains(QStringLiteral("Download up-to-date Kepler data now?")));
   EXPECT_FALSE(text.contains(QStringLiteral("same folder as NimbrelGL")));
   EXPECT_EQ(window->PrimaryCatNumber(), QStringLiteral("25544"));
-  EXPECT_TRUE(window->CheckBoxAll->isChecked());
-  ASSERT_EQ(window->ListBoxActive->count(), 2);
-  EXPECT_EQ(window->ListBoxActive->item(0)->text(), QStringLiteral("ISS"));
+  EXPECT_TRUE(window->SatellitesPanel->CheckBoxAll->isChecked());
+  ASSERT_EQ(window->SatellitesPanel->ListBoxActive->count(), 2);
+  EXPECT_EQ(window->SatellitesPanel->ListBoxActive->item(0)->text(), QStringLiteral("ISS"));
   // Without the companion there is no bank to switch.
-  EXPECT_TRUE(window->ButtonBank->isHidden());
+  EXPECT_TRUE(window->SatellitesPanel->ButtonBank->isHidden());
 }
 
 TEST_F(FormStartUp, AnUnreadableKeplerFileIsNamedInTheWarning) {
@@ -91,12 +95,12 @@ TEST_F(FormStartUp, TheCompanionFolderLeavesAllSatellitesOffAndFollowsTheActiveL
   sandbox.CompanionText("PrimarySatCatNumber", QStringLiteral("90007"));
   sandbox.OwnInteger("ShowAll", 1);
   auto window = sandbox.Open();
-  EXPECT_FALSE(window->CheckBoxAll->isChecked());
-  ASSERT_EQ(window->ListBoxActive->count(), 3);
-  EXPECT_EQ(window->ListBoxActive->item(0)->text(), QStringLiteral("SAT07"));
-  EXPECT_EQ(window->ListBoxActive->item(1)->text(), QStringLiteral("SAT03"));
+  EXPECT_FALSE(window->SatellitesPanel->CheckBoxAll->isChecked());
+  ASSERT_EQ(window->SatellitesPanel->ListBoxActive->count(), 3);
+  EXPECT_EQ(window->SatellitesPanel->ListBoxActive->item(0)->text(), QStringLiteral("SAT07"));
+  EXPECT_EQ(window->SatellitesPanel->ListBoxActive->item(1)->text(), QStringLiteral("SAT03"));
   EXPECT_TRUE(sandbox.sink.messages.empty());
-  EXPECT_FALSE(window->ButtonBank->isHidden());
+  EXPECT_FALSE(window->SatellitesPanel->ButtonBank->isHidden());
 }
 
 TEST_F(FormStartUp, HomeLocationFromTheLocationList) {
@@ -122,7 +126,7 @@ TEST_F(FormStartUp, HomeLocationFromTheLocationList) {
     auto window = sandbox.Open();
     EXPECT_NEAR(window->HomeLon(), c.lon, 1e-5) << c.what;
     EXPECT_NEAR(window->HomeLat(), c.lat, 1e-5) << c.what;
-    EXPECT_EQ(window->ViewpointItem(), c.viewpoint) << c.what;
+    EXPECT_EQ(window->NavigationPanel->ViewpointItem(), c.viewpoint) << c.what;
   }
 }
 
@@ -149,9 +153,9 @@ TEST_F(FormStartUp, TheWindowNamesTheImageFoundAboveItsFolder) {
   QFile::copy(QStringLiteral(NIMBREL_ASSETS_DIR "/earth-map-1024x512.jpg"),
               sandbox.Path(QStringLiteral("UserMapGL.jpg")));
   auto window = sandbox.Open();
-  EXPECT_EQ(window->RadioGroupTopography->toolTip(), QStringLiteral("Topography image read from: ") +
-                                                         sandbox.ExecutableFolder() +
-                                                         QStringLiteral("/../UserMapGL.jpg"));
+  EXPECT_EQ(window->TabSheetSetup->RadioGroupTopography->toolTip(),
+            QStringLiteral("Topography image read from: ") + sandbox.ExecutableFolder() +
+                QStringLiteral("/../UserMapGL.jpg"));
   EXPECT_EQ(window->TexturePath(), sandbox.ExecutableFolder() + QStringLiteral("/../UserMapGL.jpg"));
 }
 
@@ -173,8 +177,8 @@ TEST_F(FormStartUp, StoredQualityAndTopographyAreSelectedAndStoredBack) {
     sandbox.OwnInteger("Topography", c.storedTopography);
     {
       auto window = sandbox.Open();
-      EXPECT_EQ(window->QualityItem(), c.qualityItem) << c.storedQuality;
-      EXPECT_EQ(window->TopographyItem(), c.topographyItem) << c.storedTopography;
+      EXPECT_EQ(window->TabSheetSetup->QualityItem(), c.qualityItem) << c.storedQuality;
+      EXPECT_EQ(window->TabSheetSetup->TopographyItem(), c.topographyItem) << c.storedTopography;
       EXPECT_EQ(window->Content().SphereEarth().Slices(), c.divisions) << c.storedQuality;
     }
     EXPECT_EQ(sandbox.StoredOwnInteger("DisplayQuality"), c.savedQuality) << c.storedQuality;
@@ -185,8 +189,8 @@ TEST_F(FormStartUp, BoundControlsAndSettingsAreWrittenAtExit) {
   TSandbox sandbox;
   {
     auto window = sandbox.Open();
-    window->CheckBoxShowTrails->click();
-    window->ButtonBank->click();
+    window->ViewChoicesPanel->CheckBoxShowTrails->click();
+    window->SatellitesPanel->ButtonBank->click();
   }
   EXPECT_EQ(sandbox.StoredOwnInteger("ShowTrails"), 0);
   EXPECT_EQ(sandbox.StoredOwnInteger("NimbrelBank"), 1);

@@ -18,9 +18,13 @@
 #include <stdexcept>
 
 #include "FormTestSupport.h"
+#include "app/ClockPanel.h"
 #include "app/FormPasses.h"
+#include "app/FormSetup.h"
 #include "app/MessageSink.h"
+#include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
+#include "app/StatusLine.h"
 
 namespace nimbrel::app {
 namespace {
@@ -29,12 +33,12 @@ using testing::TSandbox;
 
 // Stops the clock at a UTC instant, as a user setting both pickers would.
 void SetClock(TForm3Dview& window, QDate date, QTime time) {
-  window.SelectStep(7);  // "Man"
+  window.ClockPanel->SelectStep(7);  // "Man"
   {
-    const QSignalBlocker blockDate(window.DatePicker);
-    const QSignalBlocker blockTime(window.TimePicker);
-    window.DatePicker->setDate(date);
-    window.TimePicker->setTime(time);
+    const QSignalBlocker blockDate(window.ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window.ClockPanel->TimePicker);
+    window.ClockPanel->DatePicker->setDate(date);
+    window.ClockPanel->TimePicker->setTime(time);
   }
   window.RefreshView();
 }
@@ -56,7 +60,7 @@ TEST_F(FormStatus, PanelThreeShowsAzimuthElevationAndRangeAtTheDesignedSize) {
   ASSERT_EQ(window_->centralWidget()->width(), TForm3Dview::kClientWidth);
   // A few minutes after the set's epoch: a long line, ISS below the horizon with a 4-digit range.
   SetClock(*window_, QDate(2006, 1, 3), QTime(20, 0));
-  const QLabel* panel = window_->StatusPanels[3];
+  const QLabel* panel = window_->StatusLine->StatusPanels[3];
   const QString whole = panel->toolTip();
   ASSERT_TRUE(whole.startsWith(QStringLiteral(" ISS (ZARYA): "))) << whole.toStdString();
   const QString shown = panel->text();
@@ -72,17 +76,17 @@ TEST_F(FormStatus, PanelThreeShowsAzimuthElevationAndRangeAtTheDesignedSize) {
 
 TEST_F(FormStatus, ASatelliteWithOldElementsIsInItalicsAndSaysHowOld) {
   SetClock(*window_, QDate(2006, 1, 3), QTime(20, 0));
-  QListWidgetItem* line = window_->ListBoxActive->item(0);
+  QListWidgetItem* line = window_->SatellitesPanel->ListBoxActive->item(0);
   EXPECT_FALSE(line->font().italic());
-  EXPECT_FALSE(window_->StatusPanels[3]->toolTip().contains(QStringLiteral("days old")));
+  EXPECT_FALSE(window_->StatusLine->StatusPanels[3]->toolTip().contains(QStringLiteral("days old")));
 
   SetClock(*window_, QDate(2006, 1, 24), QTime(20, 0));
   EXPECT_TRUE(line->font().italic());
   EXPECT_EQ(line->toolTip(), QStringLiteral("elements 21 days old"));
-  EXPECT_TRUE(
-      window_->StatusPanels[3]->toolTip().startsWith(QStringLiteral(" ISS (ZARYA), elements 21 days old: ")));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[3]->toolTip().startsWith(
+      QStringLiteral(" ISS (ZARYA), elements 21 days old: ")));
   // The panel still ends with the range.
-  EXPECT_TRUE(window_->StatusPanels[3]->text().endsWith(QStringLiteral("km")));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[3]->text().endsWith(QStringLiteral("km")));
 }
 
 TEST_F(FormStatus, AKeplerFileWithoutElementSetsKeepsTheSatellites) {
@@ -142,7 +146,7 @@ TEST_F(FormStatus, PassesAndStatusLineFollowTheSameSatelliteWhenTheFileLacksTheP
   window_->OpenKeplerFile(sandbox_.Path(QStringLiteral("ten.tle")));
   SetClock(*window_, QDate(2006, 1, 3), QTime(20, 0));
   ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("25544"));  // kept, though not in the file
-  EXPECT_TRUE(window_->StatusPanels[3]->toolTip().startsWith(QStringLiteral(" SAT01: ")));
+  EXPECT_TRUE(window_->StatusLine->StatusPanels[3]->toolTip().startsWith(QStringLiteral(" SAT01: ")));
   const auto* heading = window_->PassesDialog()->findChild<QLabel*>(QStringLiteral("heading"));
   ASSERT_NE(heading, nullptr);
   EXPECT_TRUE(heading->text().contains(QStringLiteral("SAT01"))) << heading->text().toStdString();
@@ -193,10 +197,10 @@ TEST(FormStartUpMessages, AStartUpThatFailsPartWayLeavesAWindowWhoseControlsWork
   TForm3Dview window(options);
   window.show();
   QApplication::processEvents();
-  window.ButtonBank->click();
-  EXPECT_EQ(window.BankSettingValue(), 1);
-  window.RadioGroupQualityClick();
-  window.RadioGroupTopographyClick();
+  window.SatellitesPanel->ButtonBank->click();
+  EXPECT_EQ(window.SatellitesPanel->BankSettingValue(), 1);
+  window.TabSheetSetup->RadioGroupQualityClick();
+  window.TabSheetSetup->RadioGroupTopographyClick();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+#include "app/ClockPanel.h"
 #include "catalogue/Companion.h"
 #include "catalogue/RegistryVariables.h"
 #include "catalogue/SettingsStore.h"
@@ -115,7 +116,7 @@ std::unique_ptr<TForm3Dview> TSandbox::Open(
   auto window = std::make_unique<TForm3Dview>(options);
   window->show();
   QCoreApplication::processEvents();
-  window->TimerStep->stop();
+  window->ClockPanel->TimerStep->stop();
   return window;
 }
 

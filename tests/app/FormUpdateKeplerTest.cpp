@@ -19,8 +19,12 @@
 #include "DownloadTestData.h"
 #include "FormTestSupport.h"
 #include "LoopbackServer.h"
+#include "app/ClockPanel.h"
+#include "app/FormSetup.h"
 #include "app/FormUpdateKepler.h"
+#include "app/SatellitesPanel.h"
 #include "app/SetupPanels.h"
+#include "app/StatusLine.h"
 #include "catalogue/cvnComboBox.h"
 #include "download/DownloadState.h"
 #include "download/Downloader.h"
@@ -33,7 +37,8 @@ using FormUpdateKepler = testing::TWindowTest;
 
 QStringList ListNames(const TForm3Dview& window) {
   QStringList names;
-  for (int i = 0; i < window.ListBoxActive->count(); ++i) names << window.ListBoxActive->item(i)->text();
+  for (int i = 0; i < window.SatellitesPanel->ListBoxActive->count(); ++i)
+    names << window.SatellitesPanel->ListBoxActive->item(i)->text();
   return names;
 }
 
@@ -96,7 +101,7 @@ TEST_F(FormUpdateKepler, TheDialogDownloadsALocalSourceAndTheListShowsItsSatelli
   // A data folder chosen on the Setup page since is where the next download goes.
   const QString moved = sandbox.Path(QStringLiteral("moved"));
   ASSERT_TRUE(QDir().mkpath(moved));
-  window->DataFolderPanel->SetFolder(moved);
+  window->TabSheetSetup->DataFolderPanel->SetFolder(moved);
   window->ShowUpdateKepler({QStringLiteral("local")}, true);
   WaitFor([dialog] { return !dialog->Running(); });
   EXPECT_TRUE(QFileInfo::exists(QDir(moved).filePath(QStringLiteral("local.csv"))));
@@ -165,7 +170,7 @@ TEST_F(FormUpdateKepler, TheOfferAtStartUpFetchesThreeGroupsWhenTheUserSaysYes) 
   TForm3Dview window(options);
   window.show();
   WaitFor([&window] { return window.UpdateKeplerDialog() && !window.UpdateKeplerDialog()->Running(); });
-  window.TimerStep->stop();
+  window.ClockPanel->TimerStep->stop();
   EXPECT_EQ(server.Requests(), 3);
   EXPECT_EQ(
       WithoutAges(window.UpdateKeplerDialog()->MemoResults->toPlainText()),
@@ -184,11 +189,11 @@ TEST_F(FormUpdateKepler, TheDailyUpdateAtStartRunsWhenDueAndSaysSo) {
   sandbox.WriteFile(QStringLiteral("old.tle"), testing::IssOnly());
   sandbox.OwnInteger("UpdateKeplerAtStart", 1);
   auto window = sandbox.Open();
-  EXPECT_EQ(window->ComboBoxUpdateAtStart->currentText(), QStringLiteral("daily"));
+  EXPECT_EQ(window->TabSheetSetup->ComboBoxUpdateAtStart->currentText(), QStringLiteral("daily"));
   WaitFor([&window] { return window->StartUpUpdate() != nullptr; });
-  EXPECT_EQ(window->StatusDownload->text(), QStringLiteral("Updating Kepler data..."));
+  EXPECT_EQ(window->StatusLine->StatusDownload->text(), QStringLiteral("Updating Kepler data..."));
   WaitFor([&window] { return !window->StartUpUpdate()->Running(); });
-  EXPECT_EQ(window->StatusDownload->text(), QStringLiteral("Kepler data updated"));
+  EXPECT_EQ(window->StatusLine->StatusDownload->text(), QStringLiteral("Kepler data updated"));
   EXPECT_EQ(window->Catalogue().Count(), 2);
   // Opened again within the day: nothing is due.
   window.reset();

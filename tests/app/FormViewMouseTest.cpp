@@ -14,6 +14,11 @@
 #include <QWheelEvent>
 
 #include "FormTestSupport.h"
+#include "app/ClockPanel.h"
+#include "app/FormSetup.h"
+#include "app/NavigationPanel.h"
+#include "app/SatellitesPanel.h"
+#include "app/StatusLine.h"
 #include "catalogue/CompanionWriter.h"
 #include "scene/SceneViewer.h"
 
@@ -30,7 +35,8 @@ void Wheel(QWidget* view, int angleDelta) {
 }
 
 void ClickViewpoint(TForm3Dview& window, const char* text) {
-  for (QAbstractButton* button : window.RadioGroupViewpoint->findChildren<QAbstractButton*>()) {
+  for (QAbstractButton* button :
+       window.NavigationPanel->RadioGroupViewpoint->findChildren<QAbstractButton*>()) {
     if (button->text() == QLatin1String(text)) button->click();
   }
 }
@@ -56,39 +62,39 @@ TEST_F(FormViewMouse, TheWheelZoomsOneStepPerNotchWithinTheButtonsLimits) {
   EXPECT_EQ(window_->Content().View().zoom, 2);
   Wheel(view, 60);
   EXPECT_EQ(window_->Content().View().zoom, 1);
-  EXPECT_FALSE(window_->ButtonIn->isEnabled());
+  EXPECT_FALSE(window_->NavigationPanel->ButtonIn->isEnabled());
   Wheel(view, 5 * 120);  // beyond the end: it stays there, and one notch back acts at once
   EXPECT_EQ(window_->Content().View().zoom, 1);
   Wheel(view, -120);
   EXPECT_EQ(window_->Content().View().zoom, 2);
   Wheel(view, -10 * 120);
   EXPECT_EQ(window_->Content().View().zoom, 64);
-  EXPECT_FALSE(window_->ButtonOut->isEnabled());
-  EXPECT_TRUE(window_->ButtonIn->isEnabled());
+  EXPECT_FALSE(window_->NavigationPanel->ButtonOut->isEnabled());
+  EXPECT_TRUE(window_->NavigationPanel->ButtonIn->isEnabled());
 }
 
 TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-  window_->SelectStep(7);
+  window_->ClockPanel->SelectStep(7);
   {
-    const QSignalBlocker blockDate(window_->DatePicker);
-    const QSignalBlocker blockTime(window_->TimePicker);
-    window_->DatePicker->setDate(QDate(2006, 1, 4));
-    window_->TimePicker->setTime(QTime(9, 30, 0));
+    const QSignalBlocker blockDate(window_->ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window_->ClockPanel->TimePicker);
+    window_->ClockPanel->DatePicker->setDate(QDate(2006, 1, 4));
+    window_->ClockPanel->TimePicker->setTime(QTime(9, 30, 0));
   }
   window_->RefreshView();
-  window_->TimerStepTimer();  // shows the view; "Man" keeps the clock
+  window_->ClockPanel->TimerStepTimer();  // shows the view; "Man" keeps the clock
   ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("25544"));
   // Home right below the ISS, and another satellite the primary: the ISS is in the middle of the view.
   ClickViewpoint(*window_, "Satellite");
   const TViewState below = window_->Content().View();
   ASSERT_TRUE(catalogue::AddLocation({QStringLiteral("Below"), below.viewLat, below.viewLon, 0}));
   ASSERT_TRUE(catalogue::SelectLocation(0));
-  window_->ListBoxActive->setCurrentRow(1);
-  window_->ListBoxActiveClick();
+  window_->SatellitesPanel->ListBoxActive->setCurrentRow(1);
+  window_->SatellitesPanel->ListBoxActiveClick();
   QApplication::processEvents();
   ASSERT_EQ(window_->PrimaryCatNumber(), QStringLiteral("90001"));
-  window_->HomeLocationChanged();
+  window_->TabSheetSetup->HomeLocationChanged();
   const int frames = window_->SceneViewer1->PaintCount();
   ClickViewpoint(*window_, "Home loc.");
   ASSERT_TRUE(QTest::qWaitFor([&] { return window_->SceneViewer1->PaintCount() > frames; }, 5000));
@@ -97,8 +103,8 @@ TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   const QPoint centre = window_->SceneViewer1->rect().center();
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
-        window_->HoverAt(centre);
-        return window_->StatusPanels[0]->text() == QStringLiteral("Iss (zarya)");
+        window_->NavigationPanel->HoverAt(centre);
+        return window_->StatusLine->StatusPanels[0]->text() == QStringLiteral("Iss (zarya)");
       },
       10000));
   QTest::mouseDClick(window_->SceneViewer1, Qt::LeftButton, {}, {2, 2});  // black sky: nothing
@@ -107,7 +113,7 @@ TEST_F(FormViewMouse, ADoubleClickOnAMarkerMakesItsSatelliteThePrimary) {
   QTest::mouseDClick(window_->SceneViewer1, Qt::LeftButton, {}, centre);
   QApplication::processEvents();
   EXPECT_EQ(window_->PrimaryCatNumber(), QStringLiteral("25544"));
-  EXPECT_EQ(window_->ListBoxActive->item(0)->text(), QStringLiteral("ISS (ZARYA)"));
+  EXPECT_EQ(window_->SatellitesPanel->ListBoxActive->item(0)->text(), QStringLiteral("ISS (ZARYA)"));
 }
 
 }  // namespace

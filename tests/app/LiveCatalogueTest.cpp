@@ -24,8 +24,11 @@
 
 #include "FormTestSupport.h"
 #include "app/Clock.h"
+#include "app/ClockPanel.h"
 #include "app/OrbitClass.h"
+#include "app/SatellitesPanel.h"
 #include "app/SceneContent.h"
+#include "app/StatusLine.h"
 #include "orbit/OrbitTime.h"
 #include "orbit/Satellite.h"
 #include "scene/Camera.h"
@@ -336,18 +339,18 @@ class FormSmoothClock : public testing::TWindowTest {
     if (IsSkipped()) return;
     window_ = sandbox_.Open({}, [this] { return now_; });
     // Stopped at 2021-05-01 12:00:00, as a user setting the pickers would.
-    window_->SelectStep(kManual);
+    window_->ClockPanel->SelectStep(kManual);
     {
-      const QSignalBlocker blockDate(window_->DatePicker);
-      const QSignalBlocker blockTime(window_->TimePicker);
-      window_->DatePicker->setDate(QDate(2021, 5, 1));
-      window_->TimePicker->setTime(QTime(12, 0, 0));
+      const QSignalBlocker blockDate(window_->ClockPanel->DatePicker);
+      const QSignalBlocker blockTime(window_->ClockPanel->TimePicker);
+      window_->ClockPanel->DatePicker->setDate(QDate(2021, 5, 1));
+      window_->ClockPanel->TimePicker->setTime(QTime(12, 0, 0));
     }
     window_->RefreshView();
   }
   void ChooseSpeed(int item) {
-    window_->ComboBoxSpeed->setCurrentIndex(item);
-    window_->ComboBoxSpeedChange();
+    window_->ClockPanel->ComboBoxSpeed->setCurrentIndex(item);
+    window_->ClockPanel->ComboBoxSpeedChange();
   }
   std::int64_t MsSinceStart() const { return ToMilliseconds(window_->CurrentTime()) - ToMilliseconds(kT0); }
 
@@ -359,18 +362,19 @@ class FormSmoothClock : public testing::TWindowTest {
 
 TEST_F(FormSmoothClock, TicksKeepTheirCadenceWhateverTheUpdateTook) {
   ChooseSpeed(4);  // x600
-  EXPECT_EQ(window_->TimerSmooth->interval(), 0) << "the first picture at once";
-  EXPECT_EQ(window_->TimerSmooth->timerType(), Qt::PreciseTimer);
+  EXPECT_EQ(window_->ClockPanel->TimerSmooth->interval(), 0) << "the first picture at once";
+  EXPECT_EQ(window_->ClockPanel->TimerSmooth->timerType(), Qt::PreciseTimer);
   now_ += milliseconds(10);
-  window_->TimerSmoothTimer();
-  EXPECT_EQ(window_->TimerSmooth->interval(), 23) << "due 33 ms after the first was, not after the work";
+  window_->ClockPanel->TimerSmoothTimer();
+  EXPECT_EQ(window_->ClockPanel->TimerSmooth->interval(), 23)
+      << "due 33 ms after the first was, not after the work";
   now_ += milliseconds(23 + 200);  // a stall: the pictures due meanwhile are skipped, not queued
-  window_->TimerSmoothTimer();
-  EXPECT_EQ(window_->TimerSmooth->interval(), 0);
+  window_->ClockPanel->TimerSmoothTimer();
+  EXPECT_EQ(window_->ClockPanel->TimerSmooth->interval(), 0);
   EXPECT_EQ(MsSinceStart(), 600 * 233);
   now_ += milliseconds(4);
-  window_->TimerSmoothTimer();
-  EXPECT_EQ(window_->TimerSmooth->interval(), 27) << "back on the grid of due instants";
+  window_->ClockPanel->TimerSmoothTimer();
+  EXPECT_EQ(window_->ClockPanel->TimerSmooth->interval(), 27) << "back on the grid of due instants";
 }
 
 // A picture that shows the same time again (a stopped clock asked to refresh, or a running one
@@ -384,57 +388,58 @@ TEST_F(FormSmoothClock, AnUpdateThatChangesNothingShownWritesNoWidget) {
     }
   } counter;
   QTest::qWait(200);  // the window's own first paints and delayed layouts are over
-  for (QWidget* widget :
-       {static_cast<QWidget*>(window_->StatusPanels[1]), static_cast<QWidget*>(window_->StatusPanels[2]),
-        static_cast<QWidget*>(window_->StatusPanels[3]), window_->ListBoxActive->viewport()})
+  for (QWidget* widget : {static_cast<QWidget*>(window_->StatusLine->StatusPanels[1]),
+                          static_cast<QWidget*>(window_->StatusLine->StatusPanels[2]),
+                          static_cast<QWidget*>(window_->StatusLine->StatusPanels[3]),
+                          window_->SatellitesPanel->ListBoxActive->viewport()})
     widget->installEventFilter(&counter);
   window_->RefreshView();
   QCoreApplication::processEvents();
   EXPECT_EQ(counter.paints, 0);
   ChooseSpeed(1);
-  window_->TimerSmoothTimer();  // no real time gone by: the same instant
+  window_->ClockPanel->TimerSmoothTimer();  // no real time gone by: the same instant
   QCoreApplication::processEvents();
   EXPECT_EQ(counter.paints, 0);
   // What does change is still written and painted.
   now_ += milliseconds(1000);
-  window_->TimerSmoothTimer();
+  window_->ClockPanel->TimerSmoothTimer();
   QCoreApplication::processEvents();
   EXPECT_GT(counter.paints, 0);
-  EXPECT_EQ(window_->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
+  EXPECT_EQ(window_->StatusLine->StatusPanels[1]->text(), StatusBarDate(window_->CurrentTime()));
 }
 
 TEST_F(FormSmoothClock, RunsBySpeedTimesElapsedTimeUntilManOrAPickerStopsIt) {
   ChooseSpeed(3);  // x60
-  EXPECT_TRUE(window_->SmoothClockRunning());
-  EXPECT_EQ(window_->StepItem(), -1) << "no step item rules meanwhile";
+  EXPECT_TRUE(window_->ClockPanel->SmoothClockRunning());
+  EXPECT_EQ(window_->ClockPanel->StepItem(), -1) << "no step item rules meanwhile";
   now_ += milliseconds(2500);
-  window_->TimerSmoothTimer();
+  window_->ClockPanel->TimerSmoothTimer();
   EXPECT_EQ(MsSinceStart(), 150'000);
-  EXPECT_EQ(window_->TimePicker->time(), QTime(12, 2, 30));
-  EXPECT_TRUE(window_->TimerSmooth->isActive());
-  EXPECT_FALSE(window_->TimerStep->isActive()) << "the step timer stays off";
+  EXPECT_EQ(window_->ClockPanel->TimePicker->time(), QTime(12, 2, 30));
+  EXPECT_TRUE(window_->ClockPanel->TimerSmooth->isActive());
+  EXPECT_FALSE(window_->ClockPanel->TimerStep->isActive()) << "the step timer stays off";
 
   // At x1 a tick of 40 ms moves the clock by 40 ms: the pickers keep the milliseconds.
   ChooseSpeed(1);
   const std::int64_t before = MsSinceStart();
   now_ += milliseconds(40);
-  window_->TimerSmoothTimer();
+  window_->ClockPanel->TimerSmoothTimer();
   EXPECT_EQ(MsSinceStart() - before, 40);
 
-  window_->SelectStep(kManual);
-  EXPECT_FALSE(window_->SmoothClockRunning());
-  EXPECT_FALSE(window_->TimerSmooth->isActive());
-  EXPECT_EQ(window_->ComboBoxSpeed->currentIndex(), 0);
+  window_->ClockPanel->SelectStep(kManual);
+  EXPECT_FALSE(window_->ClockPanel->SmoothClockRunning());
+  EXPECT_FALSE(window_->ClockPanel->TimerSmooth->isActive());
+  EXPECT_EQ(window_->ClockPanel->ComboBoxSpeed->currentIndex(), 0);
   const std::int64_t stopped = MsSinceStart();
   now_ += milliseconds(10'000);
-  window_->TimerSmoothTimer();
+  window_->ClockPanel->TimerSmoothTimer();
   EXPECT_EQ(MsSinceStart(), stopped);
 
-  ChooseSpeed(5);                                 // x3600
-  window_->TimePicker->setTime(QTime(15, 0, 0));  // as the user's edit
-  EXPECT_FALSE(window_->SmoothClockRunning());
-  EXPECT_EQ(window_->StepItem(), kManual);
-  EXPECT_EQ(window_->TimePicker->time(), QTime(15, 0, 0));
+  ChooseSpeed(5);                                             // x3600
+  window_->ClockPanel->TimePicker->setTime(QTime(15, 0, 0));  // as the user's edit
+  EXPECT_FALSE(window_->ClockPanel->SmoothClockRunning());
+  EXPECT_EQ(window_->ClockPanel->StepItem(), kManual);
+  EXPECT_EQ(window_->ClockPanel->TimePicker->time(), QTime(15, 0, 0));
 }
 
 }  // namespace
@@ -452,26 +457,58 @@ TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
   sandbox.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
   std::chrono::steady_clock::time_point now{std::chrono::seconds(5000)};
   const auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))}, [&now] { return now; });
-  ASSERT_GT(window->ListBoxActive->count(), 0);
+  ASSERT_GT(window->SatellitesPanel->ListBoxActive->count(), 0);
   // The sets' epoch is 2006-01-03 19:56:11; from 19:56:12 on 17 January they are more than 14 days old.
-  window->SelectStep(7);
+  window->ClockPanel->SelectStep(7);
   {
-    const QSignalBlocker blockDate(window->DatePicker);
-    const QSignalBlocker blockTime(window->TimePicker);
-    window->DatePicker->setDate(QDate(2006, 1, 17));
-    window->TimePicker->setTime(QTime(19, 30, 0));
+    const QSignalBlocker blockDate(window->ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window->ClockPanel->TimePicker);
+    window->ClockPanel->DatePicker->setDate(QDate(2006, 1, 17));
+    window->ClockPanel->TimePicker->setTime(QTime(19, 30, 0));
   }
   window->RefreshView();
-  QListWidgetItem* item = window->ListBoxActive->item(0);
+  QListWidgetItem* item = window->SatellitesPanel->ListBoxActive->item(0);
   EXPECT_FALSE(item->data(Qt::FontRole).isValid());
-  window->ComboBoxSpeed->setCurrentIndex(5);  // x3600
-  window->ComboBoxSpeedChange();
+  window->ClockPanel->ComboBoxSpeed->setCurrentIndex(5);  // x3600
+  window->ClockPanel->ComboBoxSpeedChange();
   now += milliseconds(500);
-  window->TimerSmoothTimer();  // 20:00, past the fortnight, half a second after the marks were made
+  // 20:00, past the fortnight, half a second after the marks were made.
+  window->ClockPanel->TimerSmoothTimer();
   EXPECT_FALSE(item->data(Qt::FontRole).isValid()) << "not yet: marks follow once a second";
   now += milliseconds(600);
-  window->TimerSmoothTimer();
+  window->ClockPanel->TimerSmoothTimer();
   EXPECT_TRUE(item->data(Qt::FontRole).value<QFont>().italic());
+  EXPECT_EQ(item->toolTip(), QStringLiteral("elements 14 days old"));
+}
+
+// A clock stopped within that second still leaves the marks for the time it shows: the tick that came
+// too soon is marked once the second is over.
+TEST(FormSmoothClockMarks, AClockStoppedWithinTheSecondStillGetsItsMarks) {
+  NIMBREL_NEED_WINDOW_PLATFORM();
+  testing::TSandbox sandbox;
+  sandbox.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
+  std::chrono::steady_clock::time_point now{std::chrono::seconds(5000)};
+  const auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))}, [&now] { return now; });
+  ASSERT_GT(window->SatellitesPanel->ListBoxActive->count(), 0);
+  window->ClockPanel->SelectStep(7);
+  {
+    const QSignalBlocker blockDate(window->ClockPanel->DatePicker);
+    const QSignalBlocker blockTime(window->ClockPanel->TimePicker);
+    window->ClockPanel->DatePicker->setDate(QDate(2006, 1, 17));
+    window->ClockPanel->TimePicker->setTime(QTime(19, 30, 0));
+  }
+  window->RefreshView();
+  QListWidgetItem* item = window->SatellitesPanel->ListBoxActive->item(0);
+  ASSERT_FALSE(item->data(Qt::FontRole).isValid());
+  window->ClockPanel->ComboBoxSpeed->setCurrentIndex(5);  // x3600
+  window->ClockPanel->ComboBoxSpeedChange();
+  now += std::chrono::milliseconds(500);
+  window->ClockPanel->TimerSmoothTimer();  // 20:00: past the fortnight, too soon to mark
+  ASSERT_FALSE(item->data(Qt::FontRole).isValid());
+  // "Man" stops the clock where it got to; no further tick comes.
+  window->ClockPanel->SelectStep(7);
+  ASSERT_FALSE(window->ClockPanel->SmoothClockRunning());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return item->data(Qt::FontRole).value<QFont>().italic(); }, 5000));
   EXPECT_EQ(item->toolTip(), QStringLiteral("elements 14 days old"));
 }
 
