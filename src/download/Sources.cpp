@@ -37,21 +37,23 @@ const std::vector<TBuiltInGroup>& BuiltInGroups() {
   return kGroups;
 }
 
-const std::vector<TBuiltInGroup>& BuiltInSupplementalSets() {
-  static const std::vector<TBuiltInGroup> kSets = {
-      {"iss", "Supplemental: the ISS from its operator's ephemeris, two weeks in 6-hour pieces"},
-      {"starlink", "Supplemental: Starlink from SpaceX's own ephemerides (several thousand)"},
-      {"oneweb", "Supplemental: OneWeb from its operator's ephemerides"},
-      {"planet", "Supplemental: Planet's Earth-imaging satellites from their operator"},
-      {"iridium", "Supplemental: Iridium from its operator's ephemerides"},
-      {"gps", "Supplemental: GPS from its operator's almanac and ephemeris"},
-      {"glonass", "Supplemental: GLONASS from its rapid ephemeris"},
-      {"intelsat", "Supplemental: Intelsat geostationary satellites, weekly and after manoeuvres"},
-      {"ses", "Supplemental: SES geostationary satellites from their operator"},
-      {"telesat", "Supplemental: Telesat from its operator's ephemerides"},
-      {"orbcomm", "Supplemental: ORBCOMM from its operator's element sets"},
-      {"kuiper", "Supplemental: Amazon's Kuiper satellites from their operator"},
-      {"cpf", "Supplemental: laser-ranging satellites from the ILRS predictions, several centres each"},
+const std::vector<TBuiltInSupplemental>& BuiltInSupplementalSets() {
+  static const std::vector<TBuiltInSupplemental> kSets = {
+      {"SOURCE", "ISS-E", "Supplemental: the ISS from its operator's ephemeris, two weeks in 6-hour pieces"},
+      {"FILE", "starlink", "Supplemental: Starlink from SpaceX's own ephemerides (several thousand)"},
+      {"FILE", "oneweb", "Supplemental: OneWeb from its operator's ephemerides"},
+      {"FILE", "planet", "Supplemental: Planet's Earth-imaging satellites from their operator"},
+      {"SOURCE", "Iridium-E", "Supplemental: Iridium from its operator's ephemerides"},
+      {"SOURCE", "GPS-E", "Supplemental: GPS from its operator's ephemeris"},
+      {"SOURCE", "GLONASS-RE", "Supplemental: GLONASS from its rapid ephemeris"},
+      {"SOURCE", "Intelsat-E",
+       "Supplemental: Intelsat geostationary satellites, weekly and after manoeuvres"},
+      {"SOURCE", "SES-E", "Supplemental: SES geostationary satellites from their operator's ephemerides"},
+      {"SOURCE", "Telesat-E", "Supplemental: Telesat from its operator's ephemerides"},
+      {"SOURCE", "Orbcomm-TLE", "Supplemental: ORBCOMM from the element sets its operator provides"},
+      {"SOURCE", "Kuiper-E", "Supplemental: Amazon's Kuiper satellites from their operator's ephemerides"},
+      {"SOURCE", "CPF",
+       "Supplemental: laser-ranging satellites from the ILRS predictions, several centres each"},
   };
   return kSets;
 }
@@ -65,10 +67,10 @@ QUrl GroupUrl(const QString& group, const QString& base) {
   return url;
 }
 
-QUrl SupplementalUrl(const QString& file, const QString& groupBase) {
+QUrl SupplementalUrl(const QString& key, const QString& value, const QString& groupBase) {
   QUrl url = QUrl(groupBase).resolved(QUrl(QString::fromLatin1(kSupplementalPath)));
   QUrlQuery query;
-  query.addQueryItem(QStringLiteral("FILE"), file);
+  query.addQueryItem(key, value);
   query.addQueryItem(QStringLiteral("FORMAT"), QStringLiteral("csv"));
   url.setQuery(query);
   return url;
@@ -80,9 +82,8 @@ std::vector<TSource> BuiltInSources(const QString& groupBase) {
     const QString name = QString::fromLatin1(group.name);
     sources.push_back({name, QString::fromUtf8(group.description), GroupUrl(name, groupBase), true});
   }
-  for (const TBuiltInGroup& set : BuiltInSupplementalSets()) {
-    const QString file = QString::fromLatin1(set.name);
-    const QUrl url = SupplementalUrl(file, groupBase);
+  for (const TBuiltInSupplemental& set : BuiltInSupplementalSets()) {
+    const QUrl url = SupplementalUrl(QString::fromLatin1(set.key), QString::fromLatin1(set.value), groupBase);
     // The name the address would get anyway, so that a source added by hand shares its file.
     sources.push_back({NameFromUrl(url), QString::fromUtf8(set.description), url, true});
   }
@@ -94,8 +95,9 @@ bool IsBuiltInName(const QString& name) {
   for (const TBuiltInGroup& group : BuiltInGroups()) {
     if (name.compare(QLatin1String(group.name), Qt::CaseInsensitive) == 0) return true;
   }
-  for (const TBuiltInGroup& set : BuiltInSupplementalSets()) {
-    if (name.compare(QStringLiteral("sup-") + QLatin1String(set.name), Qt::CaseInsensitive) == 0) return true;
+  for (const TBuiltInSupplemental& set : BuiltInSupplementalSets()) {
+    if (name.compare(QStringLiteral("sup-") + QLatin1String(set.value), Qt::CaseInsensitive) == 0)
+      return true;
   }
   return false;
 }

@@ -46,16 +46,25 @@ struct TBuiltInGroup {
 };
 // The built-in groups in the order a user meets them: the small, much-used ones first.
 const std::vector<TBuiltInGroup>& BuiltInGroups();
-// CelesTrak's supplemental sets, by their FILE name ("iss"): operators' own ephemerides fitted
-// with SGP4, an object often in several sets, each for the time from its epoch on. Their sources
-// are named "sup-<file>", which tells the catalogue to keep every set (catalogue::IsSupplementalFile).
-const std::vector<TBuiltInGroup>& BuiltInSupplementalSets();
+// One of CelesTrak's supplemental sets, asked for as "<key>=<value>" on sup-gp.php: a standard
+// file (FILE=starlink) or everything from one data source (SOURCE=ISS-E).
+struct TBuiltInSupplemental {
+  const char* key;
+  const char* value;
+  const char* description;
+};
+// CelesTrak's supplemental sets: operators' own ephemerides fitted with SGP4, an object often in
+// several sets, each for the time from its epoch on. Only the files and data sources CelesTrak's
+// query documentation names are built in: a request CelesTrak refuses stops the run for the host.
+// Their sources are named "sup-<value>", which tells the catalogue to keep every set
+// (catalogue::IsSupplementalFile).
+const std::vector<TBuiltInSupplemental>& BuiltInSupplementalSets();
 
 // `base` + "?GROUP=<group>&FORMAT=csv": OMM CSV, which carries six-digit catalogue numbers.
 QUrl GroupUrl(const QString& group, const QString& base = QString::fromLatin1(kCelestrakGroupBase));
-// The supplemental address beside the groups' `groupBase`, + "?FILE=<file>&FORMAT=csv". FORMAT is
-// never left out: on sup-gp.php it means two-line sets, which leave out new catalogue numbers.
-QUrl SupplementalUrl(const QString& file,
+// The supplemental address beside the groups' `groupBase`, + "?<key>=<value>&FORMAT=csv". FORMAT
+// is never left out: on sup-gp.php it means two-line sets, which leave out new catalogue numbers.
+QUrl SupplementalUrl(const QString& key, const QString& value,
                      const QString& groupBase = QString::fromLatin1(kCelestrakGroupBase));
 
 // Every built-in group, then every supplemental set, as a source, with its URL under `groupBase`.
@@ -87,7 +96,7 @@ QString HostKey(const QUrl& url);
 
 // The name a source given only as an address gets, unique for each query: a CelesTrak group's
 // address ("gp.php?GROUP=stations&FORMAT=csv") by its group ("stations"), a supplemental one
-// ("sup-gp.php?FILE=iss") as "sup-iss", and any other by its file's base name followed by the
+// ("sup-gp.php?FILE=starlink") as "sup-starlink", and any other by its file's base name followed by the
 // query's values ("elements.php?SET=a" as "elements-a"); FORMAT does not count. Characters a name
 // cannot have become "_". Empty when nothing usable is left (give the name yourself then).
 QString NameFromUrl(const QUrl& url);

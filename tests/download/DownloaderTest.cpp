@@ -262,12 +262,12 @@ TEST_F(Downloads, CelestrakAnswersAreReadForWhatTheySay) {
 }
 
 // CelesTrak's supplemental ISS sets: asked for as CSV (sup-gp.php would send two-line sets), kept as
-// sup-iss.csv with every piece counted, and read by the catalogue above the public set.
+// sup-ISS-E.csv with every piece counted, and read by the catalogue above the public set.
 TEST_F(Downloads, SupplementalSetsAreAskedAsCsvAndKeptUnderTheirFileName) {
   UseState();
   const std::vector<TSource> sources = BuiltInSources(server_.Url(QStringLiteral("/gp.php")).toString());
   const auto iss = std::find_if(sources.begin(), sources.end(),
-                                [](const TSource& s) { return s.name == QStringLiteral("sup-iss"); });
+                                [](const TSource& s) { return s.name == QStringLiteral("sup-ISS-E"); });
   ASSERT_NE(iss, sources.end());
   EXPECT_FALSE(iss->description.isEmpty());
   QByteArray pieces = testing::OmmCsv().left(testing::OmmCsv().indexOf("\r\n") + 2);
@@ -282,12 +282,12 @@ TEST_F(Downloads, SupplementalSetsAreAskedAsCsvAndKeptUnderTheirFileName) {
   const auto results = Run({*iss});
   ASSERT_EQ(results.size(), 1u);
   ASSERT_TRUE(results[0].Done()) << results[0].reason.toStdString();
-  EXPECT_TRUE(results[0].Line().startsWith(QStringLiteral("sup-iss: 3 sets, ")))
+  EXPECT_TRUE(results[0].Line().startsWith(QStringLiteral("sup-ISS-E: 3 sets, ")))
       << results[0].Line().toStdString();
   EXPECT_TRUE(
-      server_.LastRequest().startsWith("GET /supplemental/sup-gp.php?FILE=iss&FORMAT=csv HTTP/1.1\r\n"))
+      server_.LastRequest().startsWith("GET /supplemental/sup-gp.php?SOURCE=ISS-E&FORMAT=csv HTTP/1.1\r\n"))
       << server_.LastRequest().toStdString();
-  EXPECT_EQ(ReadData(QStringLiteral("sup-iss.csv")), pieces);
+  EXPECT_EQ(ReadData(QStringLiteral("sup-ISS-E.csv")), pieces);
 
   const catalogue::TSatelliteList list = catalogue::TSatelliteList::Create(options_.dataFolder.toStdString());
   ASSERT_EQ(list.Count(), 2);

@@ -38,21 +38,25 @@ TEST(Sources, SupplementalSetsAreBuiltInAsCsvUnderTheirFileNames) {
     ++supplemental;
     EXPECT_TRUE(source.builtIn);
     EXPECT_FALSE(source.description.isEmpty()) << source.name.toStdString();
-    EXPECT_EQ(source.url.toString(),
-              QStringLiteral("https://celestrak.org/NORAD/elements/supplemental/sup-gp.php?FILE=") +
-                  source.name.mid(4) + QStringLiteral("&FORMAT=csv"));
+    EXPECT_EQ(source.url.toString(QUrl::RemoveQuery),
+              QStringLiteral("https://celestrak.org/NORAD/elements/supplemental/sup-gp.php"));
+    EXPECT_TRUE(
+        source.url.query().endsWith(QStringLiteral("=") + source.name.mid(4) + QStringLiteral("&FORMAT=csv")))
+        << source.url.toString().toStdString();
     EXPECT_EQ(NameFromUrl(source.url), source.name);
     EXPECT_TRUE(KeepsGroupInterval(source));
   }
   EXPECT_EQ(supplemental, static_cast<int>(BuiltInSupplementalSets().size()));
-  EXPECT_TRUE(names.contains(QStringLiteral("sup-iss")));
+  EXPECT_TRUE(names.contains(QStringLiteral("sup-iss-e")));
   EXPECT_EQ(names.removeDuplicates(), 0);
   // Beside a test server's group address too.
-  EXPECT_EQ(SupplementalUrl(QStringLiteral("iss"), QStringLiteral("http://127.0.0.1:8080/gp.php")).toString(),
-            QStringLiteral("http://127.0.0.1:8080/supplemental/sup-gp.php?FILE=iss&FORMAT=csv"));
-  EXPECT_EQ(TDownloadState::UserSourceProblem(QStringLiteral("SUP-ISS"),
+  EXPECT_EQ(SupplementalUrl(QStringLiteral("SOURCE"), QStringLiteral("ISS-E"),
+                            QStringLiteral("http://127.0.0.1:8080/gp.php"))
+                .toString(),
+            QStringLiteral("http://127.0.0.1:8080/supplemental/sup-gp.php?SOURCE=ISS-E&FORMAT=csv"));
+  EXPECT_EQ(TDownloadState::UserSourceProblem(QStringLiteral("SUP-ISS-E"),
                                               QUrl(QStringLiteral("https://example.org/a"))),
-            QStringLiteral("\"SUP-ISS\" is the name of a built-in source"));
+            QStringLiteral("\"SUP-ISS-E\" is the name of a built-in source"));
 }
 
 TEST(Sources, NamesAndAddressesAUserMayGive) {

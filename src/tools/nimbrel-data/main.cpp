@@ -36,7 +36,7 @@ constexpr const char* kUsage =
     "  status                       each file of the data folder: source, sets, age, next allowed update\n"
     "  update NAME|URL... [--name N] [--ask-anyway]\n"
     "                               download into the data folder; --name: the file name for one URL\n"
-    "                               (else named from the URL: its group, sup-FILE, or file and query);\n"
+    "                               (else named from the URL: group, sup-FILE, sup-SOURCE, or file+query);\n"
     "                               --ask-anyway: ask a host that is resting after 5 error answers\n"
     "      nimbrel-data update stations visual amateur\n"
     "      nimbrel-data update https://example.org/elements.txt --name mine\n"
