@@ -448,17 +448,12 @@ TEST_F(FormSmoothClock, RunsBySpeedTimesElapsedTimeUntilManOrAPickerStopsIt) {
 namespace nimbrel::app {
 namespace {
 
-// The list's marks of old element sets change by whole days of the clock: while it runs they are
-// brought up to date once a second of real time, not for every picture, and still follow.
-TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
-  NIMBREL_NEED_WINDOW_PLATFORM();
-  using std::chrono::milliseconds;
-  testing::TSandbox sandbox;
+// The window on the ten sets, stopped at 19:30 on 17 January 2006 and paced by `now`. The sets'
+// epoch is 2006-01-03 19:56:11: from 19:56:12 on that day they are more than 14 days old.
+std::unique_ptr<TForm3Dview> OpenBeforeTheFortnight(testing::TSandbox& sandbox,
+                                                    std::chrono::steady_clock::time_point& now) {
   sandbox.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
-  std::chrono::steady_clock::time_point now{std::chrono::seconds(5000)};
-  const auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))}, [&now] { return now; });
-  ASSERT_GT(window->SatellitesPanel->ListBoxActive->count(), 0);
-  // The sets' epoch is 2006-01-03 19:56:11; from 19:56:12 on 17 January they are more than 14 days old.
+  auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))}, [&now] { return now; });
   window->ClockPanel->SelectStep(7);
   {
     const QSignalBlocker blockDate(window->ClockPanel->DatePicker);
@@ -467,6 +462,18 @@ TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
     window->ClockPanel->TimePicker->setTime(QTime(19, 30, 0));
   }
   window->RefreshView();
+  return window;
+}
+
+// The list's marks of old element sets change by whole days of the clock: while it runs they are
+// brought up to date once a second of real time, not for every picture, and still follow.
+TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
+  NIMBREL_NEED_WINDOW_PLATFORM();
+  using std::chrono::milliseconds;
+  testing::TSandbox sandbox;
+  std::chrono::steady_clock::time_point now{std::chrono::seconds(5000)};
+  const auto window = OpenBeforeTheFortnight(sandbox, now);
+  ASSERT_GT(window->SatellitesPanel->ListBoxActive->count(), 0);
   QListWidgetItem* item = window->SatellitesPanel->ListBoxActive->item(0);
   EXPECT_FALSE(item->data(Qt::FontRole).isValid());
   window->ClockPanel->ComboBoxSpeed->setCurrentIndex(5);  // x3600
@@ -486,18 +493,9 @@ TEST(FormSmoothClockMarks, TheListsAgeMarksFollowTheRunningClockOnceASecond) {
 TEST(FormSmoothClockMarks, AClockStoppedWithinTheSecondStillGetsItsMarks) {
   NIMBREL_NEED_WINDOW_PLATFORM();
   testing::TSandbox sandbox;
-  sandbox.WriteFile(QStringLiteral("ten.tle"), testing::TenSatellites());
   std::chrono::steady_clock::time_point now{std::chrono::seconds(5000)};
-  const auto window = sandbox.Open({sandbox.Path(QStringLiteral("ten.tle"))}, [&now] { return now; });
+  const auto window = OpenBeforeTheFortnight(sandbox, now);
   ASSERT_GT(window->SatellitesPanel->ListBoxActive->count(), 0);
-  window->ClockPanel->SelectStep(7);
-  {
-    const QSignalBlocker blockDate(window->ClockPanel->DatePicker);
-    const QSignalBlocker blockTime(window->ClockPanel->TimePicker);
-    window->ClockPanel->DatePicker->setDate(QDate(2006, 1, 17));
-    window->ClockPanel->TimePicker->setTime(QTime(19, 30, 0));
-  }
-  window->RefreshView();
   QListWidgetItem* item = window->SatellitesPanel->ListBoxActive->item(0);
   ASSERT_FALSE(item->data(Qt::FontRole).isValid());
   window->ClockPanel->ComboBoxSpeed->setCurrentIndex(5);  // x3600
